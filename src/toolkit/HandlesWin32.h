@@ -1,0 +1,73 @@
+// RAII holders for Win32 handles and a one-line check that turns a failed call into an error.
+#pragma once
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+// Owns a kernel handle; INVALID_HANDLE_VALUE and NULL both mean "none".
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(HANDLE h) : h_(h) {}
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other)
+            Reset(std::exchange(other.h_, nullptr));
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    ~UniqueHandle() { Reset(); }
+
+    HANDLE Get() const { return h_; }
+    bool Valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+    HANDLE Release() { return std::exchange(h_, nullptr); }
+    void Reset(HANDLE h = nullptr)
+    {
+        if (Valid())
+            CloseHandle(h_);
+        h_ = h;
+    }
+
+private:
+    HANDLE h_ = nullptr;
+};
+
+// Owns a GDI object (bitmap, font, brush).
+template <typename T>
+class UniqueGdi {
+public:
+    UniqueGdi() = default;
+    explicit UniqueGdi(T h) : h_(h) {}
+    UniqueGdi(UniqueGdi&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+    UniqueGdi& operator=(UniqueGdi&& other) noexcept
+    {
+        if (this != &other)
+            Reset(std::exchange(other.h_, nullptr));
+        return *this;
+    }
+    UniqueGdi(const UniqueGdi&) = delete;
+    UniqueGdi& operator=(const UniqueGdi&) = delete;
+    ~UniqueGdi() { Reset(); }
+
+    T Get() const { return h_; }
+    void Reset(T h = nullptr)
+    {
+        if (h_)
+            DeleteObject(h_);
+        h_ = h;
+    }
+
+private:
+    T h_ = nullptr;
+};
+
+// The system's text for an error code, without the trailing line break.
+std::string SystemErrorText(DWORD code);
+
+// Throws std::runtime_error naming the call and the system's reason when ok is false.
+void CheckWin32(bool ok, const char* what);
