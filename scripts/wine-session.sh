@@ -1,0 +1,51 @@
+# Sourced by the run and test scripts: a private Wine prefix and, when needed, a virtual display
+# of our own. Only what this file started is ended again, by process id.
+
+# start_display: starts Xvfb on a free display number and exports DISPLAY.
+start_display() {
+  local n
+  for n in $(seq 90 250); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      VANTREL_XVFB_PID=$!
+      local waited
+      for waited in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        kill -0 "$VANTREL_XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+      done
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        export DISPLAY=":$n"
+        echo "wine-session: virtual display $DISPLAY (Xvfb pid $VANTREL_XVFB_PID)"
+        return 0
+      fi
+    fi
+  done
+  echo "wine-session: could not start Xvfb" >&2
+  return 1
+}
+
+# start_wine PREFIX: a private prefix, initialised once, with the test share mapped.
+start_wine() {
+  export WINEPREFIX="$1" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  mkdir -p "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine-session: creating Wine prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+  fi
+  wineserver -p >/dev/null 2>&1 || true
+  VANTREL_WINE_STARTED=1
+}
+
+# stop_wine_session: ends our wineserver and our Xvfb, nothing else.
+stop_wine_session() {
+  if [ -n "${VANTREL_WINE_STARTED:-}" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    unset VANTREL_WINE_STARTED
+  fi
+  if [ -n "${VANTREL_XVFB_PID:-}" ]; then
+    kill "$VANTREL_XVFB_PID" 2>/dev/null || true
+    wait "$VANTREL_XVFB_PID" 2>/dev/null || true
+    unset VANTREL_XVFB_PID
+  fi
+}

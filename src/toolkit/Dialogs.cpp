@@ -1,0 +1,23 @@
+#include "toolkit/Dialogs.h"
+
+void ShowWarning(IDialogs& dialogs, const std::string& text)
+{
+    dialogs.MessageBox("Warning", text, TMsgDlgType::mtWarning, false);
+}
+
+void ShowError(IDialogs& dialogs, const std::string& text)
+{
+    dialogs.MessageBox("Error", text, TMsgDlgType::mtError, false);
+}
+
+bool Confirm(IDialogs& dialogs, const std::string& text)
+{
+    return dialogs.MessageBox("Confirm", text, TMsgDlgType::mtConfirmation, true) == TModalResult::mrOk;
+}
+
+std::string ApplicationErrorText(const std::string& message)
+{
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > static_cast<unsigned char>('.'))
+        return message + ".";
+    return message;
+}
