@@ -1,0 +1,22 @@
+#include "CommandLine.h"
+
+#include "toolkit/CommandLineArgs.h"
+
+std::string ComposeCommandLine(const TJobVariables& vars)
+{
+    const char* verb = vars.UninstallMode ? " msiexec /uninstall " : " msiexec /package ";
+
+    std::string line = "Psexec " + vars.ListFileArg;
+    if (!vars.CurrentAccount) {
+        line += " -u ";
+        line += QuoteArgument(vars.DomainPart + vars.UserPart);
+        line += " -p ";
+        line += QuoteArgument(vars.PasswordPart);
+    }
+    line += " ";
+    line += vars.PsExecOptions;
+    line += verb;
+    line += vars.PackageArg;
+    line += vars.MsiOptions;
+    return line;
+}

@@ -1,0 +1,13 @@
+// Joins the job variables into the PsExec command line that the runner starts.
+#pragma once
+
+#include "job/JobVariables.h"
+
+#include <string>
+
+// One of four forms: install or uninstall (UninstallMode), with explicit credentials or with the
+// current account (CurrentAccount). The -u value (domain part and user name together) and the
+// password are each written as one argument by the platform's quoting rules, so an empty or
+// blank-holding value can neither vanish nor turn into another switch; a value that needs no
+// quotes is written as it is.
+std::string ComposeCommandLine(const TJobVariables& vars);

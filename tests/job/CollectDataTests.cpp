@@ -1,0 +1,215 @@
+#include "FakeJobForm.h"
+
+#include "job/CollectData.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool AllTextsEmpty(const TJobVariables& v)
+{
+    return v.ListFileArg.empty() && v.PackageArg.empty() && v.DomainPart.empty() && v.UserPart.empty()
+        && v.PasswordPart.empty() && v.MsiOptions.empty() && v.PsExecOptions.empty();
+}
+
+struct Refusal {
+    const char* text;
+    JobField focus;
+};
+
+// Runs the input stage and checks that it stopped with exactly one box, the focus move and
+// nothing filled.
+void ExpectRefused(FakeJobForm& form, const Refusal& expected)
+{
+    TJobVariables vars;
+    CollectData(form, vars);
+    EXPECT_TRUE(vars.StopRun);
+    ASSERT_EQ(form.warnings.size(), 1u);
+    EXPECT_EQ(form.warnings[0], expected.text);
+    EXPECT_EQ(form.focusMoves, std::vector<JobField>{expected.focus});
+    EXPECT_TRUE(form.confirmations.empty());
+    EXPECT_TRUE(AllTextsEmpty(vars));
+    EXPECT_FALSE(vars.CurrentAccount);
+    EXPECT_FALSE(vars.UninstallMode);
+}
+
+TJobVariables Collect(FakeJobForm& form)
+{
+    TJobVariables vars;
+    CollectData(form, vars);
+    return vars;
+}
+
+} // namespace
+
+TEST(CollectData, TestsRunInOrderAndTheFirstFailureWins)
+{
+    // Each step breaks one more thing than the valid input; the earliest broken one must speak.
+    FakeJobForm empty;
+    empty.fields[JobField::edt2] = "bad";
+    ExpectRefused(empty, {"You must select a distribution list file !", JobField::edt1});
+
+    FakeJobForm missingList;
+    missingList.FillValid();
+    missingList.existingFiles.clear();
+    missingList.fields[JobField::edt2] = "C:\\not\\unc.exe";
+    ExpectRefused(missingList, {"The distribution list file doesn't exists !", JobField::edt1});
+
+    FakeJobForm noPackage;
+    noPackage.FillValid();
+    noPackage.fields[JobField::edt2] = "";
+    ExpectRefused(noPackage, {"You must select a package to distribute !", JobField::edt2});
+
+    for (const char* notUnc : {"C:\\share\\install.msi", "\\Server\\install.msi", "//Server/share/install.msi", "\\"}) {
+        FakeJobForm form;
+        form.FillValid();
+        form.fields[JobField::edt2] = notUnc;
+        ExpectRefused(form, {"Package must be in a UNC path !", JobField::edt2});
+    }
+
+    for (const char* notMsi : {"\\\\Server\\share\\install.MSI", "\\\\Server\\share\\setup.exe", "\\\\", "\\\\ms"}) {
+        FakeJobForm form;
+        form.FillValid();
+        form.fields[JobField::edt2] = notMsi;
+        ExpectRefused(form, {"Package must be an msi ro msp file !", JobField::edt2});
+    }
+
+    FakeJobForm missingPackage;
+    missingPackage.FillValid();
+    missingPackage.existingFiles.erase(missingPackage.fields[JobField::edt2]);
+    ExpectRefused(missingPackage, {"The package file doesn't exists !", JobField::edt2});
+}
+
+TEST(CollectData, PackageEndingNeedsNoDotAndTakesMsp)
+{
+    for (const char* package : {"\\\\Server\\share\\setupmsi", "\\\\Server\\share\\patch.msp"}) {
+        FakeJobForm form;
+        form.FillValid();
+        form.fields[JobField::edt2] = package;
+        form.existingFiles.insert(package);
+        const auto vars = Collect(form);
+        EXPECT_FALSE(vars.StopRun) << package;
+        EXPECT_EQ(vars.PackageArg, std::string("\"") + package + "\"");
+    }
+}
+
+TEST(CollectData, CurrentAccountNeedsAllThreeEmptyAndAnOk)
+{
+    FakeJobForm declined;
+    declined.FillValid();
+    declined.fields[JobField::edt3] = declined.fields[JobField::edt4] = declined.fields[JobField::edt5] = "";
+    declined.confirmAnswer = false;
+    const auto stopped = Collect(declined);
+    EXPECT_TRUE(stopped.StopRun);
+    EXPECT_EQ(declined.confirmations,
+        std::vector<std::string>{"Process will run distribiution with your existing account, continue ?"});
+    EXPECT_TRUE(declined.warnings.empty());
+    EXPECT_TRUE(declined.focusMoves.empty());
+    EXPECT_TRUE(AllTextsEmpty(stopped));
+    EXPECT_FALSE(stopped.CurrentAccount);
+
+    FakeJobForm agreed = declined;
+    agreed.confirmations.clear();
+    agreed.confirmAnswer = true;
+    const auto current = Collect(agreed);
+    EXPECT_FALSE(current.StopRun);
+    EXPECT_TRUE(current.CurrentAccount);
+    EXPECT_EQ(agreed.confirmations.size(), 1u);
+    EXPECT_EQ(current.DomainPart, "");
+    EXPECT_EQ(current.UserPart, "");
+    EXPECT_EQ(current.PasswordPart, "");
+
+    // A lone blank in the domain is text: no question, and it keeps its backslash.
+    FakeJobForm blankDomain = declined;
+    blankDomain.confirmations.clear();
+    blankDomain.fields[JobField::edt3] = " ";
+    const auto blank = Collect(blankDomain);
+    EXPECT_TRUE(blankDomain.confirmations.empty());
+    EXPECT_FALSE(blank.StopRun);
+    EXPECT_FALSE(blank.CurrentAccount);
+    EXPECT_EQ(blank.DomainPart, " \\");
+
+    FakeJobForm userOnly = declined;
+    userOnly.confirmations.clear();
+    userOnly.fields[JobField::edt4] = "deploy";
+    const auto user = Collect(userOnly);
+    EXPECT_TRUE(userOnly.confirmations.empty());
+    EXPECT_FALSE(user.CurrentAccount);
+    EXPECT_EQ(user.DomainPart, "");
+    EXPECT_EQ(user.UserPart, "deploy");
+    EXPECT_EQ(user.PasswordPart, "");
+}
+
+TEST(CollectData, FillsTextsExactlyAsTyped)
+{
+    FakeJobForm form;
+    form.FillValid();
+    form.fields[JobField::edt1] = " C:\\My Lists\\t.txt ";
+    form.fields[JobField::edt5] = " pass word\" ";
+    form.existingFiles.insert(form.fields[JobField::edt1]);
+    const auto vars = Collect(form);
+    EXPECT_EQ(vars.ListFileArg, "\"@ C:\\My Lists\\t.txt \"");
+    EXPECT_EQ(vars.PackageArg, "\"\\\\Server\\share\\install.msi\"");
+    EXPECT_EQ(vars.DomainPart, "CORP\\");
+    EXPECT_EQ(vars.UserPart, "deploy");
+    EXPECT_EQ(vars.PasswordPart, " pass word\" ");
+}
+
+TEST(CollectData, SwitchesFollowTheCheckBoxesInOrder)
+{
+    FakeJobForm defaults;
+    defaults.FillValid();
+    const auto plain = Collect(defaults);
+    EXPECT_EQ(plain.MsiOptions, " /qn");
+    EXPECT_EQ(plain.PsExecOptions, "");
+    EXPECT_FALSE(plain.UninstallMode);
+
+    FakeJobForm all;
+    all.FillValid();
+    all.checked = {JobCheck::chk7, JobCheck::chk6, JobCheck::chk5, JobCheck::chk4, JobCheck::chk3, JobCheck::chk2,
+        JobCheck::chk1};
+    all.fields[JobField::edt6] = "0";
+    const auto full = Collect(all);
+    EXPECT_EQ(full.MsiOptions, " /qn /promptrestart /forcerestart");
+    EXPECT_EQ(full.PsExecOptions, " -e -d -n 0");
+    EXPECT_TRUE(full.UninstallMode);
+
+    FakeJobForm noneChecked;
+    noneChecked.FillValid();
+    noneChecked.checked.clear();
+    noneChecked.fields[JobField::edt6] = "15";
+    const auto none = Collect(noneChecked);
+    EXPECT_EQ(none.MsiOptions, "");
+    EXPECT_EQ(none.PsExecOptions, "");
+    EXPECT_EQ(noneChecked.fields[JobField::edt6], "15");
+}
+
+TEST(CollectData, EmptyTimeoutBecomesThreeInTheFieldToo)
+{
+    FakeJobForm form;
+    form.FillValid();
+    form.checked.insert(JobCheck::chk6);
+    const auto vars = Collect(form);
+    EXPECT_EQ(vars.PsExecOptions, " -n 3");
+    EXPECT_EQ(form.fields[JobField::edt6], "3");
+
+    // A refused job never touches the timeout field.
+    FakeJobForm refused;
+    refused.checked.insert(JobCheck::chk6);
+    Collect(refused);
+    EXPECT_EQ(refused.fields[JobField::edt6], "");
+}
+
+TEST(ResetJobVariables, ClearsEveryTextAndFlag)
+{
+    FakeJobForm form;
+    form.FillValid();
+    form.checked = {JobCheck::chk1, JobCheck::chk4, JobCheck::chk7};
+    TJobVariables vars = Collect(form);
+    vars.StopRun = vars.CurrentAccount = true;
+    ResetJobVariables(vars);
+    EXPECT_TRUE(AllTextsEmpty(vars));
+    EXPECT_FALSE(vars.StopRun);
+    EXPECT_FALSE(vars.CurrentAccount);
+    EXPECT_FALSE(vars.UninstallMode);
+}
