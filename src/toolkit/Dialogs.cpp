@@ -2,17 +2,17 @@
 
 void ShowWarning(IDialogs& dialogs, const std::string& text)
 {
-    dialogs.MessageBox("Warning", text, TMsgDlgType::mtWarning, false);
+    dialogs.ShowMessageBox("Warning", text, TMsgDlgType::mtWarning, false);
 }
 
 void ShowError(IDialogs& dialogs, const std::string& text)
 {
-    dialogs.MessageBox("Error", text, TMsgDlgType::mtError, false);
+    dialogs.ShowMessageBox("Error", text, TMsgDlgType::mtError, false);
 }
 
 bool Confirm(IDialogs& dialogs, const std::string& text)
 {
-    return dialogs.MessageBox("Confirm", text, TMsgDlgType::mtConfirmation, true) == TModalResult::mrOk;
+    return dialogs.ShowMessageBox("Confirm", text, TMsgDlgType::mtConfirmation, true) == TModalResult::mrOk;
 }
 
 std::string ApplicationErrorText(const std::string& message)

@@ -25,7 +25,7 @@ class IDialogs {
 public:
     virtual ~IDialogs() = default;
     // Modal, centred on the screen. With okCancel, Esc and the close box answer mrCancel.
-    virtual TModalResult MessageBox(const std::string& caption, const std::string& text, TMsgDlgType type,
+    virtual TModalResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgDlgType type,
                                     bool okCancel) = 0;
     // The chosen full path, or nothing when the operator cancelled.
     virtual std::optional<std::string> OpenFile(const TFileDialogSettings& settings) = 0;

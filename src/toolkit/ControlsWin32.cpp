@@ -1,0 +1,666 @@
+#include "toolkit/ControlsWin32.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+const char* const kControlProperty = "Vantrel.Control";
+const char* const kPanelClass = "TPanel";
+
+std::function<void(std::exception_ptr)>& ExceptionSink()
+{
+    static std::function<void(std::exception_ptr)> sink;
+    return sink;
+}
+
+HINSTANCE ModuleInstance()
+{
+    return GetModuleHandleA(nullptr);
+}
+
+HWND CreateChild(const char* className, const std::string& text, DWORD style, DWORD exStyle,
+                 const TControlArgs& args)
+{
+    HWND hwnd = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, args.Left, args.Top,
+                                args.Width, args.Height, args.Parent, nullptr, ModuleInstance(), nullptr);
+    CheckWin32(hwnd != nullptr, className);
+    return hwnd;
+}
+
+HFONT ParentFont(HWND parent)
+{
+    return reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0));
+}
+
+COLORREF OrSystem(COLORREF color, int systemIndex)
+{
+    return color == CLR_INVALID ? GetSysColor(systemIndex) : color;
+}
+
+}  // namespace
+
+void SetHandlerExceptionSink(std::function<void(std::exception_ptr)> sink)
+{
+    ExceptionSink() = std::move(sink);
+}
+
+void RunHandler(const std::function<void()>& handler)
+{
+    if (!handler)
+        return;
+    try {
+        handler();
+    } catch (...) {
+        if (ExceptionSink())
+            ExceptionSink()(std::current_exception());
+    }
+}
+
+// ---- TControl
+
+TControl::~TControl()
+{
+    if (hwnd_ && IsWindow(hwnd_)) {
+        RemovePropA(hwnd_, kControlProperty);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void TControl::Attach(HWND hwnd)
+{
+    hwnd_ = hwnd;
+    SetPropA(hwnd_, kControlProperty, this);
+    HWND parent = GetParent(hwnd_);
+    if (parent)
+        SetFont(ParentFont(parent));
+}
+
+void TControl::Subclass()
+{
+    SetWindowSubclass(hwnd_, &TControl::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
+                                        DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<TControl*>(data);
+    LRESULT result = 0;
+    if (msg == WM_NCDESTROY)
+        RemoveWindowSubclass(hwnd, &TControl::SubclassProc, 1);
+    else if (self->SubclassMessage(msg, wParam, lParam, result))
+        return result;
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+TControl* TControl::FromHandle(HWND hwnd)
+{
+    return hwnd ? static_cast<TControl*>(GetPropA(hwnd, kControlProperty)) : nullptr;
+}
+
+RECT TControl::BoundsRect() const
+{
+    RECT rect{};
+    GetWindowRect(hwnd_, &rect);
+    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd_), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void TControl::SetBounds(int left, int top, int width, int height)
+{
+    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool TControl::Enabled() const
+{
+    return IsWindowEnabled(hwnd_) != FALSE;
+}
+
+void TControl::SetEnabled(bool enabled)
+{
+    EnableWindow(hwnd_, enabled ? TRUE : FALSE);
+}
+
+void TControl::SetFocus()
+{
+    ::SetFocus(hwnd_);
+}
+
+bool TControl::Focused() const
+{
+    return GetFocus() == hwnd_;
+}
+
+std::string TControl::Text() const
+{
+    const int length = GetWindowTextLengthA(hwnd_);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(hwnd_, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void TControl::SetText(const std::string& text)
+{
+    SetWindowTextA(hwnd_, text.c_str());
+}
+
+void TControl::SetFont(HFONT font)
+{
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void TControl::SetHint(TToolTips* tips, const std::string& hint)
+{
+    hint_ = hint;
+    if (tips && !hint.empty())
+        tips->Add(hwnd_, hint_);
+}
+
+bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    switch (msg) {
+    case WM_COMMAND:
+        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
+            const WORD code = HIWORD(wParam);
+            RunHandler([&] { control->Command(code); });
+            result = 0;
+            return true;
+        }
+        return false;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        TControl* control = TControl::FromHandle(item->hwndItem);
+        if (control && control->DrawItem(*item)) {
+            result = TRUE;
+            return true;
+        }
+        return false;
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
+            if (HBRUSH brush = control->ControlColor(reinterpret_cast<HDC>(wParam))) {
+                result = reinterpret_cast<LRESULT>(brush);
+                return true;
+            }
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+// ---- TToolTips
+
+TToolTips::TToolTips(HWND owner)
+{
+    hwnd_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                            ModuleInstance(), nullptr);
+    CheckWin32(hwnd_ != nullptr, "CreateWindowEx(tooltips)");
+}
+
+TToolTips::~TToolTips()
+{
+    if (IsWindow(hwnd_))
+        DestroyWindow(hwnd_);
+}
+
+void TToolTips::Add(HWND control, const std::string& text)
+{
+    TTTOOLINFOA info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = GetParent(control);
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(hwnd_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+// ---- TPanel
+
+void TPanel::RegisterClass(HINSTANCE instance)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &TPanel::WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    wc.lpszClassName = kPanelClass;
+    RegisterClassExA(&wc);
+}
+
+TPanel::TPanel(const TControlArgs& args)
+{
+    Attach(CreateChild(kPanelClass, "", WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, args));
+}
+
+LRESULT CALLBACK TPanel::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (ReflectToControl(msg, wParam, lParam, result))
+        return result;
+    switch (msg) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT rect;
+        GetClientRect(hwnd, &rect);
+        DrawEdge(dc, &rect, BDR_RAISEDINNER, BF_RECT);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_GETFONT:
+        return SendMessageA(GetParent(hwnd), WM_GETFONT, 0, 0);
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+// ---- TLabel
+
+TLabel::TLabel(const Args& args) : color_(args.Color)
+{
+    TControlArgs place;
+    place.Parent = args.Parent;
+    place.Left = args.Left;
+    place.Top = args.Top;
+    Attach(CreateChild("STATIC", args.Caption, SS_LEFT | SS_NOPREFIX, 0, place));
+    if (args.Font)
+        SetFont(args.Font);
+    AutoSize();
+}
+
+void TLabel::SetCaption(const std::string& caption)
+{
+    SetText(caption);
+    AutoSize();
+}
+
+void TLabel::AutoSize()
+{
+    const std::string caption = Text();
+    HDC dc = GetDC(Handle());
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    const RECT bounds = BoundsRect();
+    SetBounds(bounds.left, bounds.top, size.cx, metrics.tmHeight);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+HBRUSH TLabel::ControlColor(HDC dc)
+{
+    ::SetTextColor(dc, OrSystem(color_, COLOR_WINDOWTEXT));
+    SetBkMode(dc, TRANSPARENT);
+    return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+// ---- TEdit
+
+TEdit::TEdit(const Args& args)
+{
+    DWORD style = WS_TABSTOP | ES_AUTOHSCROLL;
+    if (args.PasswordChar)
+        style |= ES_PASSWORD;
+    Attach(CreateChild("EDIT", "", style, WS_EX_CLIENTEDGE, args));
+    if (args.PasswordChar)
+        SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(static_cast<unsigned char>(args.PasswordChar)), 0);
+    if (args.MaxLength > 0)
+        SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(args.MaxLength), 0);
+    SetEnabled(args.Enabled);
+    Subclass();
+}
+
+void TEdit::SetTextColor(COLORREF color)
+{
+    color_ = color;
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+int TEdit::MaxLength() const
+{
+    return static_cast<int>(SendMessageA(Handle(), EM_GETLIMITTEXT, 0, 0));
+}
+
+char TEdit::PasswordChar() const
+{
+    return static_cast<char>(SendMessageA(Handle(), EM_GETPASSWORDCHAR, 0, 0));
+}
+
+void TEdit::Command(WORD code)
+{
+    if (code == EN_CHANGE && OnChange)
+        OnChange(this);
+}
+
+HBRUSH TEdit::ControlColor(HDC dc)
+{
+    if (!Enabled())
+        return nullptr;
+    ::SetTextColor(dc, OrSystem(color_, COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return GetSysColorBrush(COLOR_WINDOW);
+}
+
+bool TEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM /*lParam*/, LRESULT& result)
+{
+    if (msg == WM_CHAR && OnKeyPress) {
+        char key = static_cast<char>(wParam);
+        RunHandler([&] { OnKeyPress(this, key); });
+        if (key == 0) {
+            result = 0;
+            return true;
+        }
+        return false;
+    }
+    if (msg == WM_PASTE && OnKeyPress) {
+        PasteFiltered();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+void TEdit::PasteFiltered()
+{
+    if (!OpenClipboard(Handle()))
+        return;
+    std::string text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* chars = static_cast<const char*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    std::string accepted;
+    for (char c : text) {
+        char key = c;
+        RunHandler([&] { OnKeyPress(this, key); });
+        if (key != 0)
+            accepted += key;
+    }
+    SendMessageA(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(accepted.c_str()));
+}
+
+// ---- TFileNameEdit
+
+namespace {
+const int kBrowseButtonWidth = 19;
+}
+
+TFileNameEdit::TFileNameEdit(const Args& args) : TEdit(args)
+{
+    SetWindowLongPtrA(Handle(), GWL_STYLE, GetWindowLongPtrA(Handle(), GWL_STYLE) | WS_CLIPCHILDREN);
+    RECT client;
+    GetClientRect(Handle(), &client);
+    button_ = CreateWindowExA(0, "BUTTON", "...", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
+                              client.right - kBrowseButtonWidth, 0, kBrowseButtonWidth, client.bottom, Handle(),
+                              nullptr, ModuleInstance(), nullptr);
+    CheckWin32(button_ != nullptr, "CreateWindowEx(browse button)");
+    SendMessageA(button_, WM_SETFONT, SendMessageA(Handle(), WM_GETFONT, 0, 0), FALSE);
+    // Keep the typed text clear of the button.
+    SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, kBrowseButtonWidth + 2));
+}
+
+TFileNameEdit::~TFileNameEdit() = default;
+
+bool TFileNameEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    const bool buttonClicked =
+        msg == WM_COMMAND && reinterpret_cast<HWND>(lParam) == button_ && HIWORD(wParam) == BN_CLICKED;
+    const bool altDown = msg == WM_SYSKEYDOWN && wParam == VK_DOWN;
+    if (buttonClicked || altDown) {
+        RunHandler([&] {
+            if (OnButtonClick)
+                OnButtonClick(this);
+        });
+        result = 0;
+        return true;
+    }
+    return TEdit::SubclassMessage(msg, wParam, lParam, result);
+}
+
+// ---- TMemoLines
+
+void TMemoLines::CheckIndex(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+std::string TMemoLines::Get(int index) const
+{
+    CheckIndex(index);
+    return lines_[static_cast<std::size_t>(index)];
+}
+
+std::size_t TMemoLines::LineStart(int index) const
+{
+    // The last line is the one the runner replaces; count back from the end for it.
+    std::size_t start = length_;
+    for (int i = Count() - 1; i >= index; --i)
+        start -= lines_[static_cast<std::size_t>(i)].size() + 2;
+    return start;
+}
+
+void TMemoLines::ReplaceRange(std::size_t start, std::size_t end, const std::string& text)
+{
+    HWND hwnd = memo_.Handle();
+    SendMessageA(hwnd, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+    SendMessageA(hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    length_ = length_ - (end - start) + text.size();
+}
+
+void TMemoLines::Put(int index, const std::string& line)
+{
+    CheckIndex(index);
+    const std::size_t start = LineStart(index);
+    const std::string& old = lines_[static_cast<std::size_t>(index)];
+    ReplaceRange(start, start + old.size(), line);
+    lines_[static_cast<std::size_t>(index)] = line;
+}
+
+void TMemoLines::Add(const std::string& line)
+{
+    ReplaceRange(length_, length_, line + "\r\n");
+    lines_.push_back(line);
+}
+
+void TMemoLines::Delete(int index)
+{
+    CheckIndex(index);
+    const std::size_t start = LineStart(index);
+    ReplaceRange(start, start + lines_[static_cast<std::size_t>(index)].size() + 2, "");
+    lines_.erase(lines_.begin() + index);
+}
+
+void TMemoLines::Clear()
+{
+    SetWindowTextA(memo_.Handle(), "");
+    lines_.clear();
+    length_ = 0;
+}
+
+std::string TMemoLines::Text() const
+{
+    return memo_.Text();
+}
+
+void TMemoLines::SetText(const std::string& text)
+{
+    std::vector<std::string> lines = SplitLines(text);
+    std::string joined;
+    for (const auto& line : lines) {
+        joined += line;
+        joined += "\r\n";
+    }
+    SetWindowTextA(memo_.Handle(), joined.c_str());
+    lines_ = std::move(lines);
+    length_ = joined.size();
+}
+
+// ---- TMemo
+
+TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(args.BackgroundColor)
+{
+    Attach(CreateChild("EDIT", "",
+                       WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL |
+                           ES_AUTOVSCROLL | ES_NOHIDESEL,
+                       WS_EX_CLIENTEDGE, args));
+    // Zero lifts the limit to the largest the control can hold.
+    SendMessageA(Handle(), EM_SETLIMITTEXT, 0, 0);
+    if (backgroundColor_ != CLR_INVALID)
+        brush_.Reset(CreateSolidBrush(backgroundColor_));
+    Subclass();
+}
+
+COLORREF TMemo::TextColor() const
+{
+    return OrSystem(textColor_, COLOR_WINDOWTEXT);
+}
+
+COLORREF TMemo::BackgroundColor() const
+{
+    return OrSystem(backgroundColor_, COLOR_WINDOW);
+}
+
+HBRUSH TMemo::ControlColor(HDC dc)
+{
+    ::SetTextColor(dc, TextColor());
+    SetBkColor(dc, BackgroundColor());
+    return brush_.Get() ? brush_.Get() : GetSysColorBrush(COLOR_WINDOW);
+}
+
+bool TMemo::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    if (msg == WM_GETDLGCODE) {
+        // Tab moves on to the next control, as in any form; the view only reads.
+        result = DefSubclassProc(Handle(), msg, wParam, lParam) & ~(DLGC_WANTTAB | DLGC_WANTALLKEYS);
+        return true;
+    }
+    return false;
+}
+
+// ---- TCheckBox
+
+TCheckBox::TCheckBox(const Args& args)
+{
+    Attach(CreateChild("BUTTON", args.Caption, WS_TABSTOP | BS_AUTOCHECKBOX, 0, args));
+    if (args.Font)
+        SetFont(args.Font);
+    SendMessageA(Handle(), BM_SETCHECK, args.Checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SetEnabled(args.Enabled);
+}
+
+bool TCheckBox::Checked() const
+{
+    return SendMessageA(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TCheckBox::SetChecked(bool checked)
+{
+    if (checked == Checked())
+        return;
+    SendMessageA(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (OnClick)
+        OnClick(this);
+}
+
+void TCheckBox::Command(WORD code)
+{
+    if (code == BN_CLICKED && OnClick)
+        OnClick(this);
+}
+
+HBRUSH TCheckBox::ControlColor(HDC dc)
+{
+    SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    return GetSysColorBrush(COLOR_BTNFACE);
+}
+
+// ---- TPictureButton
+
+TPictureButton::TPictureButton(const Args& args) : drawPicture_(args.DrawPicture)
+{
+    Attach(CreateChild("BUTTON", args.Caption, WS_TABSTOP | BS_OWNERDRAW, 0, args));
+}
+
+void TPictureButton::Click()
+{
+    if (OnClick)
+        OnClick(this);
+}
+
+void TPictureButton::Command(WORD code)
+{
+    if (code == BN_CLICKED)
+        Click();
+}
+
+bool TPictureButton::DrawItem(const DRAWITEMSTRUCT& item)
+{
+    HDC dc = item.hDC;
+    RECT rect = item.rcItem;
+    const bool pushed = (item.itemState & ODS_SELECTED) != 0;
+    DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+
+    const std::string caption = Text();
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    SIZE text{};
+    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+    const int offset = pushed ? 1 : 0;
+    const int width = rect.right - rect.left;
+    const int contentTop = rect.top + (rect.bottom - rect.top - (PictureSize + PictureGap + text.cy)) / 2 + offset;
+    if (drawPicture_)
+        drawPicture_(dc, rect.left + (width - PictureSize) / 2 + offset, contentTop);
+
+    RECT textRect{rect.left + offset, contentTop + PictureSize + PictureGap, rect.right + offset,
+                  contentTop + PictureSize + PictureGap + text.cy};
+    SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+
+    if (item.itemState & ODS_FOCUS) {
+        RECT focus = rect;
+        InflateRect(&focus, -4, -4);
+        DrawFocusRect(dc, &focus);
+    }
+    return true;
+}
+
+// ---- TStatusBar
+
+TStatusBar::TStatusBar(const TControlArgs& args)
+{
+    // Placed exactly where the layout says; the bar must not move or size itself.
+    Attach(CreateChild(STATUSCLASSNAMEA, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, args));
+    SendMessageA(Handle(), SB_SIMPLE, TRUE, 0);
+}
+
+std::string TStatusBar::SimpleText() const
+{
+    const LRESULT info = SendMessageA(Handle(), SB_GETTEXTLENGTHA, SB_SIMPLEID, 0);
+    std::string text(static_cast<std::size_t>(LOWORD(info)) + 1, '\0');
+    SendMessageA(Handle(), SB_GETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(LOWORD(info));
+    return text;
+}
+
+void TStatusBar::SetSimpleText(const std::string& text)
+{
+    SendMessageA(Handle(), SB_SETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.c_str()));
+}

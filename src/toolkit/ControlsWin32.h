@@ -1,0 +1,267 @@
+// Thin wrappers over the standard Win32 controls. Each control is a small object bound to its
+// window; the container (panel or form) reflects WM_COMMAND, WM_DRAWITEM and WM_CTLCOLOR* back to
+// the control's own object, so each control handles its own notifications and the form wires
+// handlers by name.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "toolkit/Component.h"
+#include "toolkit/HandlesWin32.h"
+#include "toolkit/Strings.h"
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+
+// Runs an event handler; an exception that escapes it goes to the application's error box.
+void RunHandler(const std::function<void()>& handler);
+// Where escaping exceptions go (the application sets this once at start-up).
+void SetHandlerExceptionSink(std::function<void(std::exception_ptr)> sink);
+
+class TToolTips;
+
+// Fonts and tooltips shared by the controls of one window.
+struct TControlStyle {
+    HFONT Font = nullptr;
+    TToolTips* ToolTips = nullptr;
+};
+
+class TControl : public TComponent {
+public:
+    TControl(const TControl&) = delete;
+    TControl& operator=(const TControl&) = delete;
+    ~TControl() override;
+
+    HWND Handle() const { return hwnd_; }
+    // Position and size relative to the parent's client area.
+    RECT BoundsRect() const;
+    void SetBounds(int left, int top, int width, int height);
+    bool Enabled() const;
+    void SetEnabled(bool enabled);
+    void SetFocus();
+    bool Focused() const;
+    std::string Text() const;
+    void SetText(const std::string& text);
+    void SetFont(HFONT font);
+    const std::string& Hint() const { return hint_; }
+    void SetHint(TToolTips* tips, const std::string& hint);
+
+    // Reflected from the parent. Return true when handled.
+    virtual void Command(WORD /*code*/) {}
+    virtual bool DrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
+    virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
+
+    static TControl* FromHandle(HWND hwnd);
+
+protected:
+    TControl() = default;
+    void Attach(HWND hwnd);
+    void Subclass();
+    // Subclass hook for keyboard and clipboard messages; return true when handled.
+    virtual bool SubclassMessage(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, LRESULT& /*result*/)
+    {
+        return false;
+    }
+
+private:
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR data);
+    HWND hwnd_ = nullptr;
+    std::string hint_;
+};
+
+// Reflects a parent's notification to the child's object. Returns true when it was handled.
+bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+// A tooltip window that shows the hint of every registered control.
+class TToolTips {
+public:
+    explicit TToolTips(HWND owner);
+    ~TToolTips();
+    TToolTips(const TToolTips&) = delete;
+    TToolTips& operator=(const TToolTips&) = delete;
+    void Add(HWND control, const std::string& text);
+    HWND Handle() const { return hwnd_; }
+
+private:
+    HWND hwnd_ = nullptr;
+};
+
+struct TControlArgs {
+    HWND Parent = nullptr;
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    bool Enabled = true;
+};
+
+// A container with a raised bevel one pixel wide, on the button-face colour.
+class TPanel : public TControl {
+public:
+    explicit TPanel(const TControlArgs& args);
+    static void RegisterClass(HINSTANCE instance);
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+};
+
+// Static text sized to its caption.
+class TLabel : public TControl {
+public:
+    struct Args {
+        HWND Parent = nullptr;
+        int Left = 0, Top = 0;
+        std::string Caption;
+        HFONT Font = nullptr;
+        COLORREF Color = CLR_INVALID;  // CLR_INVALID: the window-text colour
+    };
+    explicit TLabel(const Args& args);
+    void SetCaption(const std::string& caption);
+    HBRUSH ControlColor(HDC dc) override;
+
+private:
+    void AutoSize();
+    COLORREF color_;
+};
+
+class TEdit : public TControl {
+public:
+    struct Args : TControlArgs {
+        int MaxLength = 0;  // 0: no limit
+        char PasswordChar = 0;
+    };
+    explicit TEdit(const Args& args);
+
+    TNotifyEvent OnChange;
+    TKeyPressEvent OnKeyPress;
+
+    // CLR_INVALID: the window-text colour.
+    void SetTextColor(COLORREF color);
+    COLORREF TextColor() const { return color_; }
+    int MaxLength() const;
+    char PasswordChar() const;
+
+    void Command(WORD code) override;
+    HBRUSH ControlColor(HDC dc) override;
+
+protected:
+    bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    // Pasted text passes the same key filter as typed text.
+    void PasteFiltered();
+    COLORREF color_ = CLR_INVALID;
+};
+
+// A file-name field: an edit with a small browse button inside its right end. The button and
+// Alt+Down raise OnButtonClick.
+class TFileNameEdit : public TEdit {
+public:
+    explicit TFileNameEdit(const Args& args);
+    ~TFileNameEdit() override;
+    TNotifyEvent OnButtonClick;
+    HWND ButtonHandle() const { return button_; }
+
+protected:
+    bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    HWND button_ = nullptr;
+};
+
+class TMemo;
+
+// The lines of a multi-line edit as a string list. Appending and replacing the last line touch
+// only the end of the control's text, so the cost per line stays flat as the text grows.
+class TMemoLines : public TStrings {
+public:
+    explicit TMemoLines(TMemo& memo) : memo_(memo) {}
+    int Count() const override { return static_cast<int>(lines_.size()); }
+    std::string Get(int index) const override;
+    void Put(int index, const std::string& line) override;
+    void Add(const std::string& line) override;
+    void Delete(int index) override;
+    void Clear() override;
+    std::string Text() const override;
+    void SetText(const std::string& text) override;
+
+private:
+    void CheckIndex(int index) const;
+    std::size_t LineStart(int index) const;
+    void ReplaceRange(std::size_t start, std::size_t end, const std::string& text);
+    TMemo& memo_;
+    std::vector<std::string> lines_;
+    std::size_t length_ = 0;  // characters in the control
+};
+
+// A read-only multi-line text view with both scroll bars and no wrapping. It holds any amount of
+// text: the edit control's default limit would silently drop output.
+class TMemo : public TControl {
+public:
+    struct Args : TControlArgs {
+        COLORREF TextColor = CLR_INVALID;        // CLR_INVALID: the window-text colour
+        COLORREF BackgroundColor = CLR_INVALID;  // CLR_INVALID: the window colour
+    };
+    explicit TMemo(const Args& args);
+    TMemoLines& Lines() { return lines_; }
+    COLORREF TextColor() const;
+    COLORREF BackgroundColor() const;
+    HBRUSH ControlColor(HDC dc) override;
+
+protected:
+    bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    TMemoLines lines_{*this};
+    COLORREF textColor_;
+    COLORREF backgroundColor_;
+    UniqueGdi<HBRUSH> brush_;
+};
+
+// A check box whose OnClick follows every change of its state, by the operator or the program.
+class TCheckBox : public TControl {
+public:
+    struct Args : TControlArgs {
+        std::string Caption;
+        bool Checked = false;
+        HFONT Font = nullptr;  // nullptr: the window's font
+    };
+    explicit TCheckBox(const Args& args);
+    TNotifyEvent OnClick;
+    bool Checked() const;
+    // Setting the state it already has raises nothing.
+    void SetChecked(bool checked);
+    void Command(WORD code) override;
+    HBRUSH ControlColor(HDC dc) override;
+};
+
+// A push button that draws its picture above its caption, centred together.
+class TPictureButton : public TControl {
+public:
+    struct Args : TControlArgs {
+        std::string Caption;
+        // Draws the picture (40 by 40) with its top-left corner at x, y; may be empty.
+        std::function<void(HDC dc, int x, int y)> DrawPicture;
+    };
+    static constexpr int PictureSize = 40;
+    static constexpr int PictureGap = 4;
+
+    explicit TPictureButton(const Args& args);
+    TNotifyEvent OnClick;
+    void Click();
+    void Command(WORD code) override;
+    bool DrawItem(const DRAWITEMSTRUCT& item) override;
+
+private:
+    std::function<void(HDC, int, int)> drawPicture_;
+};
+
+// One text area over the whole width, without panels.
+class TStatusBar : public TControl {
+public:
+    explicit TStatusBar(const TControlArgs& args);
+    std::string SimpleText() const;
+    void SetSimpleText(const std::string& text);
+};

@@ -1,0 +1,84 @@
+// Top-level windows and the application object that runs their event loop.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+
+#include "toolkit/Component.h"
+#include "toolkit/ControlsWin32.h"
+#include "toolkit/Dialogs.h"
+
+// A top-level window with a fixed frame, bound to its object at WM_NCCREATE.
+class TForm : public TComponent {
+public:
+    struct Args {
+        std::string Caption;
+        int ClientWidth = 0;
+        int ClientHeight = 0;
+        DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+        DWORD ExStyle = 0;
+        HFONT Font = nullptr;
+        HWND Owner = nullptr;
+    };
+    explicit TForm(const Args& args);
+    ~TForm() override;
+    TForm(const TForm&) = delete;
+    TForm& operator=(const TForm&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    bool Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
+    // Shows the window centred on the desktop, raises OnShow, then gives the focus to
+    // the first control (or to the one OnShow chose).
+    void Show();
+    void Close();
+    void SetFocusedControl(TControl* control) { initialFocus_ = control; }
+    // The font that controls created afterwards take from the window.
+    void SetFont(HFONT font) { font_ = font; }
+
+    TNotifyEvent OnShow;
+
+    static void RegisterClass(HINSTANCE instance);
+
+protected:
+    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void CenterOnDesktop();
+    HWND hwnd_ = nullptr;
+    HFONT font_ = nullptr;
+    HWND lastFocus_ = nullptr;
+    TControl* initialFocus_ = nullptr;
+};
+
+// One per process: the title of the error box, a hidden window of its own (no title, no task-bar
+// button), the main window, the event loop, and the box for exceptions that escape a handler.
+class TApplication {
+public:
+    explicit TApplication(IDialogs& dialogs);
+    ~TApplication();
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+
+    std::string Title;
+    HWND Handle() const { return hwnd_; }
+    IDialogs& Dialogs() { return dialogs_; }
+
+    // Shows the main form and dispatches messages until the quit request.
+    void Run(TForm& mainForm);
+    // Dispatches what is waiting and returns; for tests and modal loops.
+    void ProcessMessages();
+    // Dispatches one message; false when it was the quit request.
+    bool HandleMessage(const MSG& msg);
+    void ShowException(std::exception_ptr error);
+
+private:
+    IDialogs& dialogs_;
+    HWND hwnd_ = nullptr;
+};
+
+// The text an exception carries.
+std::string ExceptionMessage(std::exception_ptr error);

@@ -1,0 +1,591 @@
+#include "windows/frmMain.h"
+
+#include <climits>
+#include <stdexcept>
+
+#include "job/CommandLine.h"
+#include "job/JobVariables.h"
+#include "shell/FileVersion.h"
+#include "shell/VersionWin32.h"
+#include "toolkit/DialogsWin32.h"
+#include "toolkit/Paths.h"
+
+namespace {
+
+const char* const kToolFileName = "Psexec.exe";
+const char* const kToolMissing =
+    "Can't find Psexec.exe, Vantrel will not function, please copy Psexec.exe into Vantrel Folder and try again";
+const char* const kCollectingData = "Collecting data...";
+const char* const kRunningProcess = "Running process...";
+const char* const kConsoleEmpty = "the console view is empty";
+const char* const kTargetsCaption = "Target Computers:";
+
+TForm::Args MainWindowArgs()
+{
+    TForm::Args args;
+    args.Caption = "Vantrel 1.0";
+    args.ClientWidth = 542;
+    args.ClientHeight = 502;
+    return args;
+}
+
+HFONT CreatePixelFont(const char* face, int height, int weight)
+{
+    HFONT font = CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
+    CheckWin32(font != nullptr, "CreateFont");
+    return font;
+}
+
+TControlArgs Place(HWND parent, int left, int top, int width, int height)
+{
+    TControlArgs args;
+    args.Parent = parent;
+    args.Left = left;
+    args.Top = top;
+    args.Width = width;
+    args.Height = height;
+    return args;
+}
+
+TControlArgs Place(const TControl& parent, int left, int top, int width, int height)
+{
+    return Place(parent.Handle(), left, top, width, height);
+}
+
+TEdit::Args EditAt(const TControl& parent, int left, int top, int width)
+{
+    TEdit::Args args;
+    static_cast<TControlArgs&>(args) = Place(parent, left, top, width, 21);
+    return args;
+}
+
+// Reads a whole file as 8-bit text. Other programs may go on reading and writing it meanwhile.
+std::string ReadWholeFile(const std::string& path)
+{
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        const DWORD error = GetLastError();
+        char full[MAX_PATH * 4] = {};
+        const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+        const std::string shown = (length > 0 && length < sizeof full) ? std::string(full, length) : path;
+        throw std::runtime_error("Cannot open file \"" + shown + "\". " + SystemErrorText(error));
+    }
+    std::string content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+        content.append(buffer, read);
+    return content;
+}
+
+}  // namespace
+
+TForm1::TForm1(TApplication& application, IUiThread& ui)
+    : TForm(MainWindowArgs()), application_(application), ui_(ui)
+{
+    CreateFonts();
+    SetFont(font_.Get());
+    tips_ = std::make_unique<TToolTips>(Handle());
+
+    // Creation order is the tab order: the input panel, the options, the buttons, then the views.
+    spnl1 = std::make_unique<TPanel>(Place(Handle(), 3, 3, 536, 118));
+    spnl4 = std::make_unique<TPanel>(Place(Handle(), 3, 309, 536, 86));
+    spnl2 = std::make_unique<TPanel>(Place(Handle(), 3, 401, 536, 79));
+    spnl3 = std::make_unique<TPanel>(Place(Handle(), 3, 127, 536, 176));
+    stsbr1 = std::make_unique<TStatusBar>(Place(Handle(), 0, 483, 542, 19));
+
+    CreateInputPanel();
+    CreateOptionsPanel();
+    CreateButtonsPanel();
+    CreateListPanel();
+
+    runner1 = std::make_unique<TConsoleRunner>(this, ui_);
+    runner1->Name = "runner1";
+    runner1->InputToOutput = false;
+    runner1->MaxTimeAfterBeginning = 0;
+    runner1->MaxTimeAfterLastOutput = 0;
+    runner1->ShowWindow = swHIDE;
+    runner1->CreationFlag = fCREATE_NEW_CONSOLE;
+    runner1->ReturnCode = rcCRLF;
+    // The console view mirrors the output from the very first line of the first run.
+    runner1->SetOutputLines(&mmo2->Lines());
+
+    dlg1.Title = "Save Console log";
+    dlg1.FileName = "ResultLog.txt";
+    dlg1.Filter = "txt file (*.txt)|*.txt";
+    dlg1.DefaultExt = "txt";
+    dlg1.Resizable = true;
+    dlg1.ShowReadOnly = false;
+    dlg1.OverwritePrompt = false;
+
+    ListFileDialog.Filter = "Text files (*.txt)|*.txt";
+    ListFileDialog.DefaultExt = "txt";
+    ListFileDialog.Resizable = true;
+    ListFileDialog.ShowReadOnly = true;
+    ListFileDialog.FileMustExist = false;
+
+    OnShow = [this](TObject* sender) { FormShow(sender); };
+    SetFocusedControl(edt1.get());
+    RunHandler([this] { FormCreate(this); });
+}
+
+TForm1::~TForm1()
+{
+    // The runner goes first: its worker must not deliver into views that are gone.
+    runner1.reset();
+}
+
+void TForm1::CreateFonts()
+{
+    font_.Reset(CreatePixelFont("Tahoma", 11, FW_NORMAL));
+    boldFont_.Reset(CreatePixelFont("Tahoma", 11, FW_BOLD));
+    consoleFont_.Reset(CreatePixelFont("System", 9, FW_NORMAL));
+}
+
+std::unique_ptr<TLabel> TForm1::CaptionAbove(const TControl& control, const std::string& caption, bool centred)
+{
+    const RECT bounds = control.BoundsRect();
+    TLabel::Args args;
+    args.Parent = GetParent(control.Handle());
+    args.Left = bounds.left;
+    args.Top = bounds.top;
+    args.Caption = caption;
+    auto label = std::make_unique<TLabel>(args);
+    const RECT size = label->BoundsRect();
+    const int width = size.right - size.left;
+    const int height = size.bottom - size.top;
+    const int left = centred ? bounds.left + ((bounds.right - bounds.left) - width) / 2 : bounds.left;
+    label->SetBounds(left, bounds.top - height, width, height);
+    return label;
+}
+
+void TForm1::CreateInputPanel()
+{
+    TEdit::Args list = EditAt(*spnl1, 8, 16, 523);
+    list.MaxLength = 255;
+    edt1 = std::make_unique<TFileNameEdit>(list);
+    edt1->SetHint(tips_.get(), "Selecet the computers list text file");
+    edt3 = std::make_unique<TEdit>(EditAt(*spnl1, 8, 90, 154));
+    edt3->SetHint(tips_.get(), "Enter the Windows Domain Name");
+    edt4 = std::make_unique<TEdit>(EditAt(*spnl1, 191, 90, 161));
+    edt4->SetHint(tips_.get(), "Enter the user account to use");
+    TEdit::Args password = EditAt(*spnl1, 378, 90, 153);
+    password.PasswordChar = '*';
+    edt5 = std::make_unique<TEdit>(password);
+    edt5->SetHint(tips_.get(), "Enter the account password");
+    edt2 = std::make_unique<TEdit>(EditAt(*spnl1, 8, 53, 523));
+    edt2->SetHint(tips_.get(), "Point to an MSI or MSP package on a UNC path");
+
+    lblListFile = CaptionAbove(*edt1, "Distribution List File:", false);
+    lblPackage = CaptionAbove(*edt2, "Install package UNC path (Example: \\\\Server\\share\\install.msi):", false);
+    lblDomain = CaptionAbove(*edt3, "Domain:", false);
+    lblUser = CaptionAbove(*edt4, "User Name:", false);
+    lblPassword = CaptionAbove(*edt5, "Password:", false);
+
+    edt1->OnChange = [this](TObject* sender) { edt1Change(sender); };
+    edt1->OnButtonClick = [this](TObject* sender) { edt1ButtonClick(sender); };
+    edt2->OnChange = [this](TObject* sender) { edt2Change(sender); };
+}
+
+void TForm1::CreateOptionsPanel()
+{
+    struct Option {
+        std::unique_ptr<TCheckBox>& box;
+        int left, top, width;
+        const char* caption;
+        const char* hint;
+        bool checked;
+    };
+    const Option options[] = {
+        {chk1, 8, 1, 141, "No UI on remote machine", "Silent, no UI on remote machine during installation", true},
+        {chk2, 8, 21, 192, "Prompt user for restart if necessary",
+         "Prompt the user on the remote machine to restart after installation", false},
+        {chk3, 8, 41, 164, "Force restart after installation", "Force the remote machine to restart after installation",
+         false},
+        {chk4, 288, 1, 213, "Don't load the specified account's profile", "Does not load the specified account's profile",
+         false},
+        {chk5, 288, 21, 187, "Don't wait for process to terminate", " Don't wait for process to terminate (non-interactive)",
+         false},
+        {chk6, 288, 41, 209, "Timeout (seconds) connecting to target",
+         "Specifies timeout in seconds connecting to remote computers", false},
+    };
+    for (const Option& option : options) {
+        TCheckBox::Args args;
+        static_cast<TControlArgs&>(args) = Place(*spnl4, option.left, option.top, option.width, 20);
+        args.Caption = option.caption;
+        args.Checked = option.checked;
+        option.box = std::make_unique<TCheckBox>(args);
+        option.box->SetHint(tips_.get(), option.hint);
+    }
+
+    TEdit::Args timeout = EditAt(*spnl4, 504, 40, 25);
+    timeout.MaxLength = 2;
+    timeout.Enabled = false;
+    edt6 = std::make_unique<TEdit>(timeout);
+    edt6->SetHint(tips_.get(), "Enter timeout in seconds");
+
+    TCheckBox::Args uninstall;
+    static_cast<TControlArgs&>(uninstall) = Place(*spnl4, 8, 65, 321, 20);
+    uninstall.Caption = "Execute Uninstall procedure for the selected package";
+    uninstall.Font = boldFont_.Get();
+    chk7 = std::make_unique<TCheckBox>(uninstall);
+    chk7->SetHint(tips_.get(), "Execute Uninstall procedure for the selected package from the selected computer list");
+
+    edt6->OnKeyPress = [this](TObject* sender, char& key) { edt6KeyPress(sender, key); };
+    chk2->OnClick = [this](TObject* sender) { chk2Click(sender); };
+    chk3->OnClick = [this](TObject* sender) { chk3Click(sender); };
+    chk6->OnClick = [this](TObject* sender) { chk6Click(sender); };
+    chk7->OnClick = [this](TObject* sender) { chk7Click(sender); };
+}
+
+void TForm1::CreateButtonsPanel()
+{
+    struct Button {
+        std::unique_ptr<TPictureButton>& button;
+        int left;
+        const char* caption;
+        const char* hint;
+        void (TForm1::*handler)(TObject*);
+    };
+    const Button buttons[] = {
+        {sbtbtn1, 8, "Execute", "Start the distribution process", &TForm1::sbtbtn1Click},
+        {sbtbtn4, 114, "Clear", "Clear all fields", &TForm1::sbtbtn4Click},
+        {sbtbtn5, 220, "Save Log ...", "Save console view to a text file", &TForm1::sbtbtn5Click},
+        {sbtbtn3, 328, "About...", "About...", &TForm1::sbtbtn3Click},
+        {sbtbtn2, 434, "Exit", "Exit", &TForm1::sbtbtn2Click},
+    };
+    for (const Button& spec : buttons) {
+        TPictureButton::Args args;
+        static_cast<TControlArgs&>(args) = Place(*spnl2, spec.left, 6, 97, 68);
+        args.Caption = spec.caption;
+        spec.button = std::make_unique<TPictureButton>(args);
+        spec.button->SetHint(tips_.get(), spec.hint);
+        spec.button->OnClick = [this, handler = spec.handler](TObject* sender) { (this->*handler)(sender); };
+    }
+}
+
+void TForm1::CreateListPanel()
+{
+    TMemo::Args targets;
+    static_cast<TControlArgs&>(targets) = Place(*spnl3, 4, 16, 168, 156);
+    mmo1 = std::make_unique<TMemo>(targets);
+    mmo1->SetHint(tips_.get(), "Display the computers list for distribution");
+
+    TMemo::Args console;
+    static_cast<TControlArgs&>(console) = Place(*spnl3, 178, 16, 354, 156);
+    console.TextColor = RGB(255, 255, 255);
+    console.BackgroundColor = RGB(0, 0, 0);
+    mmo2 = std::make_unique<TMemo>(console);
+    mmo2->SetFont(consoleFont_.Get());
+    mmo2->SetHint(tips_.get(), "Watch a live console view of the progress");
+
+    lblTargets = CaptionAbove(*mmo1, kTargetsCaption, false);
+    lblConsole = CaptionAbove(*mmo2, "Console view:", true);
+}
+
+LRESULT TForm1::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_DESTROY)
+        PostQuitMessage(0);  // closing the main window ends the program, also during a run
+    return TForm::WindowProc(msg, wParam, lParam);
+}
+
+// ---- start-up and the ready line
+
+void TForm1::FormCreate(TObject* /*Sender*/)
+{
+    if (!::FileExists(kToolFileName)) {
+        ::ShowError(application_.Dialogs(), kToolMissing);
+        PostQuitMessage(0);
+    }
+    JobVars.CurrentAccount = false;
+    JobVars.StopRun = false;
+}
+
+void TForm1::FormShow(TObject* /*Sender*/)
+{
+    ShowReadyLine();
+}
+
+std::string TForm1::GetVersion(const std::string& fileName) const
+{
+    return ReadFileVersionText(fileName);
+}
+
+void TForm1::ShowReadyLine()
+{
+    stsbr1->SetSimpleText(ReadyLineFor(GetVersion("PsExec.exe")));
+}
+
+void TForm1::ShowIdleStatus()
+{
+    if (runActive_)
+        stsbr1->SetSimpleText(kRunningProcess);
+    else
+        ShowReadyLine();
+}
+
+// ---- the job
+
+void TForm1::InitAllVars()
+{
+    runner1->CommandLine.clear();
+    ResetJobVariables(JobVars);
+}
+
+void TForm1::CollectData()
+{
+    ::CollectData(*this, JobVars);
+}
+
+void TForm1::sbtbtn1Click(TObject* /*Sender*/)
+{
+    stsbr1->SetSimpleText(kCollectingData);
+    InitAllVars();
+    CollectData();
+    if (JobVars.StopRun) {
+        JobVars.StopRun = false;
+        ShowIdleStatus();
+        return;
+    }
+    stsbr1->SetSimpleText(kRunningProcess);
+    runner1->CommandLine = ComposeCommandLine(JobVars);
+    StartRun();
+}
+
+void TForm1::StartRun()
+{
+    // Each run watches its own lines: a superseded run may still deliver while the next one runs.
+    auto run = std::make_shared<TRunContext>();
+    run->Id = ++lastRunId_;
+    runner1->OnNewLine = [this, run](TObject* sender, const std::string& line, TOutputType type) {
+        runner1NewLine(sender, line, type, *run);
+    };
+    runner1->OnTerminated = [this, run](TObject* sender, std::uint32_t exitCode) {
+        runner1Terminated(sender, exitCode, run);
+    };
+    runActive_ = true;
+    runner1->Execute();
+}
+
+void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOutputType OutputType,
+                            TRunContext& run)
+{
+    runner1->SetOutputLines(&mmo2->Lines());
+    const TPieceKind kind = OutputType == otEntireLine ? TPieceKind::pkEntireLine : TPieceKind::pkBeginningOfLine;
+    if (run.Monitor.PieceDelivered(NewLine, kind))
+        mmo2->Lines().Add(std::string(RunText::SuccessLine));
+    // Keep the end in sight, even when the operator had scrolled up.
+    SendMessageA(mmo2->Handle(), EM_SETSEL, INT_MAX, INT_MAX);
+    SendMessageA(mmo2->Handle(), EM_SCROLLCARET, 0, 0);
+}
+
+void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,
+                               const std::shared_ptr<TRunContext>& run)
+{
+    // Raised in the worker thread: the controls are touched only in the user-interface thread.
+    ui_.Post([this, run] { FinishRun(*run); });
+}
+
+void TForm1::FinishRun(TRunContext& run)
+{
+    if (run.Monitor.RunEnded())
+        mmo2->Lines().Add(std::string(RunText::SuccessLine));
+    mmo2->Lines().Add(std::string(RunText::ExecutionFinished));
+    if (run.Id == lastRunId_)
+        runActive_ = false;
+    ShowIdleStatus();
+}
+
+void TForm1::chk7Click(TObject* /*Sender*/)
+{
+    JobVars.UninstallMode = chk7->Checked();
+}
+
+TEdit& TForm1::Field(JobField field)
+{
+    switch (field) {
+    case JobField::edt1:
+        return *edt1;
+    case JobField::edt2:
+        return *edt2;
+    case JobField::edt3:
+        return *edt3;
+    case JobField::edt4:
+        return *edt4;
+    case JobField::edt5:
+        return *edt5;
+    case JobField::edt6:
+        return *edt6;
+    }
+    throw std::logic_error("unknown field");
+}
+
+std::string TForm1::FieldText(JobField field)
+{
+    return Field(field).Text();
+}
+
+void TForm1::SetFieldText(JobField field, const std::string& text)
+{
+    Field(field).SetText(text);
+}
+
+bool TForm1::Checked(JobCheck check)
+{
+    const std::unique_ptr<TCheckBox>* boxes[] = {&chk1, &chk2, &chk3, &chk4, &chk5, &chk6, &chk7};
+    return (*boxes[static_cast<int>(check)])->Checked();
+}
+
+void TForm1::FocusField(JobField field)
+{
+    Field(field).SetFocus();
+}
+
+void TForm1::ShowWarning(const std::string& text)
+{
+    ::ShowWarning(application_.Dialogs(), text);
+}
+
+bool TForm1::Confirm(const std::string& text)
+{
+    return ::Confirm(application_.Dialogs(), text);
+}
+
+bool TForm1::FileExists(const std::string& path)
+{
+    return ::FileExists(path);
+}
+
+// ---- the window's own reactions
+
+void TForm1::edt1Change(TObject* /*Sender*/)
+{
+    const std::string path = edt1->Text();
+    if (!::FileExists(path)) {
+        edt1->SetTextColor(FileMissingColor);
+        return;
+    }
+    edt1->SetTextColor(FileFoundColor);
+    LoadListPreview(path);
+}
+
+void TForm1::LoadListPreview(const std::string& path)
+{
+    const std::string content = ReadWholeFile(path);  // throws before the preview changes
+    mmo1->Lines().SetText(content);
+    lblTargets->SetCaption("Target Computers from " + ExtractFileName(path) + ":");
+}
+
+void TForm1::edt1ButtonClick(TObject* /*Sender*/)
+{
+    TFileDialogSettings settings = ListFileDialog;
+    const std::string current = edt1->Text();
+    if (IsValidFileName(current)) {
+        settings.FileName = current;
+        const std::string folder = ExtractFileDir(current);
+        if (!folder.empty() && DirectoryExists(folder))
+            settings.InitialDir = folder;
+    }
+    const std::optional<std::string> chosen = application_.Dialogs().OpenFile(settings);
+    if (chosen) {
+        edt1->SetText(*chosen);
+        ListFileDialog.InitialDir = ExtractFileDir(*chosen);
+    }
+    edt1->SetFocus();
+}
+
+void TForm1::edt2Change(TObject* /*Sender*/)
+{
+    edt2->SetTextColor(::FileExists(edt2->Text()) ? FileFoundColor : FileMissingColor);
+}
+
+void TForm1::edt6KeyPress(TObject* /*Sender*/, char& Key)
+{
+    const bool digit = Key >= '0' && Key <= '9';
+    if (!digit && Key != '\b')
+        Key = 0;
+}
+
+void TForm1::chk2Click(TObject* /*Sender*/)
+{
+    if (chk2->Checked() && chk3->Checked())
+        chk3->SetChecked(false);
+}
+
+void TForm1::chk3Click(TObject* /*Sender*/)
+{
+    if (chk3->Checked() && chk2->Checked())
+        chk2->SetChecked(false);
+}
+
+void TForm1::chk6Click(TObject* /*Sender*/)
+{
+    if (chk6->Checked()) {
+        edt6->SetEnabled(true);
+        edt6->SetFocus();
+    } else {
+        edt6->SetEnabled(false);
+    }
+}
+
+void TForm1::sbtbtn2Click(TObject* /*Sender*/)
+{
+    Close();
+}
+
+void TForm1::sbtbtn3Click(TObject* /*Sender*/)
+{
+    if (ShowAboutBox)
+        ShowAboutBox();
+}
+
+void TForm1::sbtbtn4Click(TObject* /*Sender*/)
+{
+    edt1->SetText("");
+    edt2->SetText("");
+    edt3->SetText("");
+    edt4->SetText("");
+    edt5->SetText("");
+    mmo1->Lines().Clear();
+    mmo2->Lines().Clear();
+    lblTargets->SetCaption(kTargetsCaption);
+    chk1->SetChecked(true);
+    chk2->SetChecked(false);
+    chk3->SetChecked(false);
+    chk4->SetChecked(false);
+    chk5->SetChecked(false);
+    chk6->SetChecked(false);
+    chk7->SetChecked(false);
+    edt6->SetText("");
+    InitAllVars();
+    ShowIdleStatus();
+}
+
+void TForm1::sbtbtn5Click(TObject* /*Sender*/)
+{
+    if (mmo2->Lines().Count() == 0) {
+        ::ShowWarning(application_.Dialogs(), kConsoleEmpty);
+        return;
+    }
+    const std::optional<std::string> chosen = application_.Dialogs().SaveFile(dlg1);
+    if (!chosen)
+        return;
+    dlg1.FileName = *chosen;
+    SaveConsoleLog(*chosen);
+}
+
+void TForm1::SaveConsoleLog(const std::string& path)
+{
+    const std::string text = mmo2->Lines().Text();
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        throw std::runtime_error("Cannot create file \"" + path + "\". " + SystemErrorText(GetLastError()));
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (!ok || written != text.size())
+        throw std::runtime_error("Stream write error");
+}

@@ -1,0 +1,112 @@
+// The main window: the job's input, the target preview, the live console view, the command
+// buttons and the status line.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "job/CollectData.h"
+#include "job/RunMonitor.h"
+#include "runner/ConsoleRunner.h"
+#include "toolkit/ControlsWin32.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/FormsWin32.h"
+#include "toolkit/UiThread.h"
+
+class TForm1 : public TForm, private IJobForm {
+public:
+    TForm1(TApplication& application, IUiThread& ui);
+    ~TForm1() override;
+
+    // Panels, from top to bottom: job input, list and console, options, buttons.
+    std::unique_ptr<TPanel> spnl1, spnl3, spnl4, spnl2;
+    std::unique_ptr<TFileNameEdit> edt1;
+    std::unique_ptr<TEdit> edt2, edt3, edt4, edt5, edt6;
+    std::unique_ptr<TCheckBox> chk1, chk2, chk3, chk4, chk5, chk6, chk7;
+    std::unique_ptr<TMemo> mmo1, mmo2;
+    std::unique_ptr<TPictureButton> sbtbtn1, sbtbtn4, sbtbtn5, sbtbtn3, sbtbtn2;
+    std::unique_ptr<TStatusBar> stsbr1;
+    // The captions above the fields, in the order of the fields.
+    std::unique_ptr<TLabel> lblListFile, lblDomain, lblUser, lblPassword, lblPackage, lblTargets, lblConsole;
+    std::unique_ptr<TConsoleRunner> runner1;
+    // The save dialog of Save Log; FileName follows the last chosen path.
+    TFileDialogSettings dlg1;
+    // The browse dialog of edt1; InitialDir follows the last chosen file's folder.
+    TFileDialogSettings ListFileDialog;
+
+    // Shows the About box; the application sets it once the box exists.
+    std::function<void()> ShowAboutBox;
+
+    // Handlers, named after their control and event.
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void edt1Change(TObject* Sender);
+    void edt1ButtonClick(TObject* Sender);
+    void edt2Change(TObject* Sender);
+    void edt6KeyPress(TObject* Sender, char& Key);
+    void chk2Click(TObject* Sender);
+    void chk3Click(TObject* Sender);
+    void chk6Click(TObject* Sender);
+    void chk7Click(TObject* Sender);
+    void sbtbtn1Click(TObject* Sender);
+    void sbtbtn2Click(TObject* Sender);
+    void sbtbtn3Click(TObject* Sender);
+    void sbtbtn4Click(TObject* Sender);
+    void sbtbtn5Click(TObject* Sender);
+
+    void InitAllVars();
+    void CollectData();
+    std::string GetVersion(const std::string& fileName) const;
+
+    // True from an accepted Execute until the end of the latest run it started.
+    bool RunActive() const { return runActive_; }
+
+    static constexpr COLORREF FileFoundColor = RGB(0, 0, 255);
+    static constexpr COLORREF FileMissingColor = RGB(255, 0, 0);
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // What one run needs to know of itself: superseded runs keep theirs.
+    struct TRunContext {
+        std::uint64_t Id = 0;
+        TRunMonitor Monitor;
+    };
+
+    void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
+    void runner1Terminated(TObject* Sender, std::uint32_t ExitCode, const std::shared_ptr<TRunContext>& run);
+    void FinishRun(TRunContext& run);
+    void StartRun();
+
+    void CreateFonts();
+    void CreateInputPanel();
+    void CreateOptionsPanel();
+    void CreateButtonsPanel();
+    void CreateListPanel();
+    std::unique_ptr<TLabel> CaptionAbove(const TControl& control, const std::string& caption, bool centred);
+    void ShowReadyLine();
+    // The ready line when no run is active, otherwise "Running process...".
+    void ShowIdleStatus();
+    void LoadListPreview(const std::string& path);
+    void SaveConsoleLog(const std::string& path);
+
+    // IJobForm, over the controls.
+    std::string FieldText(JobField field) override;
+    void SetFieldText(JobField field, const std::string& text) override;
+    bool Checked(JobCheck check) override;
+    void FocusField(JobField field) override;
+    void ShowWarning(const std::string& text) override;
+    bool Confirm(const std::string& text) override;
+    bool FileExists(const std::string& path) override;
+    TEdit& Field(JobField field);
+
+    TApplication& application_;
+    IUiThread& ui_;
+    UniqueGdi<HFONT> font_, boldFont_, consoleFont_;
+    std::unique_ptr<TToolTips> tips_;
+    std::uint64_t lastRunId_ = 0;
+    bool runActive_ = false;
+};
