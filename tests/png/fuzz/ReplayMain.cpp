@@ -1,5 +1,6 @@
 // Runs the fuzz entry point over every file in the folders named on the command line, so the
-// entry point builds and runs in the ordinary build without libFuzzer.
+// entry point and the checksum-fixing mutator build and run without libFuzzer. Each file is
+// decoded as it is and again after the mutator (whose random step is left out here).
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,13 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+extern "C" std::size_t LLVMFuzzerCustomMutator(std::uint8_t* data, std::size_t size, std::size_t maxSize,
+                                               unsigned int seed);
+
+extern "C" std::size_t LLVMFuzzerMutate(std::uint8_t*, std::size_t size, std::size_t)
+{
+    return size;
+}
 
 int main(int argc, char** argv)
 {
@@ -18,8 +26,10 @@ int main(int argc, char** argv)
             if (!entry.is_regular_file())
                 continue;
             std::ifstream in(entry.path(), std::ios::binary);
-            const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+            LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+            const std::size_t size = LLVMFuzzerCustomMutator(bytes.data(), bytes.size(), bytes.size(), 1);
+            LLVMFuzzerTestOneInput(bytes.data(), size);
             ++files;
         }
     }
