@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "shell/FileVersion.h"
+#include "toolkit/Dialogs.h"
+#include "toolkit/Paths.h"
+#include "toolkit/Strings.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(StringList, SplitsAtEveryKindOfBreakWithoutATrailingEmptyLine)
+{
+    EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (Lines{"a", "b", "c", "d"}));
+    EXPECT_EQ(SplitLines("a\r\n"), (Lines{"a"}));
+    EXPECT_EQ(SplitLines("\r\n\r\n"), (Lines{"", ""}));
+    EXPECT_EQ(SplitLines("x\r\r\n"), (Lines{"x", ""}));
+    EXPECT_EQ(SplitLines("\n\r"), (Lines{"", ""}));
+    EXPECT_TRUE(SplitLines("").empty());
+}
+
+TEST(StringList, TextEndsEveryLineWithCrLfAndRoundTrips)
+{
+    TStringList list;
+    list.Add("one");
+    list.Add("");
+    list.Add("three");
+    EXPECT_EQ(list.Text(), "one\r\n\r\nthree\r\n");
+    TStringList copy;
+    copy.SetText(list.Text());
+    EXPECT_EQ(copy.Lines(), list.Lines());
+}
+
+TEST(StringList, KeepsBytesAsTheyAreAndRefusesBadIndexes)
+{
+    TStringList list;
+    list.Add(std::string("\xE9t\xE9 \x01", 5));
+    EXPECT_EQ(list.Get(0), std::string("\xE9t\xE9 \x01", 5));
+    list.Put(0, "x");
+    EXPECT_EQ(list.Get(0), "x");
+    EXPECT_THROW(list.Get(1), std::out_of_range);
+    EXPECT_THROW(list.Put(-1, "y"), std::out_of_range);
+    EXPECT_THROW(list.Delete(1), std::out_of_range);
+    list.Delete(0);
+    EXPECT_EQ(list.Count(), 0);
+}
+
+TEST(ApplicationErrorText, AddsAFullStopOnlyAfterCharactersAboveIt)
+{
+    EXPECT_EQ(ApplicationErrorText("Psexec x doesn't exist."), "Psexec x doesn't exist.");
+    EXPECT_EQ(ApplicationErrorText("Stream write error"), "Stream write error.");
+    EXPECT_EQ(ApplicationErrorText("code 5"), "code 5.");
+    EXPECT_EQ(ApplicationErrorText("Careful!"), "Careful!");
+    EXPECT_EQ(ApplicationErrorText("(see above)"), "(see above)");
+    EXPECT_EQ(ApplicationErrorText("path\\"), "path\\.");
+    EXPECT_EQ(ApplicationErrorText("ends in blank "), "ends in blank ");
+    EXPECT_EQ(ApplicationErrorText(""), "");
+    EXPECT_EQ(ApplicationErrorText("caf\xE9"), "caf\xE9.");
+}
+
+TEST(Paths, NameAndFolderSplitAtTheLastBackslashOrDriveColon)
+{
+    EXPECT_EQ(ExtractFileName("C:\\Lists\\targets.txt"), "targets.txt");
+    EXPECT_EQ(ExtractFileName("C:targets.txt"), "targets.txt");
+    EXPECT_EQ(ExtractFileName("targets.txt"), "targets.txt");
+    EXPECT_EQ(ExtractFileName("\\\\server\\share\\"), "");
+    EXPECT_EQ(ExtractFileDir("C:\\Lists\\targets.txt"), "C:\\Lists");
+    EXPECT_EQ(ExtractFileDir("C:\\targets.txt"), "C:\\");
+    EXPECT_EQ(ExtractFileDir("targets.txt"), "");
+}
+
+TEST(Paths, ValidFileNamesHaveANameAndNoWildcardsOrSlashes)
+{
+    EXPECT_TRUE(IsValidFileName("C:\\Lists\\targets.txt"));
+    EXPECT_TRUE(IsValidFileName("targets"));
+    for (const char* bad : {"", "C:\\Lists\\", "a*b.txt", "a?.txt", "a/b.txt", "a|b", "<a>", "\"a\""})
+        EXPECT_FALSE(IsValidFileName(bad)) << bad;
+}
+
+// A version block as the platform's query returns it: some bytes, then the fixed record.
+struct VersionBlock {
+    std::vector<unsigned char> bytes = std::vector<unsigned char>(200, 0xCC);
+    std::size_t recordOffset = 40;
+
+    void WriteRecord(std::uint32_t signature, std::uint32_t ms, std::uint32_t ls)
+    {
+        const std::uint32_t fields[4] = {signature, 0x00010000, ms, ls};
+        std::memcpy(bytes.data() + recordOffset, fields, sizeof fields);
+    }
+    const void* Record() const { return bytes.data() + recordOffset; }
+};
+
+TEST(FileVersion, ReadsTheFileVersionFieldsAsPlainDecimals)
+{
+    VersionBlock block;
+    block.WriteRecord(0xFEEF04BD, (2u << 16) | 43u, (0u << 16) | 65535u);
+    EXPECT_EQ(FileVersionFromRecord(block.bytes.data(), block.bytes.size(), block.Record(), 52), "2.43.0.65535");
+    EXPECT_EQ(FormatFileVersion(0, 0), "0.0.0.0");
+    EXPECT_EQ(FormatFileVersion(0xFFFFFFFF, 0x00010002), "65535.65535.1.2");
+}
+
+TEST(FileVersion, NothingIsReadOutsideTheBlockOrFromAForeignRecord)
+{
+    VersionBlock block;
+    block.WriteRecord(0xFEEF04BD, 0x00010002, 0x00030004);
+    const auto* start = block.bytes.data();
+    EXPECT_EQ(FileVersionFromRecord(start, block.bytes.size(), block.Record(), 51), "") << "record too short";
+    EXPECT_EQ(FileVersionFromRecord(start, block.recordOffset + 51, block.Record(), 52), "") << "runs past the block";
+    EXPECT_EQ(FileVersionFromRecord(start + 50, 100, block.Record(), 52), "") << "starts before the block";
+    EXPECT_EQ(FileVersionFromRecord(start, block.bytes.size(), nullptr, 52), "");
+    block.WriteRecord(0x12345678, 0x00010002, 0x00030004);
+    EXPECT_EQ(FileVersionFromRecord(start, block.bytes.size(), block.Record(), 52), "") << "wrong signature";
+}
+
+TEST(FileVersion, ReadyLineEndsInTheVersionOrInTheBlankAfterVersion)
+{
+    EXPECT_EQ(ReadyLineFor("2.43.0.7"), "Vantrel ready, using Sysinternals PsExec version 2.43.0.7");
+    EXPECT_EQ(ReadyLineFor(""), "Vantrel ready, using Sysinternals PsExec version ");
+}
+
+}  // namespace
