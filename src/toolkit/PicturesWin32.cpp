@@ -1,0 +1,109 @@
+#include "toolkit/PicturesWin32.h"
+
+#include <string>
+
+namespace {
+
+// A memory device context with the picture selected into it, restored and freed on exit.
+class TPictureDC {
+public:
+    TPictureDC(HDC reference, HBITMAP bitmap) : dc_(CreateCompatibleDC(reference))
+    {
+        CheckWin32(dc_ != nullptr, "CreateCompatibleDC");
+        old_ = SelectObject(dc_, bitmap);
+    }
+    ~TPictureDC()
+    {
+        SelectObject(dc_, old_);
+        DeleteDC(dc_);
+    }
+    TPictureDC(const TPictureDC&) = delete;
+    TPictureDC& operator=(const TPictureDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_ = nullptr;
+};
+
+std::uint8_t Premultiply(std::uint8_t colour, std::uint8_t alpha)
+{
+    return static_cast<std::uint8_t>((colour * alpha + 127) / 255);
+}
+
+void Blit(HDC dc, const TPicture& picture, int x, int y, int width, int height)
+{
+    if (picture.Empty() || width <= 0 || height <= 0)
+        return;
+    TPictureDC source(dc, picture.Handle());
+    if (picture.HasAlpha()) {
+        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        AlphaBlend(dc, x, y, width, height, source.Get(), 0, 0, picture.Width(), picture.Height(), blend);
+    } else if (width == picture.Width() && height == picture.Height()) {
+        BitBlt(dc, x, y, width, height, source.Get(), 0, 0, SRCCOPY);
+    } else {
+        const int oldMode = SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, x, y, width, height, source.Get(), 0, 0, picture.Width(), picture.Height(), SRCCOPY);
+        SetStretchBltMode(dc, oldMode);
+    }
+}
+
+} // namespace
+
+TPicture PictureFromImage(const TPngImage& image)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(image.Width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(image.Height); // rows from the top, as decoded
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueGdi<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    CheckWin32(bitmap.Get() != nullptr && bits != nullptr, "CreateDIBSection");
+
+    auto* out = static_cast<std::uint8_t*>(bits);
+    const std::uint8_t* in = image.Rgba.data();
+    for (std::size_t i = 0; i < image.Rgba.size(); i += 4) {
+        const std::uint8_t alpha = in[i + 3];
+        out[i + 0] = Premultiply(in[i + 2], alpha); // the DIB's byte order is blue, green, red
+        out[i + 1] = Premultiply(in[i + 1], alpha);
+        out[i + 2] = Premultiply(in[i + 0], alpha);
+        out[i + 3] = alpha;
+    }
+    GdiFlush();
+    return TPicture(std::move(bitmap), static_cast<int>(image.Width), static_cast<int>(image.Height), true);
+}
+
+TPicture LoadPngPicture(HINSTANCE instance, int id)
+{
+    HRSRC resource = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HGLOBAL loaded = resource ? LoadResource(instance, resource) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data)
+        throw std::runtime_error("PNG resource " + std::to_string(id) + " is missing");
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return PictureFromImage(DecodePng({bytes, SizeofResource(instance, resource)}));
+}
+
+TPicture LoadBitmapPicture(HINSTANCE instance, int id)
+{
+    UniqueGdi<HBITMAP> bitmap(
+        static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!bitmap.Get())
+        throw std::runtime_error("bitmap resource " + std::to_string(id) + " is missing");
+    BITMAP info{};
+    GetObjectA(bitmap.Get(), sizeof info, &info);
+    return TPicture(std::move(bitmap), info.bmWidth, info.bmHeight, false);
+}
+
+void DrawPicture(HDC dc, const TPicture& picture, int x, int y)
+{
+    Blit(dc, picture, x, y, picture.Width(), picture.Height());
+}
+
+void DrawPicture(HDC dc, const TPicture& picture, const RECT& target)
+{
+    Blit(dc, picture, target.left, target.top, target.right - target.left, target.bottom - target.top);
+}

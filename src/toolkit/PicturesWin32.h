@@ -1,0 +1,47 @@
+// Pictures from the program's resources, ready to draw: PNG files stored as RCDATA become
+// 32-bit top-down DIB sections with premultiplied alpha (what AlphaBlend needs), and BITMAP
+// resources are loaded as they are.
+#pragma once
+
+#include <windows.h>
+
+#include "toolkit/HandlesWin32.h"
+#include "toolkit/Png.h"
+
+class TPicture {
+public:
+    TPicture() = default;
+    TPicture(UniqueGdi<HBITMAP> bitmap, int width, int height, bool alpha)
+        : bitmap_(std::move(bitmap)), width_(width), height_(height), alpha_(alpha)
+    {
+    }
+
+    HBITMAP Handle() const { return bitmap_.Get(); }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // True for pictures drawn with their alpha channel, false for opaque bitmaps.
+    bool HasAlpha() const { return alpha_; }
+    bool Empty() const { return bitmap_.Get() == nullptr; }
+
+private:
+    UniqueGdi<HBITMAP> bitmap_;
+    int width_ = 0;
+    int height_ = 0;
+    bool alpha_ = false;
+};
+
+// A DIB section holding the image's pixels, premultiplied by their alpha.
+TPicture PictureFromImage(const TPngImage& image);
+
+// Decodes the PNG stored as RCDATA resource id. Throws TPngError for a bad file and
+// std::runtime_error when the resource is missing.
+TPicture LoadPngPicture(HINSTANCE instance, int id);
+
+// Loads the BITMAP resource id as an opaque picture; throws std::runtime_error when missing.
+TPicture LoadBitmapPicture(HINSTANCE instance, int id);
+
+// Draws the picture at its own size with its top-left corner at x, y, blending by alpha.
+void DrawPicture(HDC dc, const TPicture& picture, int x, int y);
+
+// Draws the picture stretched to fill target, without keeping its proportions.
+void DrawPicture(HDC dc, const TPicture& picture, const RECT& target);
