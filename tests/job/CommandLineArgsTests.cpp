@@ -34,7 +34,7 @@ TEST(SplitCommandLine, EmptyQuotesAndDoubledQuotes)
     EXPECT_EQ(SplitCommandLine(R"(p "unterminated arg)"), (Args{"p", "unterminated arg"}));
 }
 
-TEST(QuoteArgument, LeavesPlainValuesAlone)
+TEST(QuoteArgument, QuotesOnlyWhenNeeded)
 {
     EXPECT_EQ(QuoteArgument("CORP\\deploy"), "CORP\\deploy");
     EXPECT_EQ(QuoteArgument("p@ss\\"), "p@ss\\");

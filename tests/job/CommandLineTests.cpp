@@ -65,19 +65,6 @@ TEST(ComposeCommandLine, WorkedExamplesCharacterForCharacter)
     EXPECT_EQ(line4.size(), 97u);
 }
 
-TEST(ComposeCommandLine, UninstallChangesOnlyTheVerb)
-{
-    for (bool credentials : {true, false}) {
-        auto install = ExampleForm(credentials, "pw");
-        install.checked = {JobCheck::chk1, JobCheck::chk2, JobCheck::chk4, JobCheck::chk5};
-        auto uninstall = install;
-        uninstall.checked.insert(JobCheck::chk7);
-        std::string line = Compose(install);
-        line.replace(line.find(" msiexec /package "), 18, " msiexec /uninstall ");
-        EXPECT_EQ(line, Compose(uninstall));
-    }
-}
-
 TEST(ComposeCommandLine, CredentialsReachTheToolAsSingleArguments)
 {
     struct Case {
@@ -107,13 +94,4 @@ TEST(ComposeCommandLine, CredentialsReachTheToolAsSingleArguments)
             c.password, "-e", "msiexec", "/package", "\\\\Server\\share\\install.msi", "/qn"};
         EXPECT_EQ(args, expected) << c.password;
     }
-}
-
-TEST(ComposeCommandLine, CurrentAccountFormHasNoCredentialSwitches)
-{
-    auto form = ExampleForm(false, "");
-    form.checked = {JobCheck::chk6};
-    form.fields[JobField::edt6] = "20";
-    const auto line = Compose(form);
-    EXPECT_EQ(line, "Psexec \"@C:\\Lists\\targets.txt\"  -n 20 msiexec /package \"\\\\Server\\share\\install.msi\"");
 }
