@@ -316,8 +316,8 @@ TEdit::TEdit(const Args& args)
     Attach(CreateChild("EDIT", "", style, WS_EX_CLIENTEDGE, args));
     if (args.PasswordChar)
         SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(static_cast<unsigned char>(args.PasswordChar)), 0);
-    if (args.MaxLength > 0)
-        SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(args.MaxLength), 0);
+    // Zero lifts the control's default limit: a field without a limit takes any length.
+    SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(args.MaxLength > 0 ? args.MaxLength : 0), 0);
     SetEnabled(args.Enabled);
     Subclass();
 }
@@ -476,6 +476,18 @@ void TMemoLines::Add(const std::string& line)
 {
     ReplaceRange(length_, length_, line + "\r\n");
     lines_.push_back(line);
+}
+
+void TMemoLines::Insert(int index, const std::string& line)
+{
+    if (index == Count()) {
+        Add(line);
+        return;
+    }
+    CheckIndex(index);
+    const std::size_t start = LineStart(index);
+    ReplaceRange(start, start, line + "\r\n");
+    lines_.insert(lines_.begin() + index, line);
 }
 
 void TMemoLines::Delete(int index)

@@ -186,6 +186,8 @@ public:
     void Clear() override;
     std::string Text() const override;
     void SetText(const std::string& text) override;
+    // Puts a line before the one at index (at Count(): after the last).
+    void Insert(int index, const std::string& line);
 
 private:
     void CheckIndex(int index) const;

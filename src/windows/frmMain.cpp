@@ -9,6 +9,7 @@
 #include "shell/VersionWin32.h"
 #include "toolkit/DialogsWin32.h"
 #include "toolkit/Paths.h"
+#include "resource_ids.h"
 
 namespace {
 
@@ -247,19 +248,25 @@ void TForm1::CreateButtonsPanel()
         int left;
         const char* caption;
         const char* hint;
+        int picture;
         void (TForm1::*handler)(TObject*);
     };
     const Button buttons[] = {
-        {sbtbtn1, 8, "Execute", "Start the distribution process", &TForm1::sbtbtn1Click},
-        {sbtbtn4, 114, "Clear", "Clear all fields", &TForm1::sbtbtn4Click},
-        {sbtbtn5, 220, "Save Log ...", "Save console view to a text file", &TForm1::sbtbtn5Click},
-        {sbtbtn3, 328, "About...", "About...", &TForm1::sbtbtn3Click},
-        {sbtbtn2, 434, "Exit", "Exit", &TForm1::sbtbtn2Click},
+        {sbtbtn1, 8, "Execute", "Start the distribution process", IDP_BUTTON_EXECUTE, &TForm1::sbtbtn1Click},
+        {sbtbtn4, 114, "Clear", "Clear all fields", IDP_BUTTON_CLEAR, &TForm1::sbtbtn4Click},
+        {sbtbtn5, 220, "Save Log ...", "Save console view to a text file", IDP_BUTTON_SAVELOG, &TForm1::sbtbtn5Click},
+        {sbtbtn3, 328, "About...", "About...", IDP_BUTTON_ABOUT, &TForm1::sbtbtn3Click},
+        {sbtbtn2, 434, "Exit", "Exit", IDP_BUTTON_EXIT, &TForm1::sbtbtn2Click},
     };
-    for (const Button& spec : buttons) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
+        const Button& spec = buttons[i];
+        buttonPictures_[i] = LoadPngPicture(instance, spec.picture);
         TPictureButton::Args args;
         static_cast<TControlArgs&>(args) = Place(*spnl2, spec.left, 6, 97, 68);
         args.Caption = spec.caption;
+        const TPicture* picture = &buttonPictures_[i];
+        args.DrawPicture = [picture](HDC dc, int x, int y) { DrawPicture(dc, *picture, x, y); };
         spec.button = std::make_unique<TPictureButton>(args);
         spec.button->SetHint(tips_.get(), spec.hint);
         spec.button->OnClick = [this, handler = spec.handler](TObject* sender) { (this->*handler)(sender); };
@@ -375,6 +382,7 @@ void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOu
 {
     runner1->SetOutputLines(&mmo2->Lines());
     const TPieceKind kind = OutputType == otEntireLine ? TPieceKind::pkEntireLine : TPieceKind::pkBeginningOfLine;
+    unfinishedLineRunId_ = OutputType == otBeginningOfLine ? run.Id : 0;
     if (run.Monitor.PieceDelivered(NewLine, kind))
         mmo2->Lines().Add(std::string(RunText::SuccessLine));
     // Keep the end in sight, even when the operator had scrolled up.
@@ -392,11 +400,23 @@ void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,
 void TForm1::FinishRun(TRunContext& run)
 {
     if (run.Monitor.RunEnded())
-        mmo2->Lines().Add(std::string(RunText::SuccessLine));
-    mmo2->Lines().Add(std::string(RunText::ExecutionFinished));
+        AddRunLine(run, std::string(RunText::SuccessLine));
+    AddRunLine(run, std::string(RunText::ExecutionFinished));
+    if (unfinishedLineRunId_ == run.Id)
+        unfinishedLineRunId_ = 0;
     if (run.Id == lastRunId_)
         runActive_ = false;
     ShowIdleStatus();
+}
+
+void TForm1::AddRunLine(const TRunContext& run, const std::string& line)
+{
+    TMemoLines& lines = mmo2->Lines();
+    const bool newerRunMidLine = unfinishedLineRunId_ != 0 && unfinishedLineRunId_ != run.Id;
+    if (newerRunMidLine && lines.Count() > 0)
+        lines.Insert(lines.Count() - 1, line);
+    else
+        lines.Add(line);
 }
 
 void TForm1::chk7Click(TObject* /*Sender*/)
@@ -551,6 +571,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     edt5->SetText("");
     mmo1->Lines().Clear();
     mmo2->Lines().Clear();
+    unfinishedLineRunId_ = 0;
     lblTargets->SetCaption(kTargetsCaption);
     chk1->SetChecked(true);
     chk2->SetChecked(false);

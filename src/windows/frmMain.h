@@ -2,6 +2,7 @@
 // buttons and the status line.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "toolkit/ControlsWin32.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/FormsWin32.h"
+#include "toolkit/PicturesWin32.h"
 #include "toolkit/UiThread.h"
 
 class TForm1 : public TForm, private IJobForm {
@@ -60,6 +62,8 @@ public:
     void CollectData();
     std::string GetVersion(const std::string& fileName) const;
 
+    HWND ToolTipsHandle() const { return tips_->Handle(); }
+
     // True from an accepted Execute until the end of the latest run it started.
     bool RunActive() const { return runActive_; }
 
@@ -79,6 +83,10 @@ private:
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
     void runner1Terminated(TObject* Sender, std::uint32_t ExitCode, const std::shared_ptr<TRunContext>& run);
     void FinishRun(TRunContext& run);
+    // Adds a line of the window's own for a run that has ended. When the view ends with an
+    // unfinished line of a newer run, the line goes before it: the newer run completes its line
+    // by replacing the last line of the view.
+    void AddRunLine(const TRunContext& run, const std::string& line);
     void StartRun();
 
     void CreateFonts();
@@ -107,6 +115,10 @@ private:
     IUiThread& ui_;
     UniqueGdi<HFONT> font_, boldFont_, consoleFont_;
     std::unique_ptr<TToolTips> tips_;
+    // Execute, Clear, Save Log, About, Exit.
+    std::array<TPicture, 5> buttonPictures_;
     std::uint64_t lastRunId_ = 0;
+    // The run whose piece is the last line of the view, when that piece is an unfinished line.
+    std::uint64_t unfinishedLineRunId_ = 0;
     bool runActive_ = false;
 };

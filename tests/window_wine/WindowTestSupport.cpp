@@ -1,0 +1,129 @@
+#include "WindowTestSupport.h"
+
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+BOOL CALLBACK FindVisibleWindow(HWND hwnd, LPARAM found)
+{
+    if (IsWindowVisible(hwnd)) {
+        *reinterpret_cast<bool*>(found) = true;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool AnyWindowOfThisThreadVisible()
+{
+    bool found = false;
+    EnumThreadWindows(GetCurrentThreadId(), FindVisibleWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+template <typename T>
+T Next(std::deque<T>& queue, T otherwise)
+{
+    if (queue.empty())
+        return otherwise;
+    T answer = queue.front();
+    queue.pop_front();
+    return answer;
+}
+
+}  // namespace
+
+TModalResult TScriptedDialogs::ShowMessageBox(const std::string& caption, const std::string& text,
+                                              TMsgDlgType type, bool okCancel)
+{
+    Boxes.push_back({caption, text, type, okCancel, AnyWindowOfThisThreadVisible()});
+    if (WhileBoxIsUp)
+        WhileBoxIsUp();
+    return Next(Answers, TModalResult::mrOk);
+}
+
+std::optional<std::string> TScriptedDialogs::OpenFile(const TFileDialogSettings& settings)
+{
+    OpenCalls.push_back(settings);
+    return Next(OpenAnswers, std::optional<std::string>{});
+}
+
+std::optional<std::string> TScriptedDialogs::SaveFile(const TFileDialogSettings& settings)
+{
+    SaveCalls.push_back(settings);
+    return Next(SaveAnswers, std::optional<std::string>{});
+}
+
+std::string WinPath(const std::string& unixPath)
+{
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+TScratchFolder::TScratchFolder(const std::string& name)
+{
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + "vantrel-" + name + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(GetTickCount());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+}
+
+TScratchFolder::~TScratchFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+void TScratchFolder::Write(const std::string& name, const std::string& bytes) const
+{
+    WriteFileBytes(File(name), bytes);
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot read " + path);
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot write " + path);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+bool PumpUntil(TApplication& application, const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        application.ProcessMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+    application.ProcessMessages();
+    return true;
+}
+
+void PumpFor(TApplication& application, std::chrono::milliseconds duration)
+{
+    const auto until = std::chrono::steady_clock::now() + duration;
+    PumpUntil(application, [&] { return std::chrono::steady_clock::now() >= until; }, duration * 2);
+}

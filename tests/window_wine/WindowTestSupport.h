@@ -1,0 +1,66 @@
+// What the main-window tests share: scripted dialogs, a scratch folder with the stand-in tool,
+// and message pumping while a run goes on.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/Startup.h"
+#include "toolkit/Dialogs.h"
+
+// Answers every box and dialog from a script and remembers what was shown.
+class TScriptedDialogs : public IDialogs {
+public:
+    struct Box {
+        std::string Caption;
+        std::string Text;
+        TMsgDlgType Type;
+        bool OkCancel;
+        bool MainWindowVisible;  // any window of this thread visible while the box was up
+    };
+
+    std::vector<Box> Boxes;
+    std::deque<TModalResult> Answers;  // default: OK
+    std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers;
+    std::vector<TFileDialogSettings> OpenCalls, SaveCalls;
+    std::function<void()> WhileBoxIsUp;
+
+    TModalResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgDlgType type,
+                                bool okCancel) override;
+    std::optional<std::string> OpenFile(const TFileDialogSettings& settings) override;
+    std::optional<std::string> SaveFile(const TFileDialogSettings& settings) override;
+};
+
+// A Linux path as Wine's Z: drive shows it.
+std::string WinPath(const std::string& unixPath);
+
+// A fresh folder under the temporary folder, removed again at the end.
+class TScratchFolder {
+public:
+    explicit TScratchFolder(const std::string& name);
+    ~TScratchFolder();
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "\\" + name; }
+    void Write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string path_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Dispatches messages until done() holds or the time is up; returns done().
+bool PumpUntil(TApplication& application, const std::function<bool()>& done,
+               std::chrono::milliseconds timeout = std::chrono::seconds(20));
+void PumpFor(TApplication& application, std::chrono::milliseconds duration);
+
+// The share every Wine test may use; the test script maps it to a folder.
+inline const std::string kShare = "\\\\vantrel-test\\share";

@@ -1,0 +1,677 @@
+// The real main window under Wine, driven by messages, with scripted dialogs and the stand-in
+// tool as the real child process.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "WindowTestSupport.h"
+#include "job/CommandLine.h"
+#include "job/JobVariables.h"
+#include "shell/FileVersion.h"
+
+namespace {
+
+const std::string kStandinVersion = "2.43.0.7";
+const std::string kReadyLine = ReadyLineFor(kStandinVersion);
+const char* const kToolMissing =
+    "Can't find Psexec.exe, Vantrel will not function, please copy Psexec.exe into Vantrel Folder and try again";
+
+std::string ClassOf(HWND hwnd)
+{
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+void Click(const TControl& control)
+{
+    SendMessageA(control.Handle(), BM_CLICK, 0, 0);
+}
+
+void TypeChar(const TControl& control, char c)
+{
+    SendMessageA(control.Handle(), WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 0);
+}
+
+std::vector<std::string> ConsoleLines(TForm1& form)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < form.mmo2->Lines().Count(); ++i)
+        lines.push_back(form.mmo2->Lines().Get(i));
+    return lines;
+}
+
+LOGFONTA FontOf(HWND hwnd)
+{
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font;
+}
+
+// A main window in a folder that holds the stand-in, as an administrator would start it.
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char previous[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        previousFolder_ = previous;
+        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder_.File("Psexec.exe").c_str(), FALSE));
+        SetCurrentDirectoryA(folder_.Path().c_str());
+        SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
+        SetEnvironmentVariableA("VANTREL_STANDIN_RECORD", folder_.File("received.txt").c_str());
+        folder_.Write("lab.txt", "PC-LAB-01\r\nPC-LAB-02\r\n");
+        WriteFileBytes(Package(), "package");
+        app_ = std::make_unique<TVantrelApp>(dialogs_, [this](HWND, const std::string& address) {
+            opened_.push_back(address);
+        });
+        Form().Show();
+        app_->Application().ProcessMessages();
+    }
+
+    void TearDown() override
+    {
+        if (app_) {
+            PumpUntil(app_->Application(), [&] { return !Form().RunActive(); }, std::chrono::seconds(20));
+            app_.reset();
+        }
+        SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", nullptr);
+        SetEnvironmentVariableA("VANTREL_STANDIN_RECORD", nullptr);
+        SetCurrentDirectoryA(previousFolder_.c_str());
+    }
+
+    TForm1& Form() { return app_->Form1(); }
+    TApplication& App() { return app_->Application(); }
+    static std::string Package() { return kShare + "\\install.msi"; }
+
+    // Fills a job that passes every test, with the current account.
+    void FillValidJob()
+    {
+        Form().edt1->SetText(folder_.File("lab.txt"));
+        Form().edt2->SetText(Package());
+    }
+
+    bool WaitForRunEnd() { return PumpUntil(App(), [&] { return !Form().RunActive(); }); }
+
+    TScratchFolder folder_{"window"};
+    TScriptedDialogs dialogs_;
+    std::vector<std::string> opened_;
+    std::unique_ptr<TVantrelApp> app_;
+    std::string previousFolder_;
+};
+
+struct Expected {
+    const TControl* control;
+    const char* className;
+    int left, top, width, height;
+};
+
+TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
+{
+    TForm1& form = Form();
+    char caption[64] = {};
+    GetWindowTextA(form.Handle(), caption, sizeof caption);
+    EXPECT_STREQ(caption, "Vantrel 1.0");
+    RECT client;
+    GetClientRect(form.Handle(), &client);
+    EXPECT_EQ(client.right, 542);
+    EXPECT_EQ(client.bottom, 502);
+    const LONG_PTR style = GetWindowLongPtrA(form.Handle(), GWL_STYLE);
+    EXPECT_FALSE(style & WS_THICKFRAME) << "the frame is fixed";
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    RECT window;
+    GetWindowRect(form.Handle(), &window);
+    EXPECT_NEAR((window.left + window.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+    EXPECT_NEAR((window.top + window.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+
+    const Expected layout[] = {
+        {form.spnl1.get(), "TPanel", 3, 3, 536, 118},     {form.spnl3.get(), "TPanel", 3, 127, 536, 176},
+        {form.spnl4.get(), "TPanel", 3, 309, 536, 86},    {form.spnl2.get(), "TPanel", 3, 401, 536, 79},
+        {form.stsbr1.get(), "msctls_statusbar32", 0, 483, 542, 19},
+        {form.edt1.get(), "Edit", 8, 16, 523, 21},        {form.edt3.get(), "Edit", 8, 90, 154, 21},
+        {form.edt4.get(), "Edit", 191, 90, 161, 21},      {form.edt5.get(), "Edit", 378, 90, 153, 21},
+        {form.edt2.get(), "Edit", 8, 53, 523, 21},        {form.chk1.get(), "Button", 8, 1, 141, 20},
+        {form.chk2.get(), "Button", 8, 21, 192, 20},      {form.chk3.get(), "Button", 8, 41, 164, 20},
+        {form.chk4.get(), "Button", 288, 1, 213, 20},     {form.chk5.get(), "Button", 288, 21, 187, 20},
+        {form.chk6.get(), "Button", 288, 41, 209, 20},    {form.edt6.get(), "Edit", 504, 40, 25, 21},
+        {form.chk7.get(), "Button", 8, 65, 321, 20},      {form.mmo1.get(), "Edit", 4, 16, 168, 156},
+        {form.mmo2.get(), "Edit", 178, 16, 354, 156},     {form.sbtbtn1.get(), "Button", 8, 6, 97, 68},
+        {form.sbtbtn4.get(), "Button", 114, 6, 97, 68},   {form.sbtbtn5.get(), "Button", 220, 6, 97, 68},
+        {form.sbtbtn3.get(), "Button", 328, 6, 97, 68},   {form.sbtbtn2.get(), "Button", 434, 6, 97, 68},
+    };
+    for (const Expected& e : layout) {
+        const RECT r = e.control->BoundsRect();
+        EXPECT_STRCASEEQ(ClassOf(e.control->Handle()).c_str(), e.className);
+        EXPECT_EQ(r.left, e.left) << e.control->Hint();
+        EXPECT_EQ(r.top, e.top) << e.control->Hint();
+        EXPECT_EQ(r.right - r.left, e.width) << e.control->Hint();
+        EXPECT_EQ(r.bottom - r.top, e.height) << e.control->Hint();
+    }
+
+    EXPECT_EQ(form.edt1->Hint(), "Selecet the computers list text file");
+    EXPECT_EQ(form.chk5->Hint(), " Don't wait for process to terminate (non-interactive)");
+    EXPECT_EQ(form.mmo2->Hint(), "Watch a live console view of the progress");
+    EXPECT_EQ(SendMessageA(form.ToolTipsHandle(), TTM_GETTOOLCOUNT, 0, 0), 20) << "every control with a hint";
+
+    EXPECT_EQ(form.edt1->MaxLength(), 255);
+    EXPECT_EQ(form.edt6->MaxLength(), 2);
+    EXPECT_GT(form.edt2->MaxLength(), 1000000) << "the other fields have no limit";
+    EXPECT_EQ(form.edt5->PasswordChar(), '*');
+    EXPECT_EQ(form.edt4->PasswordChar(), 0);
+
+    EXPECT_TRUE(form.chk1->Checked());
+    for (auto* box : {form.chk2.get(), form.chk3.get(), form.chk4.get(), form.chk5.get(), form.chk6.get(), form.chk7.get()})
+        EXPECT_FALSE(box->Checked());
+    EXPECT_FALSE(form.edt6->Enabled());
+    EXPECT_EQ(form.edt6->Text(), "");
+    EXPECT_EQ(FontOf(form.chk7->Handle()).lfWeight, FW_BOLD);
+    EXPECT_STRCASEEQ(FontOf(form.edt1->Handle()).lfFaceName, "Tahoma");
+    EXPECT_STRCASEEQ(FontOf(form.mmo2->Handle()).lfFaceName, "System");
+    EXPECT_EQ(form.mmo2->TextColor(), RGB(255, 255, 255));
+    EXPECT_EQ(form.mmo2->BackgroundColor(), RGB(0, 0, 0));
+    EXPECT_EQ(form.mmo1->Lines().Count(), 0);
+    EXPECT_EQ(form.mmo2->Lines().Count(), 0);
+
+    EXPECT_EQ(form.lblPackage->Text(), "Install package UNC path (Example: \\\\Server\\share\\install.msi):");
+    EXPECT_EQ(form.lblPackage->BoundsRect().bottom, form.edt2->BoundsRect().top);
+    EXPECT_EQ(form.lblTargets->Text(), "Target Computers:");
+    const RECT console = form.mmo2->BoundsRect();
+    const RECT consoleCaption = form.lblConsole->BoundsRect();
+    EXPECT_NEAR((consoleCaption.left + consoleCaption.right) / 2, (console.left + console.right) / 2, 1);
+
+    EXPECT_EQ(GetFocus(), form.edt1->Handle());
+    EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine) << "the file version, not the product version";
+}
+
+TEST_F(MainWindow, TabVisitsTheFieldsInTheirOwnOrderThenTheOptionsButtonsAndViews)
+{
+    TForm1& form = Form();
+    const TControl* order[] = {form.edt1.get(), form.edt3.get(),    form.edt4.get(),    form.edt5.get(),
+                               form.edt2.get(), form.chk1.get(),    form.chk2.get(),    form.chk3.get(),
+                               form.chk4.get(), form.chk5.get(),    form.chk6.get(),    form.chk7.get(),
+                               form.sbtbtn1.get(), form.sbtbtn4.get(), form.sbtbtn5.get(), form.sbtbtn3.get(),
+                               form.sbtbtn2.get(), form.mmo1.get(), form.mmo2.get()};
+    HWND at = form.edt1->Handle();
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        at = GetNextDlgTabItem(form.Handle(), at, FALSE);
+        EXPECT_EQ(at, order[i]->Handle()) << "step " << i;
+    }
+}
+
+TEST_F(MainWindow, AnExceptionFromAHandlerReachesTheErrorBoxWithTheFullStopRule)
+{
+    Form().edt3->OnChange = [](TObject*) { throw std::runtime_error("Something went wrong"); };
+    Form().edt3->SetText("x");
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
+    EXPECT_EQ(std::string(kApplicationTitle).size(), 61u);
+    EXPECT_EQ(dialogs_.Boxes[0].Text, "Something went wrong.");
+    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtError);
+}
+
+TEST_F(MainWindow, GetVersionReadsTheFileVersionAndGivesNothingForAMissingFile)
+{
+    EXPECT_EQ(Form().GetVersion(WinPath(VANTREL_VERSION_PROBE_EXE)), "0.65535.0.65535");
+    EXPECT_EQ(Form().GetVersion("PsExec.exe"), kStandinVersion);
+    EXPECT_EQ(Form().GetVersion(folder_.File("nothing-here.exe")), "");
+    EXPECT_EQ(Form().GetVersion(folder_.File("lab.txt")), "") << "a file without a version resource";
+}
+
+// ---- refused input
+
+struct Refusal {
+    const char* name;
+    std::function<void(TForm1&, const std::string& folder)> fill;
+    const char* text;
+    const char* focus;  // "edt1", "edt2" or "unchanged"
+};
+
+TEST_F(MainWindow, EachRefusedInputShowsOneWarningMovesTheFocusAndStartsNothing)
+{
+    WriteFileBytes(kShare + "\\setup.MSI", "x");
+    CreateDirectoryA((kShare + "\\folder.msi").c_str(), nullptr);
+    const Refusal refusals[] = {
+        {"empty list", [](TForm1&, const std::string&) {}, "You must select a distribution list file !", "edt1"},
+        {"missing list", [](TForm1& f, const std::string& d) { f.edt1->SetText(d + "\\none.txt"); },
+         "The distribution list file doesn't exists !", "edt1"},
+        {"list is a folder", [](TForm1& f, const std::string& d) { f.edt1->SetText(d); },
+         "The distribution list file doesn't exists !", "edt1"},
+        {"empty package", [](TForm1& f, const std::string& d) { f.edt1->SetText(d + "\\lab.txt"); },
+         "You must select a package to distribute !", "edt2"},
+        {"drive path",
+         [](TForm1& f, const std::string& d) {
+             f.edt1->SetText(d + "\\lab.txt");
+             f.edt2->SetText("C:\\install.msi");
+         },
+         "Package must be in a UNC path !", "edt2"},
+        {"upper-case ending",
+         [](TForm1& f, const std::string& d) {
+             f.edt1->SetText(d + "\\lab.txt");
+             f.edt2->SetText(kShare + "\\setup.MSI");
+         },
+         "Package must be an msi ro msp file !", "edt2"},
+        {"missing package",
+         [](TForm1& f, const std::string& d) {
+             f.edt1->SetText(d + "\\lab.txt");
+             f.edt2->SetText(kShare + "\\none.msi");
+         },
+         "The package file doesn't exists !", "edt2"},
+        {"package is a folder",
+         [](TForm1& f, const std::string& d) {
+             f.edt1->SetText(d + "\\lab.txt");
+             f.edt2->SetText(kShare + "\\folder.msi");
+         },
+         "The package file doesn't exists !", "edt2"},
+    };
+    for (const Refusal& refusal : refusals) {
+        SCOPED_TRACE(refusal.name);
+        Click(*Form().sbtbtn4);
+        dialogs_.Boxes.clear();
+        refusal.fill(Form(), folder_.Path());
+        Form().edt4->SetFocus();
+        std::string statusDuringBox;
+        dialogs_.WhileBoxIsUp = [&] { statusDuringBox = Form().stsbr1->SimpleText(); };
+        Click(*Form().sbtbtn1);
+        ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+        EXPECT_EQ(dialogs_.Boxes[0].Caption, "Warning");
+        EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtWarning);
+        EXPECT_FALSE(dialogs_.Boxes[0].OkCancel);
+        EXPECT_EQ(dialogs_.Boxes[0].Text, refusal.text);
+        EXPECT_EQ(statusDuringBox, "Collecting data...");
+        const HWND expectedFocus = std::string(refusal.focus) == "edt1" ? Form().edt1->Handle() : Form().edt2->Handle();
+        EXPECT_EQ(GetFocus(), expectedFocus);
+        EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+        EXPECT_EQ(Form().runner1->CommandLine, "");
+        EXPECT_FALSE(Form().RunActive());
+        EXPECT_FALSE(JobVars.StopRun);
+    }
+    dialogs_.WhileBoxIsUp = nullptr;
+    RemoveDirectoryA((kShare + "\\folder.msi").c_str());
+}
+
+TEST_F(MainWindow, DecliningTheCurrentAccountLeavesTheFocusAndStartsNothing)
+{
+    FillValidJob();
+    Form().chk4->SetFocus();
+    dialogs_.Answers = {TModalResult::mrCancel};
+    Click(*Form().sbtbtn1);
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Caption, "Confirm");
+    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtConfirmation);
+    EXPECT_TRUE(dialogs_.Boxes[0].OkCancel);
+    EXPECT_EQ(dialogs_.Boxes[0].Text, "Process will run distribiution with your existing account, continue ?");
+    EXPECT_EQ(GetFocus(), Form().chk4->Handle());
+    EXPECT_EQ(Form().runner1->CommandLine, "");
+    EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+}
+
+// ---- complete runs with the stand-in
+
+TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
+{
+    FillValidJob();
+    Form().edt3->SetText("CORP");
+    Form().edt4->SetText("deploy");
+    Form().edt5->SetText("pass word\"x");
+    Form().chk4->SetChecked(true);
+    Click(*Form().sbtbtn1);
+    EXPECT_TRUE(dialogs_.Boxes.empty()) << "credentials given: no confirmation";
+    EXPECT_EQ(Form().stsbr1->SimpleText(), "Running process...");
+    ASSERT_TRUE(WaitForRunEnd());
+
+    EXPECT_EQ(ReadFileBytes(folder_.File("received.txt")), Form().runner1->CommandLine)
+        << "the tool receives exactly the composed line";
+    EXPECT_EQ(Form().runner1->CommandLine, ComposeCommandLine(JobVars));
+
+    const std::vector<std::string> console = ConsoleLines(Form());
+    const std::vector<std::string> delivered = Form().runner1->Lines().Snapshot();
+    ASSERT_GE(console.size(), 3u);
+    ASSERT_FALSE(delivered.empty());
+    EXPECT_EQ(console.front(), delivered.front()) << "the first line of the first run is shown";
+    EXPECT_EQ(console[console.size() - 3], "PsExec exited with error code 0.");
+    EXPECT_EQ(console[console.size() - 2], "Vantrel: Process completed successfully");
+    EXPECT_EQ(console.back(), "Execution Finished");
+    EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 2), delivered)
+        << "every delivered line, once, in order";
+    EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+}
+
+TEST_F(MainWindow, AFailedRunAfterASuccessfulOneGetsNoSuccessLine)
+{
+    FillValidJob();
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    folder_.Write("bad.txt", "PC-OFFLINE-1\r\n");
+    Form().edt1->SetText(folder_.File("bad.txt"));
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    const std::vector<std::string> console = ConsoleLines(Form());
+    EXPECT_EQ(std::count(console.begin(), console.end(), "Vantrel: Process completed successfully"), 1);
+    EXPECT_EQ(std::count(console.begin(), console.end(), "Execution Finished"), 2);
+    EXPECT_EQ(console.back(), "Execution Finished");
+    EXPECT_NE(console[console.size() - 2], "Vantrel: Process completed successfully");
+    EXPECT_EQ(dialogs_.Boxes.size(), 2u) << "one confirmation per run, nothing else";
+}
+
+TEST_F(MainWindow, ClearDuringARunKeepsTheRunAndItsStatusUntilItEnds)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "300");
+    FillValidJob();
+    Click(*Form().sbtbtn1);
+    PumpUntil(App(), [&] { return Form().mmo2->Lines().Count() > 0; });
+    Click(*Form().sbtbtn4);
+    EXPECT_EQ(Form().mmo2->Lines().Count(), 0);
+    EXPECT_EQ(Form().edt1->Text(), "");
+    EXPECT_EQ(Form().stsbr1->SimpleText(), "Running process...") << "a run is still active";
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(Form().mmo2->Lines().Get(Form().mmo2->Lines().Count() - 1), "Execution Finished");
+    EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+}
+
+TEST_F(MainWindow, ASecondExecuteSupersedesTheFirstAndTheStatusFollowsTheNewerRun)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "300");
+    FillValidJob();
+    Click(*Form().sbtbtn1);
+    PumpUntil(App(), [&] { return Form().mmo2->Lines().Count() > 0; });
+    Click(*Form().sbtbtn1);
+    const auto finishedCount = [&] {
+        const auto lines = ConsoleLines(Form());
+        return std::count(lines.begin(), lines.end(), "Execution Finished");
+    };
+    ASSERT_TRUE(PumpUntil(App(), [&] { return finishedCount() >= 1; }));
+    if (Form().RunActive())
+        EXPECT_EQ(Form().stsbr1->SimpleText(), "Running process...") << "the older run ended, the newer goes on";
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(finishedCount(), 2);
+    EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+}
+
+// ---- Save Log
+
+TEST_F(MainWindow, SaveLogWarnsAboutAnEmptyViewAndOtherwiseWritesAnExactCopy)
+{
+    Click(*Form().sbtbtn5);
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Text, "the console view is empty");
+    EXPECT_EQ(dialogs_.Boxes[0].Caption, "Warning");
+    EXPECT_TRUE(dialogs_.SaveCalls.empty());
+
+    Form().mmo2->Lines().Add("first \xE9");
+    Form().mmo2->Lines().Add("");
+    Form().mmo2->Lines().Add("last");
+    const std::string target = folder_.File("log.txt");
+    WriteFileBytes(target, std::string(1000, 'x'));
+    dialogs_.SaveAnswers = {target, std::nullopt};
+    Click(*Form().sbtbtn5);
+    EXPECT_EQ(ReadFileBytes(target), "first \xE9\r\n\r\nlast\r\n") << "replaced, byte for byte";
+    ASSERT_EQ(dialogs_.SaveCalls.size(), 1u);
+    const TFileDialogSettings& first = dialogs_.SaveCalls[0];
+    EXPECT_EQ(first.Title, "Save Console log");
+    EXPECT_EQ(first.FileName, "ResultLog.txt");
+    EXPECT_EQ(first.Filter, "txt file (*.txt)|*.txt");
+    EXPECT_EQ(first.DefaultExt, "txt");
+    EXPECT_FALSE(first.ShowReadOnly);
+    EXPECT_FALSE(first.OverwritePrompt);
+    EXPECT_EQ(first.InitialDir, "");
+    Click(*Form().sbtbtn5);
+    ASSERT_EQ(dialogs_.SaveCalls.size(), 2u);
+    EXPECT_EQ(dialogs_.SaveCalls[1].FileName, target) << "offers the last chosen path";
+    EXPECT_EQ(dialogs_.Boxes.size(), 1u);
+}
+
+TEST_F(MainWindow, SaveLogReportsAPathThatCannotBeCreated)
+{
+    Form().mmo2->Lines().Add("line");
+    const std::string bad = folder_.File("no-such-folder\\log.txt");
+    dialogs_.SaveAnswers = {bad};
+    Click(*Form().sbtbtn5);
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
+    EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot create file \"" + bad + "\". ", 0), 0u) << dialogs_.Boxes[0].Text;
+}
+
+TEST_F(MainWindow, SaveLogDuringARunSavesWhatTheViewHoldsAtThatMoment)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "300");
+    FillValidJob();
+    Click(*Form().sbtbtn1);
+    PumpUntil(App(), [&] { return Form().mmo2->Lines().Count() > 0; });
+    const std::string target = folder_.File("during.txt");
+    dialogs_.SaveAnswers = {target};
+    Click(*Form().sbtbtn5);
+    const std::string saved = ReadFileBytes(target);
+    EXPECT_FALSE(saved.empty());
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(Form().mmo2->Lines().Text().rfind(saved, 0), 0u) << "a prefix of the final console text";
+}
+
+// ---- the preview and the colours
+
+TEST_F(MainWindow, TheListPreviewFollowsExistingFilesOnly)
+{
+    TForm1& form = Form();
+    folder_.Write("lf.txt", "A\nB\nC");
+    form.edt1->SetText(folder_.File("lf.txt"));
+    EXPECT_EQ(form.edt1->TextColor(), TForm1::FileFoundColor);
+    EXPECT_EQ(ConsoleLines(form).size(), 0u);
+    EXPECT_EQ(form.mmo1->Lines().Count(), 3);
+    EXPECT_EQ(form.mmo1->Lines().Get(2), "C");
+    EXPECT_EQ(form.lblTargets->Text(), "Target Computers from lf.txt:");
+
+    form.edt1->SetText(folder_.File("missing.txt"));
+    EXPECT_EQ(form.edt1->TextColor(), TForm1::FileMissingColor);
+    EXPECT_EQ(form.mmo1->Lines().Count(), 3) << "the earlier preview stays";
+    EXPECT_EQ(form.lblTargets->Text(), "Target Computers from lf.txt:");
+    form.edt1->SetText(folder_.Path());
+    EXPECT_EQ(form.edt1->TextColor(), TForm1::FileMissingColor) << "a folder is not a file";
+
+    folder_.Write("cr.txt", "X\rY\r");
+    form.edt1->SetText(folder_.File("cr.txt"));
+    EXPECT_EQ(form.mmo1->Lines().Count(), 2);
+    folder_.Write("empty.txt", "");
+    form.edt1->SetText(folder_.File("empty.txt"));
+    EXPECT_EQ(form.edt1->TextColor(), TForm1::FileFoundColor);
+    EXPECT_EQ(form.mmo1->Lines().Count(), 0);
+    EXPECT_EQ(form.lblTargets->Text(), "Target Computers from empty.txt:");
+    EXPECT_TRUE(dialogs_.Boxes.empty());
+
+    form.edt2->SetText(Package());
+    EXPECT_EQ(form.edt2->TextColor(), TForm1::FileFoundColor);
+    form.edt2->SetText(kShare + "\\nothing.msi");
+    EXPECT_EQ(form.edt2->TextColor(), TForm1::FileMissingColor);
+}
+
+TEST_F(MainWindow, AListFileHeldOpenExclusivelyIsReportedAndThePreviewKept)
+{
+    TForm1& form = Form();
+    form.edt1->SetText(folder_.File("lab.txt"));
+    folder_.Write("locked.txt", "PC-9\r\n");
+    HANDLE holder = CreateFileA(folder_.File("locked.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    form.edt1->SetText(folder_.File("locked.txt"));
+    CloseHandle(holder);
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
+    EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot open file \"" + folder_.File("locked.txt") + "\". ", 0), 0u)
+        << dialogs_.Boxes[0].Text;
+    EXPECT_EQ(form.edt1->TextColor(), TForm1::FileFoundColor);
+    EXPECT_EQ(form.mmo1->Lines().Get(0), "PC-LAB-01");
+    EXPECT_EQ(form.lblTargets->Text(), "Target Computers from lab.txt:");
+}
+
+// ---- options
+
+TEST_F(MainWindow, TheTimeoutFieldTakesDigitsOnlyAndFollowsItsCheckBox)
+{
+    TForm1& form = Form();
+    Click(*form.chk6);
+    EXPECT_TRUE(form.chk6->Checked());
+    EXPECT_TRUE(form.edt6->Enabled());
+    EXPECT_EQ(GetFocus(), form.edt6->Handle());
+    for (char c : {'a', '-', ' ', '\t', '4'})
+        TypeChar(*form.edt6, c);
+    EXPECT_EQ(form.edt6->Text(), "4");
+    TypeChar(*form.edt6, '\b');
+    EXPECT_EQ(form.edt6->Text(), "");
+
+    OpenClipboard(form.Handle());
+    EmptyClipboard();
+    const char pasted[] = "x1-2 3";
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof pasted);
+    memcpy(GlobalLock(memory), pasted, sizeof pasted);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+    SendMessageA(form.edt6->Handle(), WM_PASTE, 0, 0);
+    EXPECT_EQ(form.edt6->Text(), "12") << "pasted text passes the same filter, then the limit";
+
+    Click(*form.chk6);
+    EXPECT_FALSE(form.edt6->Enabled());
+    EXPECT_EQ(form.edt6->Text(), "12") << "the typed timeout stays";
+    Click(*form.chk6);
+    Click(*form.sbtbtn4);
+    EXPECT_FALSE(form.chk6->Checked());
+    EXPECT_FALSE(form.edt6->Enabled());
+    EXPECT_EQ(form.edt6->Text(), "");
+}
+
+TEST_F(MainWindow, TheRestartOptionsExcludeEachOtherAndClearRestoresTheDefaults)
+{
+    TForm1& form = Form();
+    Click(*form.chk2);
+    Click(*form.chk3);
+    EXPECT_FALSE(form.chk2->Checked());
+    EXPECT_TRUE(form.chk3->Checked());
+    Click(*form.chk2);
+    EXPECT_TRUE(form.chk2->Checked());
+    EXPECT_FALSE(form.chk3->Checked());
+    Click(*form.chk2);
+    EXPECT_FALSE(form.chk2->Checked());
+    EXPECT_FALSE(form.chk3->Checked());
+
+    Click(*form.chk1);
+    Click(*form.chk7);
+    EXPECT_TRUE(JobVars.UninstallMode);
+    form.edt3->SetText("d");
+    form.mmo2->Lines().Add("x");
+    Click(*form.sbtbtn4);
+    EXPECT_TRUE(form.chk1->Checked());
+    EXPECT_FALSE(form.chk7->Checked());
+    EXPECT_FALSE(JobVars.UninstallMode);
+    EXPECT_EQ(form.edt3->Text(), "");
+    EXPECT_EQ(form.mmo2->Lines().Count(), 0);
+    EXPECT_EQ(form.lblTargets->Text(), "Target Computers:");
+    EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine);
+}
+
+TEST_F(MainWindow, TheBrowseButtonAndAltDownOpenTheListDialog)
+{
+    TForm1& form = Form();
+    form.edt1->SetText(folder_.File("lab.txt"));
+    const std::string chosen = folder_.File("chosen.txt");
+    WriteFileBytes(chosen, "PC-CHOSEN\r\n");
+    dialogs_.OpenAnswers = {chosen, std::nullopt};
+    SendMessageA(form.edt1->ButtonHandle(), BM_CLICK, 0, 0);
+    ASSERT_EQ(dialogs_.OpenCalls.size(), 1u);
+    const TFileDialogSettings& first = dialogs_.OpenCalls[0];
+    EXPECT_EQ(first.Filter, "Text files (*.txt)|*.txt");
+    EXPECT_EQ(first.DefaultExt, "txt");
+    EXPECT_EQ(first.Title, "");
+    EXPECT_TRUE(first.ShowReadOnly);
+    EXPECT_FALSE(first.FileMustExist);
+    EXPECT_TRUE(first.Resizable);
+    EXPECT_EQ(first.FileName, folder_.File("lab.txt"));
+    EXPECT_EQ(first.InitialDir, folder_.Path());
+    EXPECT_EQ(form.edt1->Text(), chosen);
+    EXPECT_EQ(form.mmo1->Lines().Get(0), "PC-CHOSEN");
+    EXPECT_EQ(GetFocus(), form.edt1->Handle());
+
+    form.edt1->SetText("not*valid");
+    SendMessageA(form.edt1->Handle(), WM_SYSKEYDOWN, VK_DOWN, 0);
+    ASSERT_EQ(dialogs_.OpenCalls.size(), 2u);
+    EXPECT_EQ(dialogs_.OpenCalls[1].FileName, "");
+    EXPECT_EQ(dialogs_.OpenCalls[1].InitialDir, folder_.Path()) << "the last chosen file's folder";
+    EXPECT_EQ(form.edt1->Text(), "not*valid") << "cancel keeps the text";
+}
+
+// ---- start-up without the tool
+
+class StartWithoutTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char previous[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        previousFolder_ = previous;
+        SetCurrentDirectoryA(folder_.Path().c_str());
+    }
+    void TearDown() override { SetCurrentDirectoryA(previousFolder_.c_str()); }
+
+    // Starts and runs the program as its entry does; the pending quit request ends the loop.
+    void StartAndRun()
+    {
+        TVantrelApp app(dialogs_, nullptr);
+        statusAfterStart_.clear();
+        app.Form1().OnShow = [&](TObject* sender) {
+            app.Form1().FormShow(sender);
+            statusAfterStart_ = app.Form1().stsbr1->SimpleText();
+        };
+        app.Run();
+    }
+
+    void ExpectOneMissingToolBox()
+    {
+        ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+        EXPECT_EQ(dialogs_.Boxes[0].Caption, "Error");
+        EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtError);
+        EXPECT_EQ(dialogs_.Boxes[0].Text, kToolMissing);
+        EXPECT_FALSE(dialogs_.Boxes[0].MainWindowVisible) << "shown before any window";
+        EXPECT_EQ(statusAfterStart_.rfind("Vantrel ready, using Sysinternals PsExec version ", 0), 0u)
+            << "the window is still shown once, with its ready line";
+    }
+
+    TScratchFolder folder_{"notool"};
+    TScriptedDialogs dialogs_;
+    std::string previousFolder_;
+    std::string statusAfterStart_;
+};
+
+TEST_F(StartWithoutTool, AnEmptyFolderShowsTheMessageOnceAndEnds)
+{
+    StartAndRun();
+    ExpectOneMissingToolBox();
+}
+
+TEST_F(StartWithoutTool, AFolderNamedLikeTheToolCountsAsMissing)
+{
+    CreateDirectoryA(folder_.File("Psexec.exe").c_str(), nullptr);
+    StartAndRun();
+    ExpectOneMissingToolBox();
+}
+
+TEST_F(StartWithoutTool, ACopyBesideTheProgramDoesNotCount)
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string beside = std::filesystem::path(self).parent_path().string() + "\\Psexec.exe";
+    ASSERT_TRUE(CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), beside.c_str(), FALSE));
+    StartAndRun();
+    DeleteFileA(beside.c_str());
+    ExpectOneMissingToolBox();
+    EXPECT_EQ(statusAfterStart_, kReadyLine) << "the version query looks in the program's folder first";
+}
+
+TEST_F(StartWithoutTool, WithoutAnyToolTheReadyLineEndsInVersion)
+{
+    StartAndRun();
+    EXPECT_EQ(statusAfterStart_, ReadyLineFor(""));
+}
+
+}  // namespace
