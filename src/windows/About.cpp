@@ -241,6 +241,11 @@ private:
         case WM_LBUTTONUP:
             ButtonReleased(PointOf(lParam));
             return 0;
+        case WM_CAPTURECHANGED:
+            // Another window took the pointer between press and release: no click.
+            if (reinterpret_cast<HWND>(lParam) != hwnd_)
+                pressed_ = nullptr;
+            return 0;
         case WM_SETCURSOR:
             if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
                 POINT p;
