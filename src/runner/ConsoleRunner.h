@@ -1,0 +1,76 @@
+// A non-visual component that runs one command line as a hidden child console process, splits
+// its output into lines, mirrors them into the caller's list, announces each piece, feeds queued
+// input, enforces two time limits and reports the end of the run.
+#pragma once
+
+#include "runner/ProcessBackend.h"
+#include "runner/ProcessTimer.h"
+#include "runner/RunnerState.h"
+#include "runner/RunnerThread.h"
+#include "runner/RunnerTypes.h"
+#include "runner/SyncStrings.h"
+#include "toolkit/Component.h"
+#include "toolkit/UiThread.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class TConsoleRunner : public TComponent {
+public:
+    // With the platform's own process backend.
+    TConsoleRunner(TComponent* owner, IUiThread& ui);
+    // With a chosen backend, such as the scripted child of the tests.
+    TConsoleRunner(TComponent* owner, IUiThread& ui, std::shared_ptr<IProcessBackend> backend);
+    // Asks a running worker to stop and never waits for it: the worker keeps what it still needs
+    // alive by itself, and raises no event once the runner is gone.
+    ~TConsoleRunner() override;
+    TConsoleRunner(const TConsoleRunner&) = delete;
+    TConsoleRunner& operator=(const TConsoleRunner&) = delete;
+
+    // Starts a run and returns at once; an earlier run is asked to stop and not waited for.
+    void Execute();
+    void Stop();
+
+    void SetOutputLines(TStrings* lines);
+    TStrings* OutputLines() const { return state_->outputLines; }
+
+    // Every piece of output of the current run, in order. Safe to read while a run goes on.
+    TSyncStringList& Lines() { return state_->lines; }
+    // Items queued for the child's standard input; the caller may add to it during a run.
+    TSyncStringList& InputLines() { return state_->inputLines; }
+
+    uint8_t EndStatus() const { return state_->endStatus; }
+    uint32_t ExitCode() const { return state_->exitCode; }
+    TReturnCode OutputReturnCode() const { return state_->outputReturnCode; }
+
+    // True from Execute until the worker has ended or was stopped.
+    bool Running() const { return worker_ && !worker_->Finished() && !worker_->StopRequested(); }
+    // The tick source, created by the first Execute.
+    TProcessTimer* Timer() const { return timer_.get(); }
+
+    // Stored settings. All but InputToOutput reach the next run only.
+    std::string CommandLine;
+    TNewLineEvent OnNewLine;
+    TTerminateEvent OnTerminated;
+    int32_t MaxTimeAfterBeginning = 0;
+    int32_t MaxTimeAfterLastOutput = 0;
+    TShowWindow ShowWindow = swHIDE;
+    TCreationFlag CreationFlag = fCREATE_NEW_CONSOLE;
+    TReturnCode ReturnCode = rcCRLF;
+    const uint32_t PriorityClass = NORMAL_PRIORITY_CLASS_VALUE;
+
+private:
+    std::shared_ptr<TRunnerState> state_;
+
+public:
+    // Read afresh by the worker each time it echoes input, so a change reaches a running run.
+    std::atomic<bool>& InputToOutput;
+
+private:
+    IUiThread& ui_;
+    std::shared_ptr<IProcessBackend> backend_;
+    std::shared_ptr<TProcessTimer> timer_;
+    std::shared_ptr<TRunnerThread> worker_;
+};

@@ -1,0 +1,328 @@
+#include "runner/RunnerThread.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr std::size_t kInitialBufferSize = 1024;
+
+bool IsStartUpError(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const TCreatePipeError&) {
+        return true;
+    } catch (const TCreateProcessError&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace
+
+TRunnerThread::TRunnerThread(TRunContext context, TRunSettings settings)
+    : context_(std::move(context)), settings_(std::move(settings))
+{
+}
+
+void TRunnerThread::Start()
+{
+    context_.backend->Launch([self = shared_from_this()] { self->Body(); });
+}
+
+void TRunnerThread::Body()
+{
+    // A worker stopped before its thread began starts nothing and reports nothing.
+    if (!stopRequested_) {
+        try {
+            RunCommand();
+        } catch (...) {
+            // Nothing may escape a thread; RunCommand has already reported what it must.
+        }
+    }
+    finished_ = true;
+}
+
+void TRunnerThread::SetEndStatus(uint8_t status)
+{
+    context_.state->ChangeIfCurrent(context_.run, [&] { context_.state->endStatus = status; });
+}
+
+template <typename Error>
+void TRunnerThread::Fail(const IChildProcess& child, const std::string& message)
+{
+    // Taken now: the clean-up and the termination handler make system calls of their own.
+    failureCode_ = child.LastError();
+    throw Error(message);
+}
+
+void TRunnerThread::RunCommand()
+{
+    SetEndStatus(0);
+    std::unique_ptr<IChildProcess> child;
+    bool pipeStage = false;
+    bool processStage = false;
+    std::exception_ptr failure;
+    try {
+        child = context_.backend->NewChild();
+        readBuffer_.assign(kInitialBufferSize, 0);
+        SetEndStatus(2);
+        if (!child->CreateInputPipe())
+            Fail<TCreatePipeError>(*child, "Cannot create the input pipe of " + settings_.CommandLine);
+        if (!child->CreateOutputPipe())
+            Fail<TCreatePipeError>(*child, "Cannot create the output pipe of " + settings_.CommandLine);
+        pipeStage = true;
+        SetEndStatus(4);
+        StartChild(*child);
+        processStage = true;
+        SetEndStatus(6);
+        pendingLine_.clear();
+        lastDeliveryPartial_ = false;
+        lastReadEndedWithCR_ = false;
+        PollingLoop(*child);
+        // The unfinished last line once more, so that a reader knows it is all there is.
+        if (!pendingLine_.empty())
+            HandOverLine(pendingLine_, otBeginningOfLine);
+    } catch (...) {
+        failure = std::current_exception();
+        if (failureCode_ == 0 && child)
+            failureCode_ = child->LastError();
+        // Before a child ran, the code its termination handler gets is the system's reason.
+        if (!processStage)
+            childExitCode_ = failureCode_;
+    }
+    CleanUp(child.get(), processStage, pipeStage);
+    child.reset();
+    Finish(failure, failureCode_);
+}
+
+void TRunnerThread::StartChild(IChildProcess& child)
+{
+    TChildStartInfo info;
+    info.commandLine = settings_.CommandLine;
+    info.showWindow = ShowWindowValues.at(settings_.ShowWindow);
+    info.creationFlags = CreationFlagValues.at(settings_.CreationFlag) | settings_.PriorityClass;
+    if (!child.Start(info))
+        Fail<TCreateProcessError>(child, settings_.CommandLine + " doesn't exist.");
+    context_.timer->StartCounting(context_.run);
+    childEnded_ = false;
+    childExitCode_ = STILL_ACTIVE_CODE;
+}
+
+void TRunnerThread::PollingLoop(IChildProcess& child)
+{
+    for (;;) {
+        uint32_t exitCode = 0;
+        childEnded_ = child.HasEnded(exitCode);
+        childExitCode_ = childEnded_ ? exitCode : STILL_ACTIVE_CODE;
+
+        std::size_t copied = 0;
+        std::size_t available = 0;
+        child.Peek(readBuffer_.size(), copied, available);
+        bool drained = true;
+        if (copied > 0) {
+            if (readBuffer_.size() < available)
+                readBuffer_.resize(available);
+            std::fill(readBuffer_.begin(), readBuffer_.end(), 0);
+            const std::size_t count = child.Read(readBuffer_.data(), readBuffer_.size());
+            SplitRead(count);
+            // A short read after the child's end leaves output behind: read on before ending.
+            drained = count >= available;
+        } else {
+            WriteInput(child);
+        }
+        child.Pause();
+        if (CycleEndsRun(drained))
+            return;
+    }
+}
+
+bool TRunnerThread::CycleEndsRun(bool drained)
+{
+    auto& state = *context_.state;
+    if (childEnded_ && drained) {
+        state.ChangeIfCurrent(context_.run, [&] {
+            state.exitCode = childExitCode_;
+            state.endStatus = 8;
+        });
+        return true;
+    }
+    if (StopRequested() && !childEnded_) {
+        SetEndStatus(9);
+        return true;
+    }
+    auto& timer = *context_.timer;
+    if (!timer.IsActiveRun(context_.run))
+        return false;
+    const bool overall = settings_.MaxTimeAfterBeginning > 0 &&
+                         timer.TimeAfterBeginning > settings_.MaxTimeAfterBeginning;
+    const bool silence = settings_.MaxTimeAfterLastOutput > 0 &&
+                         timer.TimeAfterLastOutput > settings_.MaxTimeAfterLastOutput;
+    if (overall || silence) {
+        SetEndStatus(10);
+        return true;
+    }
+    return false;
+}
+
+void TRunnerThread::SplitRead(std::size_t count)
+{
+    std::string current = pendingLine_;
+    const char* bytes = readBuffer_.data();
+    bool lastWasCR = false;
+    std::size_t i = 0;
+    while (i < count && !StopRequested()) {
+        const char c = bytes[i];
+        lastWasCR = c == '\r';
+        if (c == '\0' || (c == '\n' && i == 0 && lastReadEndedWithCR_)) {
+            ++i; // NUL is dropped; an LF that completes the previous read's CR is no new break
+            continue;
+        }
+        if (c != '\r' && c != '\n') {
+            current += c;
+            ++i;
+            continue;
+        }
+        if (c == '\r' && i + 1 < count && bytes[i + 1] == '\n') {
+            context_.state->outputReturnCode = rcCRLF;
+            lastWasCR = false;
+            i += 2;
+        } else {
+            context_.state->outputReturnCode = rcLF;
+            ++i;
+        }
+        HandOverLine(current, otEntireLine);
+        current.clear();
+    }
+    lastReadEndedWithCR_ = lastWasCR;
+    pendingLine_ = std::move(current);
+    if (!pendingLine_.empty())
+        HandOverLine(pendingLine_, otBeginningOfLine);
+}
+
+void TRunnerThread::WriteInput(IChildProcess& child)
+{
+    auto& state = *context_.state;
+    const auto stopRequested = [this] { return StopRequested(); };
+    while (!StopRequested()) {
+        // The queue belongs to the newest run only.
+        std::optional<std::string> item;
+        state.ChangeIfCurrent(context_.run, [&] { item = state.inputLines.First(); });
+        if (!item)
+            return;
+        const std::size_t length = item->size();
+        const bool complete = length > 0 && item->back() == '\n';
+        if (readBuffer_.size() < length)
+            readBuffer_.resize(length);
+        std::fill(readBuffer_.begin(), readBuffer_.end(), 0);
+        std::memcpy(readBuffer_.data(), item->data(), length);
+        if (length > 0)
+            child.Write(readBuffer_.data(), length, stopRequested);
+        if (state.inputToOutput)
+            EchoInput(*item, complete);
+        state.ChangeIfCurrent(context_.run, [&] {
+            if (state.inputLines.Count() > 0)
+                state.inputLines.Delete(0);
+        });
+    }
+}
+
+void TRunnerThread::EchoInput(const std::string& item, bool complete)
+{
+    if (lastDeliveryPartial_)
+        pendingLine_ += item;
+    else
+        pendingLine_ = item;
+    if (complete) {
+        HandOverLine(pendingLine_, otEntireLine);
+        pendingLine_.clear();
+    } else {
+        HandOverLine(pendingLine_, otBeginningOfLine);
+    }
+}
+
+void TRunnerThread::HandOverLine(const std::string& text, TOutputType type)
+{
+    try {
+        auto& state = *context_.state;
+        state.ChangeIfCurrent(context_.run, [&] { state.lines.Add(text); });
+        context_.timer->NoteOutput(context_.run);
+        handedLine_ = text;
+        handedType_ = type;
+        context_.ui->Invoke([this] { DeliverLine(); });
+    } catch (...) {
+        // A failed delivery, the line handler's own exception included, must not end the run.
+    }
+}
+
+void TRunnerThread::DeliverLine()
+{
+    auto& state = *context_.state;
+    // Once the runner is destroyed its owner may be gone too: nothing more reaches them.
+    if (!state.runnerAlive)
+        return;
+    if (TStrings* output = state.outputLines) {
+        output->BeginUpdate();
+        try {
+            if (output->Count() == 0) {
+                if (handedType_ == otEntireLine)
+                    output->Add(handedLine_);
+                else
+                    output->SetText(handedLine_);
+            } else if (lastDeliveryPartial_) {
+                output->Put(output->Count() - 1, handedLine_);
+            } else {
+                output->Add(handedLine_);
+            }
+        } catch (...) {
+            output->EndUpdate();
+            throw;
+        }
+        output->EndUpdate();
+    }
+    lastDeliveryPartial_ = handedType_ == otBeginningOfLine;
+    if (settings_.OnNewLine)
+        settings_.OnNewLine(state.sender, handedLine_, handedType_);
+}
+
+void TRunnerThread::CleanUp(IChildProcess* child, bool processStage, bool pipeStage)
+{
+    if (processStage) {
+        // A child that ended by itself is never terminated, whatever else was asked.
+        if (!childEnded_)
+            child->Terminate();
+        context_.timer->StopCounting(context_.run);
+        child->CloseProcess();
+    }
+    if (pipeStage)
+        child->ClosePipes();
+    readBuffer_.clear();
+    readBuffer_.shrink_to_fit();
+}
+
+void TRunnerThread::Finish(const std::exception_ptr& failure, uint32_t failureCode)
+{
+    auto& state = *context_.state;
+    if (settings_.OnTerminated && state.runnerAlive) {
+        try {
+            settings_.OnTerminated(state.sender, childExitCode_);
+        } catch (...) {
+            // The run's outcome is recorded below all the same.
+        }
+    }
+    if (failure) {
+        state.ChangeIfCurrent(context_.run, [&] {
+            const uint8_t status = state.endStatus;
+            if (status == 0 || status == 2 || status == 4 || status == 6) {
+                state.exitCode = failureCode;
+                state.endStatus = static_cast<uint8_t>(status + 1);
+            }
+        });
+    }
+    stopRequested_ = true;
+    // The application shows start-up failures in its error box, in the user-interface thread.
+    if (failure && IsStartUpError(failure))
+        context_.ui->Post([failure] { std::rethrow_exception(failure); });
+}

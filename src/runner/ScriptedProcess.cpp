@@ -1,0 +1,177 @@
+#include "runner/ScriptedProcess.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+void TScriptLog::Add(std::string entry)
+{
+    std::lock_guard lock(mutex_);
+    entries_.push_back(std::move(entry));
+}
+
+std::vector<std::string> TScriptLog::Entries() const
+{
+    std::lock_guard lock(mutex_);
+    return entries_;
+}
+
+std::optional<std::string> TScriptLog::Find(const std::string& prefix) const
+{
+    std::lock_guard lock(mutex_);
+    for (const auto& entry : entries_)
+        if (entry.rfind(prefix, 0) == 0)
+            return entry;
+    return std::nullopt;
+}
+
+TScriptedChild::TScriptedChild(TScript script, std::shared_ptr<TScriptLog> log)
+    : script_(std::move(script)), log_(std::move(log))
+{
+}
+
+bool TScriptedChild::CreateInputPipe()
+{
+    log_->Add("CreateInputPipe");
+    if (script_.failInputPipe)
+        lastError_ = script_.errorCode;
+    return !script_.failInputPipe;
+}
+
+bool TScriptedChild::CreateOutputPipe()
+{
+    log_->Add("CreateOutputPipe");
+    if (script_.failOutputPipe) {
+        log_->Add("CloseInputPipe");
+        lastError_ = script_.errorCode;
+    }
+    return !script_.failOutputPipe;
+}
+
+bool TScriptedChild::Start(const TChildStartInfo& info)
+{
+    log_->Add("Start:" + info.commandLine + ":" + std::to_string(info.showWindow) + ":" +
+              std::to_string(info.creationFlags));
+    if (script_.failStart)
+        lastError_ = script_.errorCode;
+    return !script_.failStart;
+}
+
+bool TScriptedChild::HasEnded(uint32_t& exitCode)
+{
+    if (nextCycle_ < script_.cycles.size()) {
+        auto& cycle = script_.cycles[nextCycle_++];
+        if (cycle.before)
+            cycle.before();
+        pipe_ += cycle.output;
+        readLimit_ = cycle.readLimit;
+        if (cycle.exitCode && !exitCode_)
+            exitCode_ = cycle.exitCode;
+    } else if (!exitCode_ && ++idleCycles_ > script_.idleCyclesLimit) {
+        exitCode_ = 0xDEAD;
+    }
+    if (exitCode_)
+        exitCode = *exitCode_;
+    return exitCode_.has_value();
+}
+
+void TScriptedChild::Peek(std::size_t size, std::size_t& copied, std::size_t& available)
+{
+    available = pipe_.size();
+    copied = std::min(size, available);
+    log_->Add("Peek:" + std::to_string(size) + ":" + std::to_string(available));
+}
+
+std::size_t TScriptedChild::Read(char* buffer, std::size_t size)
+{
+    std::size_t count = std::min(size, pipe_.size());
+    if (readLimit_)
+        count = std::min(count, *readLimit_);
+    std::memcpy(buffer, pipe_.data(), count);
+    pipe_.erase(0, count);
+    log_->Add("Read:" + std::to_string(size) + ":" + std::to_string(count));
+    return count;
+}
+
+void TScriptedChild::Write(const char* data, std::size_t size, const std::function<bool()>&)
+{
+    log_->Add("Write:" + std::string(data, size));
+}
+
+void TScriptedChild::Terminate()
+{
+    log_->Add("Terminate");
+}
+
+void TScriptedChild::CloseProcess()
+{
+    log_->Add("CloseProcess");
+}
+
+void TScriptedChild::ClosePipes()
+{
+    log_->Add("ClosePipes");
+}
+
+// Quick while the script plays; like the real loop once the child only idles.
+void TScriptedChild::Pause()
+{
+    if (nextCycle_ < script_.cycles.size())
+        std::this_thread::yield();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void TScriptedBackend::AddScript(TScript script)
+{
+    std::lock_guard lock(mutex_);
+    scripts_.push_back(std::move(script));
+}
+
+std::shared_ptr<TScriptLog> TScriptedBackend::LogOfRun(std::size_t run) const
+{
+    std::lock_guard lock(mutex_);
+    return run < logs_.size() ? logs_[run] : nullptr;
+}
+
+std::size_t TScriptedBackend::Runs() const
+{
+    std::lock_guard lock(mutex_);
+    return logs_.size();
+}
+
+std::unique_ptr<IChildProcess> TScriptedBackend::NewChild()
+{
+    std::lock_guard lock(mutex_);
+    TScript script;
+    if (!scripts_.empty()) {
+        script = std::move(scripts_.front());
+        scripts_.pop_front();
+    }
+    logs_.push_back(std::make_shared<TScriptLog>());
+    return std::make_unique<TScriptedChild>(std::move(script), logs_.back());
+}
+
+void TScriptedBackend::Launch(std::function<void()> body)
+{
+    std::unique_lock lock(mutex_);
+    if (holdThreads_) {
+        held_.push_back(std::move(body));
+        return;
+    }
+    lock.unlock();
+    IProcessBackend::Launch(std::move(body));
+}
+
+void TScriptedBackend::ReleaseThreads()
+{
+    std::vector<std::function<void()>> held;
+    {
+        std::lock_guard lock(mutex_);
+        held.swap(held_);
+        holdThreads_ = false;
+    }
+    for (auto& body : held)
+        IProcessBackend::Launch(std::move(body));
+}

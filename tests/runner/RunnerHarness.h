@@ -1,0 +1,96 @@
+// A runner under test with a loop-served user-interface thread that records every event, and a
+// backend wrapper that counts live worker threads so that each test ends only after its workers.
+#pragma once
+
+#include "runner/ConsoleRunner.h"
+#include "runner/QueueUiThread.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct TPiece {
+    std::string text;
+    TOutputType type;
+    bool operator==(const TPiece&) const = default;
+};
+
+class TCountingBackend : public IProcessBackend {
+public:
+    explicit TCountingBackend(std::shared_ptr<IProcessBackend> inner) : inner_(std::move(inner)) {}
+    std::unique_ptr<IChildProcess> NewChild() override { return inner_->NewChild(); }
+    void Launch(std::function<void()> body) override
+    {
+        ++live;
+        inner_->Launch([this, body = std::move(body)]() mutable {
+            body();
+            body = nullptr; // releases the worker before it counts as gone
+            --live;
+        });
+    }
+    std::atomic<int> live{0};
+
+private:
+    std::shared_ptr<IProcessBackend> inner_;
+};
+
+class TRunnerHarness {
+public:
+    explicit TRunnerHarness(std::shared_ptr<IProcessBackend> inner,
+                            TQueueUiThread::TTimerMode mode = TQueueUiThread::TTimerMode::Clock)
+        : ui(mode), backend(std::make_shared<TCountingBackend>(std::move(inner))),
+          runner(std::make_unique<TConsoleRunner>(nullptr, ui, backend))
+    {
+        runner->CommandLine = "child";
+        runner->SetOutputLines(&output);
+        Bind(*runner);
+    }
+
+    ~TRunnerHarness()
+    {
+        runner.reset();
+        WaitForWorkers();
+    }
+
+    void Bind(TConsoleRunner& r)
+    {
+        r.OnNewLine = [this](TObject*, const std::string& line, TOutputType type) {
+            pieces.push_back({line, type});
+            returnCodes.push_back(runner ? runner->OutputReturnCode() : rcCRLF);
+        };
+        r.OnTerminated = [this](TObject*, uint32_t code) {
+            terminatedCode = code;
+            ++terminations;
+        };
+    }
+
+    bool WaitForWorkers(std::chrono::milliseconds timeout = std::chrono::seconds(20))
+    {
+        return ui.RunUntil([this] { return backend->live == 0; }, timeout);
+    }
+
+    // Runs the loop until the run has ended and its worker is gone.
+    bool RunToEnd(std::chrono::milliseconds timeout = std::chrono::seconds(20))
+    {
+        return ui.RunUntil([this] { return terminations > 0 && backend->live == 0; }, timeout);
+    }
+
+    std::vector<std::string> Texts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& piece : pieces)
+            texts.push_back(piece.text);
+        return texts;
+    }
+
+    TQueueUiThread ui;
+    std::shared_ptr<TCountingBackend> backend;
+    std::unique_ptr<TConsoleRunner> runner;
+    TStringList output;
+    std::vector<TPiece> pieces;
+    std::vector<TReturnCode> returnCodes;
+    std::atomic<int> terminations{0};
+    std::atomic<uint32_t> terminatedCode{0};
+};

@@ -1,0 +1,356 @@
+// The worker's cycle-by-cycle rules, played against a scripted child.
+#include "RunnerHarness.h"
+#include "runner/ScriptedProcess.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+using Mode = TQueueUiThread::TTimerMode;
+
+TScriptCycle Output(std::string bytes)
+{
+    TScriptCycle cycle;
+    cycle.output = std::move(bytes);
+    return cycle;
+}
+
+TScriptCycle Exit(uint32_t code, std::string bytes = {})
+{
+    TScriptCycle cycle = Output(std::move(bytes));
+    cycle.exitCode = code;
+    return cycle;
+}
+
+class ScriptedRunner : public ::testing::Test {
+protected:
+    ScriptedRunner() : scripted(std::make_shared<TScriptedBackend>()), h(scripted, Mode::Manual) {}
+
+    void Play(std::vector<TScriptCycle> cycles, TScript script = {})
+    {
+        script.cycles = std::move(cycles);
+        scripted->AddScript(std::move(script));
+        h.runner->Execute();
+        ASSERT_TRUE(h.RunToEnd());
+    }
+
+    // A cycle that lets one second pass in the user-interface thread before the end test.
+    TScriptCycle Tick(std::string bytes = {})
+    {
+        TScriptCycle cycle = Output(std::move(bytes));
+        cycle.before = [this] { h.ui.Invoke([this] { h.ui.FireTimers(); }); };
+        return cycle;
+    }
+
+    std::vector<std::string> Log(std::size_t run = 0) const { return scripted->LogOfRun(run)->Entries(); }
+
+    std::size_t Count(const std::string& prefix, std::size_t run = 0) const
+    {
+        const auto log = Log(run);
+        return static_cast<std::size_t>(
+            std::count_if(log.begin(), log.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }));
+    }
+
+    std::shared_ptr<TScriptedBackend> scripted;
+    TRunnerHarness h;
+};
+
+const TPiece Entire(std::string text)
+{
+    return {std::move(text), otEntireLine};
+}
+
+const TPiece Beginning(std::string text)
+{
+    return {std::move(text), otBeginningOfLine};
+}
+
+TEST_F(ScriptedRunner, OneReadSplitsAtEveryKindOfBreakAndKeepsThePartialTail)
+{
+    Play({Output("a\r\nb\nc\rd"), Exit(0)});
+    EXPECT_EQ(h.pieces, (std::vector<TPiece>{Entire("a"), Entire("b"), Entire("c"), Beginning("d"), Beginning("d")}));
+    EXPECT_EQ(h.returnCodes[0], rcCRLF);
+    EXPECT_EQ(h.returnCodes[1], rcLF);
+    EXPECT_EQ(h.returnCodes[2], rcLF);
+    // The repeated tail replaces itself in the caller's list and is recorded twice.
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"a", "b", "c", "d"}));
+    EXPECT_EQ(h.runner->Lines().Snapshot(), (std::vector<std::string>{"a", "b", "c", "d", "d"}));
+    EXPECT_EQ(h.runner->EndStatus(), 8);
+}
+
+TEST_F(ScriptedRunner, LinesContinueAcrossReadsAndCrLfSplitAcrossReadsIsOneBreak)
+{
+    Play({Output("abc"), Output("def\r\n"), Output("ghi\r"), Output("\njkl\n"), Output("\r"), Output("\nx\n"),
+          Exit(0)});
+    EXPECT_EQ(h.pieces, (std::vector<TPiece>{Beginning("abc"), Entire("abcdef"), Entire("ghi"), Entire("jkl"),
+                                             Entire(""), Entire("x")}));
+    EXPECT_EQ(h.returnCodes[2], rcLF); // the CR of a pair split across reads
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"abcdef", "ghi", "jkl", "", "x"}));
+}
+
+TEST_F(ScriptedRunner, NulBytesAreDroppedAndEmptyLinesAreDelivered)
+{
+    Play({Output(std::string("a\0b\r\n", 5)), Output("\r\n\r\n"), Output("\n\r"), Output("x\r\r\n"), Exit(0)});
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"ab", "", "", "", "", "x", ""}));
+    EXPECT_EQ(h.returnCodes.back(), rcCRLF);
+    EXPECT_EQ(h.returnCodes[h.returnCodes.size() - 2], rcLF);
+}
+
+TEST_F(ScriptedRunner, TheBufferGrowsToAllThatWaitsAndOneReadTakesIt)
+{
+    const std::string big(5000, 'x');
+    Play({Output(big + "\n"), Output("y\n"), Exit(0)});
+    const auto log = Log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "Peek:1024:5001"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "Read:5001:5001"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "Peek:5001:2"), log.end()); // it never shrinks
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{big, "y"}));
+}
+
+TEST_F(ScriptedRunner, OutputThatIsThereWhenTheEndIsSeenIsStillRead)
+{
+    Play({Exit(7, "last words\n")});
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"last words"}));
+    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->ExitCode(), 7u);
+    EXPECT_EQ(h.terminatedCode, 7u);
+}
+
+TEST_F(ScriptedRunner, AShortReadAfterTheEndReadsOnUntilNothingIsLeft)
+{
+    TScriptCycle cycle = Exit(0, "0123456789\nabcdefghij\n");
+    cycle.readLimit = 6;
+    Play({cycle});
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"0123456789", "abcdefghij"}));
+    EXPECT_EQ(h.runner->EndStatus(), 8);
+}
+
+TEST_F(ScriptedRunner, AChildThatReallyExitsWith259EndsTheRunNormally)
+{
+    Play({Output("x\n"), Exit(259)});
+    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->ExitCode(), 259u);
+    EXPECT_EQ(Count("Terminate"), 0u);
+}
+
+TEST_F(ScriptedRunner, CleanUpRunsInReverseOrderAndAnEndedChildIsNeverTerminated)
+{
+    TScriptCycle end = Exit(3);
+    end.before = [this] { h.ui.Invoke([this] { h.runner->Stop(); }); }; // stop and exit in one cycle
+    Play({Output("x\n"), end});
+    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->ExitCode(), 3u);
+    const auto log = Log();
+    ASSERT_GE(log.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 3),
+              (std::vector<std::string>{"CreateInputPipe", "CreateOutputPipe", "Start:child:0:48"}));
+    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+              (std::vector<std::string>{"CloseProcess", "ClosePipes"}));
+    EXPECT_EQ(Count("Terminate"), 0u);
+}
+
+TEST_F(ScriptedRunner, StopTerminatesARunningChildAndReportsStillActive)
+{
+    TScriptCycle stop = Output("partial");
+    stop.before = [this] { h.ui.Invoke([this] { h.runner->Stop(); }); };
+    Play({Output("x\n"), stop});
+    EXPECT_EQ(h.runner->EndStatus(), 9);
+    EXPECT_EQ(h.terminatedCode, 259u);
+    EXPECT_EQ(h.runner->ExitCode(), 0u); // untouched by a stop
+    const auto log = Log();
+    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+              (std::vector<std::string>{"Terminate", "CloseProcess", "ClosePipes"}));
+}
+
+TEST_F(ScriptedRunner, ShowWindowAndCreationFlagReachTheChildAsPlatformValues)
+{
+    h.runner->ShowWindow = swSHOWMAXIMIZED;
+    h.runner->CreationFlag = fDETACHED_PROCESS;
+    Play({Exit(0)});
+    EXPECT_TRUE(scripted->LogOfRun(0)->Find("Start:child:3:40"));
+    EXPECT_EQ(ShowWindowValues[swMAXIMIZE], ShowWindowValues[swSHOWMAXIMIZED]);
+}
+
+TEST_F(ScriptedRunner, TheOverallLimitEndsTheRunAtTheTickAfterIt)
+{
+    h.runner->MaxTimeAfterBeginning = 2;
+    Play({Tick("a\n"), Tick(), Tick(), Tick(), Exit(0)});
+    EXPECT_EQ(h.runner->EndStatus(), 10);
+    EXPECT_EQ(h.terminatedCode, 259u);
+    EXPECT_EQ(Count("Peek"), 3u); // ended in the cycle of the third tick
+    EXPECT_EQ(Count("Terminate"), 1u);
+    EXPECT_EQ(h.runner->Timer()->TimeAfterBeginning, 3);
+}
+
+TEST_F(ScriptedRunner, EveryPieceRestartsTheSilenceLimit)
+{
+    h.runner->MaxTimeAfterLastOutput = 1;
+    Play({Tick(), Tick("x\n"), Tick(), Tick("y"), Tick(), Tick(), Tick(), Exit(0)});
+    EXPECT_EQ(h.runner->EndStatus(), 10);
+    EXPECT_EQ(Count("Peek"), 6u);
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"x", "y", "y"}));
+}
+
+TEST_F(ScriptedRunner, QueuedInputIsWrittenOnlyInSilentCyclesAndEchoedWithItsOwnBreak)
+{
+    h.runner->InputToOutput = true;
+    TScriptCycle queue = Output("out\n");
+    queue.before = [this] {
+        auto& input = h.runner->InputLines();
+        input.Add("dir\r\n");
+        input.Add("");
+        input.Add("abc");
+    };
+    Play({queue, Output(""), Output("def\n"), Exit(0)});
+    const auto log = Log();
+    const auto firstWrite = std::find_if(log.begin(), log.end(), [](auto& e) { return e.rfind("Write:", 0) == 0; });
+    ASSERT_NE(firstWrite, log.end());
+    EXPECT_EQ(*firstWrite, "Write:dir\r\n");
+    EXPECT_EQ(*(firstWrite + 1), "Write:abc"); // the empty item writes nothing
+    EXPECT_EQ(std::count(log.begin(), firstWrite, std::string("Peek:1024:0")), 1); // not in the cycle with output
+    EXPECT_EQ(h.pieces,
+              (std::vector<TPiece>{Entire("out"), Entire("dir\r\n"), Beginning(""), Beginning("abc"), Entire("abcdef")}));
+    EXPECT_EQ(h.runner->InputLines().Count(), 0);
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"out", "dir\r\n", "abcdef"}));
+}
+
+TEST_F(ScriptedRunner, InputLongerThanTheBufferGrowsIt)
+{
+    const std::string item(3000, 'i');
+    TScriptCycle queue;
+    queue.before = [&] { h.runner->InputLines().Add(item); };
+    Play({queue, Output("a\n"), Exit(0)});
+    EXPECT_EQ(Count("Write:" + item), 1u);
+    EXPECT_TRUE(scripted->LogOfRun(0)->Find("Peek:3000:2"));
+}
+
+TEST_F(ScriptedRunner, ItemsQueuedBeforeExecuteAreDiscarded)
+{
+    h.runner->InputLines().Add("stale\n");
+    Play({Output(""), Exit(0)});
+    EXPECT_EQ(Count("Write:"), 0u);
+}
+
+TEST_F(ScriptedRunner, ABeginningIntoAnEmptyListSetsItsTextAndTheHandlersOwnLineGetsReplaced)
+{
+    h.runner->InputToOutput = true;
+    h.runner->OnNewLine = [this](TObject*, const std::string& line, TOutputType type) {
+        h.pieces.push_back({line, type});
+        if (line == "a\r\nb")
+            h.output.Add("handler's own");
+    };
+    TScriptCycle queue;
+    queue.before = [this] { h.runner->InputLines().Add("a\r\nb"); };
+    Play({queue, Output("c\n"), Exit(0)});
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"a", "b", "a\r\nbc"}));
+}
+
+TEST_F(ScriptedRunner, WithoutOutputLinesPiecesReachOnlyLinesAndTheHandler)
+{
+    h.runner->SetOutputLines(nullptr);
+    h.runner->OnNewLine = [this](TObject* sender, const std::string& line, TOutputType type) {
+        EXPECT_EQ(sender, h.runner.get());
+        h.pieces.push_back({line, type});
+        h.runner->SetOutputLines(&h.output); // as the main window does
+    };
+    Play({Output("abc"), Output("def\n"), Output("g\n"), Exit(0)});
+    // The first piece set the list; the second completes a line the list never saw.
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"abcdef", "g"}));
+    EXPECT_EQ(h.pieces.size(), 3u);
+}
+
+TEST_F(ScriptedRunner, AnExceptionInTheLineHandlerDoesNotEndTheRun)
+{
+    h.runner->OnNewLine = [this](TObject*, const std::string& line, TOutputType type) {
+        h.pieces.push_back({line, type});
+        throw std::runtime_error("handler fault");
+    };
+    Play({Output("abc"), Output("def\n"), Output("g\n"), Exit(0)});
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"abc", "abcdef", "g"}));
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"abcdef", "g"}));
+    EXPECT_EQ(h.runner->EndStatus(), 8);
+}
+
+TEST_F(ScriptedRunner, PipeFailuresEndWithStatusThreeAndReachTheErrorBox)
+{
+    TScript input;
+    input.failInputPipe = true;
+    input.errorCode = 1450;
+    Play({}, input);
+    EXPECT_EQ(h.runner->EndStatus(), 3);
+    EXPECT_EQ(h.runner->ExitCode(), 1450u);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"CreateInputPipe"}));
+
+    TScript output;
+    output.failOutputPipe = true;
+    output.errorCode = 8;
+    h.terminations = 0;
+    scripted->AddScript(output);
+    h.runner->Execute();
+    ASSERT_TRUE(h.RunToEnd());
+    EXPECT_EQ(h.runner->EndStatus(), 3);
+    EXPECT_EQ(Log(1), (std::vector<std::string>{"CreateInputPipe", "CreateOutputPipe", "CloseInputPipe"}));
+
+    ASSERT_TRUE(h.ui.RunUntil([] { return false; }, std::chrono::milliseconds(20)) == false);
+    const auto errors = h.ui.TakePostedErrors();
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_THROW(std::rethrow_exception(errors[0]), TCreatePipeError);
+}
+
+TEST_F(ScriptedRunner, AStartFailureIsReportedAfterTheTerminationHandlerAndTheRunnerStartsAgain)
+{
+    std::atomic<bool> errorBeforeTermination{false};
+    h.runner->CommandLine = "missing.exe /x";
+    h.runner->OnTerminated = [this, &errorBeforeTermination](TObject*, uint32_t code) {
+        if (h.terminations == 0) {
+            errorBeforeTermination = !h.ui.TakePostedErrors().empty();
+            EXPECT_EQ(h.runner->EndStatus(), 4); // the failure code comes after the handler
+        }
+        h.terminatedCode = code;
+        ++h.terminations;
+    };
+    TScript script;
+    script.failStart = true;
+    script.errorCode = 2;
+    Play({}, script);
+    EXPECT_EQ(h.runner->EndStatus(), 5);
+    EXPECT_EQ(h.runner->ExitCode(), 2u);
+    EXPECT_EQ(h.terminatedCode, 2u);
+    EXPECT_FALSE(errorBeforeTermination);
+    ASSERT_FALSE(h.ui.RunUntil([] { return false; }, std::chrono::milliseconds(20)));
+    const auto errors = h.ui.TakePostedErrors();
+    ASSERT_EQ(errors.size(), 1u);
+    try {
+        std::rethrow_exception(errors[0]);
+    } catch (const TCreateProcessError& error) {
+        EXPECT_STREQ(error.what(), "missing.exe /x doesn't exist.");
+    }
+    EXPECT_EQ(Count("Terminate"), 0u);
+
+    TScript again;
+    again.cycles = {Exit(0)};
+    scripted->AddScript(again);
+    h.runner->Execute();
+    EXPECT_TRUE(h.ui.RunUntil([this] { return h.terminations == 2 && h.backend->live == 0; },
+                              std::chrono::seconds(20)));
+}
+
+TEST_F(ScriptedRunner, AFailureInsideThePollingLoopEndsWithStatusSevenAndStillCleansUp)
+{
+    TScriptCycle fault = Output("x\n");
+    fault.before = [] { throw std::bad_alloc(); };
+    Play({Output("a\n"), fault});
+    EXPECT_EQ(h.runner->EndStatus(), 7);
+    EXPECT_EQ(h.terminations, 1);
+    EXPECT_EQ(h.terminatedCode, 259u);
+    const auto log = Log();
+    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+              (std::vector<std::string>{"Terminate", "CloseProcess", "ClosePipes"}));
+    ASSERT_FALSE(h.ui.RunUntil([] { return false; }, std::chrono::milliseconds(20)));
+    EXPECT_TRUE(h.ui.TakePostedErrors().empty()); // not shown
+}
+
+} // namespace
