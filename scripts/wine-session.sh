@@ -33,6 +33,13 @@ start_wine() {
     echo "wine-session: creating Wine prefix $WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
   fi
+  # This Wine does not look into fonts-wine's folder: give the prefix Tahoma, MS Sans Serif and
+  # the classic bitmap fonts, or every text falls back to a wider font.
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  local font
+  for font in /usr/share/wine/fonts/*; do
+    [ -e "$font" ] && ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
   wineserver -p >/dev/null 2>&1 || true
   VANTREL_WINE_STARTED=1
 }
