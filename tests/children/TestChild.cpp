@@ -22,7 +22,7 @@ void Write(const std::string& bytes)
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
 }
 
-void Sleep(long milliseconds)
+void Nap(long milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
@@ -124,7 +124,7 @@ int main(int argc, char** argv)
     } else if (mode == "split-crlf") {
         Write("one\r");
         std::fflush(stdout);
-        Sleep(200);
+        Nap(200);
         Write("\ntwo\r\n");
     } else if (mode == "lines") {
         return Lines(Number(argc, argv, 2, 10240));
@@ -139,7 +139,13 @@ int main(int argc, char** argv)
         std::_Exit(static_cast<int>(Number(argc, argv, 2, 0)));
 #endif
     } else if (mode == "sleep") {
-        Sleep(Number(argc, argv, 2, 60000));
+        Nap(Number(argc, argv, 2, 60000));
+    } else if (mode == "pid-sleep") {
+#ifdef _WIN32
+        std::printf("pid %lu\n", GetCurrentProcessId());
+#endif
+        std::fflush(stdout);
+        Nap(Number(argc, argv, 2, 60000));
     } else if (mode == "busy") {
         volatile unsigned long spin = 0;
         for (;;)
@@ -149,7 +155,7 @@ int main(int argc, char** argv)
         for (long i = 0; i < count; ++i) {
             std::printf("tick %ld\n", i);
             std::fflush(stdout);
-            Sleep(Number(argc, argv, 3, 300));
+            Nap(Number(argc, argv, 3, 300));
         }
     } else if (mode == "echo") {
         return Echo();

@@ -1,11 +1,12 @@
-// A runner under test with a loop-served user-interface thread that records every event, and a
-// backend wrapper that counts live worker threads so that each test ends only after its workers.
+// A runner under test, with a user-interface thread served by the test's own loop, that records
+// every event; and a backend wrapper that counts live worker threads so that each test ends only after its workers.
 #pragma once
 
 #include "runner/ConsoleRunner.h"
 #include "runner/QueueUiThread.h"
 
 #include <atomic>
+#include <utility>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -36,11 +37,13 @@ private:
     std::shared_ptr<IProcessBackend> inner_;
 };
 
-class TRunnerHarness {
+// TUi is an IUiThread that also offers RunUntil(done, timeout) and TakePostedErrors().
+template <typename TUi>
+class TRunnerHarnessOf {
 public:
-    explicit TRunnerHarness(std::shared_ptr<IProcessBackend> inner,
-                            TQueueUiThread::TTimerMode mode = TQueueUiThread::TTimerMode::Clock)
-        : ui(mode), backend(std::make_shared<TCountingBackend>(std::move(inner))),
+    template <typename... UiArguments>
+    explicit TRunnerHarnessOf(std::shared_ptr<IProcessBackend> inner, UiArguments&&... uiArguments)
+        : ui(std::forward<UiArguments>(uiArguments)...), backend(std::make_shared<TCountingBackend>(std::move(inner))),
           runner(std::make_unique<TConsoleRunner>(nullptr, ui, backend))
     {
         runner->CommandLine = "child";
@@ -48,7 +51,7 @@ public:
         Bind(*runner);
     }
 
-    ~TRunnerHarness()
+    ~TRunnerHarnessOf()
     {
         runner.reset();
         WaitForWorkers();
@@ -85,7 +88,7 @@ public:
         return texts;
     }
 
-    TQueueUiThread ui;
+    TUi ui;
     std::shared_ptr<TCountingBackend> backend;
     std::unique_ptr<TConsoleRunner> runner;
     TStringList output;
@@ -94,3 +97,5 @@ public:
     std::atomic<int> terminations{0};
     std::atomic<uint32_t> terminatedCode{0};
 };
+
+using TRunnerHarness = TRunnerHarnessOf<TQueueUiThread>;

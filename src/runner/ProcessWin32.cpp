@@ -1,0 +1,234 @@
+// The Windows process backend: two anonymous pipes and a child started from the command line
+// alone, put into a job object so that nothing it started outlives the run or the program.
+#include "runner/ConsoleRunner.h"
+#include "runner/ProcessBackend.h"
+#include "toolkit/HandlesWin32.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+// Deletes an initialised attribute list when the start is over.
+class TAttributeList {
+public:
+    explicit TAttributeList(DWORD count)
+    {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, count, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (InitializeProcThreadAttributeList(list, count, 0, &size))
+            list_ = list;
+    }
+    ~TAttributeList()
+    {
+        if (list_)
+            DeleteProcThreadAttributeList(list_);
+    }
+    TAttributeList(const TAttributeList&) = delete;
+    TAttributeList& operator=(const TAttributeList&) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST Get() const { return list_; }
+
+private:
+    std::vector<char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+};
+
+UniqueHandle CreateKillOnCloseJob()
+{
+    UniqueHandle job(CreateJobObjectA(nullptr, nullptr));
+    if (!job.Valid())
+        return job;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (!SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
+        job.Reset();
+    return job;
+}
+
+class TWin32Child : public IChildProcess {
+public:
+    // The attributes grant everyone access to the pipes, but no handle is inheritable by
+    // default: only the child's two ends are let through, by name, when it starts.
+    TWin32Child()
+    {
+        InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION);
+        SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
+        attributes_.nLength = sizeof attributes_;
+        attributes_.lpSecurityDescriptor = &descriptor_;
+        attributes_.bInheritHandle = FALSE;
+    }
+
+    ~TWin32Child() override
+    {
+        if (process_.Valid() && !ended_)
+            Terminate();
+    }
+
+    bool CreateInputPipe() override { return CreatePipeInto(inputRead_, inputWrite_); }
+
+    bool CreateOutputPipe() override
+    {
+        if (CreatePipeInto(outputRead_, outputWrite_))
+            return true;
+        inputRead_.Reset();
+        inputWrite_.Reset();
+        return false;
+    }
+
+    bool Start(const TChildStartInfo& info) override
+    {
+        if (!SetHandleInformation(inputRead_.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT) ||
+            !SetHandleInformation(outputWrite_.Get(), HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT))
+            return Failed();
+        HANDLE inherited[] = {inputRead_.Get(), outputWrite_.Get()};
+        TAttributeList attributeList(1);
+        if (!attributeList.Get() ||
+            !UpdateProcThreadAttribute(attributeList.Get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited,
+                                       sizeof inherited, nullptr, nullptr))
+            return Failed();
+
+        STARTUPINFOEXA startup = {};
+        GetStartupInfoA(&startup.StartupInfo);
+        startup.StartupInfo.cb = sizeof startup;
+        startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+        startup.StartupInfo.wShowWindow = info.showWindow;
+        startup.StartupInfo.hStdInput = inputRead_.Get();
+        startup.StartupInfo.hStdOutput = outputWrite_.Get();
+        startup.StartupInfo.hStdError = outputWrite_.Get();
+        // The C runtime's table of inherited descriptors describes our handles, not the child's.
+        startup.StartupInfo.cbReserved2 = 0;
+        startup.StartupInfo.lpReserved2 = nullptr;
+        startup.lpAttributeList = attributeList.Get();
+
+        // Suspended until it is in the job, so that nothing it starts escapes the job.
+        const bool keepSuspended = (info.creationFlags & CREATE_SUSPENDED) != 0;
+        const DWORD flags = info.creationFlags | EXTENDED_STARTUPINFO_PRESENT | CREATE_SUSPENDED;
+        std::vector<char> commandLine(info.commandLine.begin(), info.commandLine.end());
+        commandLine.push_back('\0');
+        PROCESS_INFORMATION started = {};
+        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                            &startup.StartupInfo, &started))
+            return Failed();
+        process_.Reset(started.hProcess);
+        thread_.Reset(started.hThread);
+
+        job_ = CreateKillOnCloseJob();
+        if (job_.Valid() && !AssignProcessToJobObject(job_.Get(), process_.Get()))
+            job_.Reset(); // without a job the child is still ended by Terminate
+        if (!keepSuspended)
+            ResumeThread(thread_.Get());
+
+        // Our copies of the child's ends would keep its pipes open after it ends.
+        inputRead_.Reset();
+        outputWrite_.Reset();
+        return true;
+    }
+
+    // The end is the signalled process handle, so a child whose exit code is 259 still ends.
+    bool HasEnded(uint32_t& exitCode) override
+    {
+        if (!ended_ && WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_.Get(), &code);
+            exitCode_ = code;
+            ended_ = true;
+        }
+        exitCode = exitCode_;
+        return ended_;
+    }
+
+    void Peek(std::size_t size, std::size_t& copied, std::size_t& available) override
+    {
+        DWORD waiting = 0;
+        if (!PeekNamedPipe(outputRead_.Get(), nullptr, 0, nullptr, &waiting, nullptr))
+            waiting = 0; // broken once the child and all it started have gone
+        available = waiting;
+        copied = available < size ? available : size;
+    }
+
+    std::size_t Read(char* buffer, std::size_t size) override
+    {
+        DWORD count = 0;
+        if (!ReadFile(outputRead_.Get(), buffer, static_cast<DWORD>(size), &count, nullptr))
+            return 0;
+        return count;
+    }
+
+    void Write(const char* data, std::size_t size, const std::function<bool()>&) override
+    {
+        DWORD written = 0;
+        WriteFile(inputWrite_.Get(), data, static_cast<DWORD>(size), &written, nullptr);
+    }
+
+    void Terminate() override
+    {
+        TerminateProcess(process_.Get(), 0);
+        if (job_.Valid())
+            TerminateJobObject(job_.Get(), 0);
+    }
+
+    void CloseProcess() override
+    {
+        thread_.Reset();
+        process_.Reset();
+        job_.Reset(); // ends whatever the child left running
+    }
+
+    void ClosePipes() override
+    {
+        inputRead_.Reset();
+        outputWrite_.Reset();
+        outputRead_.Reset();
+        inputWrite_.Reset();
+    }
+
+    void Pause() override { Sleep(1); }
+
+    uint32_t LastError() const override { return lastError_ != 0 ? lastError_ : GetLastError(); }
+
+private:
+    bool CreatePipeInto(UniqueHandle& readEnd, UniqueHandle& writeEnd)
+    {
+        HANDLE read = nullptr;
+        HANDLE write = nullptr;
+        if (!CreatePipe(&read, &write, &attributes_, 0))
+            return Failed();
+        readEnd.Reset(read);
+        writeEnd.Reset(write);
+        return true;
+    }
+
+    bool Failed()
+    {
+        lastError_ = GetLastError();
+        return false;
+    }
+
+    SECURITY_DESCRIPTOR descriptor_ = {};
+    SECURITY_ATTRIBUTES attributes_ = {};
+    UniqueHandle inputRead_, inputWrite_, outputRead_, outputWrite_;
+    UniqueHandle process_, thread_, job_;
+    bool ended_ = false;
+    uint32_t exitCode_ = STILL_ACTIVE_CODE;
+    DWORD lastError_ = 0;
+};
+
+class TWin32Backend : public IProcessBackend {
+public:
+    std::unique_ptr<IChildProcess> NewChild() override { return std::make_unique<TWin32Child>(); }
+};
+
+} // namespace
+
+std::shared_ptr<IProcessBackend> DefaultProcessBackend()
+{
+    return std::make_shared<TWin32Backend>();
+}
+
+TConsoleRunner::TConsoleRunner(TComponent* owner, IUiThread& ui) : TConsoleRunner(owner, ui, DefaultProcessBackend())
+{
+}
