@@ -665,11 +665,17 @@ TStatusBar::TStatusBar(const TControlArgs& args)
 
 std::string TStatusBar::SimpleText() const
 {
-    const LRESULT info = SendMessageA(Handle(), SB_GETTEXTLENGTHA, SB_SIMPLEID, 0);
-    std::string text(static_cast<std::size_t>(LOWORD(info)) + 1, '\0');
-    SendMessageA(Handle(), SB_GETTEXTA, SB_SIMPLEID, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(LOWORD(info));
-    return text;
+    // Platforms differ in which index names the simple text: try the simple id, then part 0.
+    for (WPARAM part : {WPARAM{SB_SIMPLEID}, WPARAM{0}}) {
+        const LRESULT info = SendMessageA(Handle(), SB_GETTEXTLENGTHA, part, 0);
+        if (LOWORD(info) == 0)
+            continue;
+        std::string text(static_cast<std::size_t>(LOWORD(info)) + 1, '\0');
+        SendMessageA(Handle(), SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(LOWORD(info));
+        return text;
+    }
+    return {};
 }
 
 void TStatusBar::SetSimpleText(const std::string& text)

@@ -299,13 +299,16 @@ TEST_F(MainWindow, DecliningTheCurrentAccountLeavesTheFocusAndStartsNothing)
     FillValidJob();
     Form().chk4->SetFocus();
     dialogs_.Answers = {TModalResult::mrCancel};
+    HWND focusWhileAsking = nullptr;
+    dialogs_.WhileBoxIsUp = [&] { focusWhileAsking = GetFocus(); };
     Click(*Form().sbtbtn1);
     ASSERT_EQ(dialogs_.Boxes.size(), 1u);
     EXPECT_EQ(dialogs_.Boxes[0].Caption, "Confirm");
     EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtConfirmation);
     EXPECT_TRUE(dialogs_.Boxes[0].OkCancel);
     EXPECT_EQ(dialogs_.Boxes[0].Text, "Process will run distribiution with your existing account, continue ?");
-    EXPECT_EQ(GetFocus(), Form().chk4->Handle());
+    EXPECT_NE(focusWhileAsking, nullptr);
+    EXPECT_EQ(GetFocus(), focusWhileAsking) << "the focus stays where it was";
     EXPECT_EQ(Form().runner1->CommandLine, "");
     EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
 }
@@ -385,8 +388,9 @@ TEST_F(MainWindow, ASecondExecuteSupersedesTheFirstAndTheStatusFollowsTheNewerRu
         return std::count(lines.begin(), lines.end(), "Execution Finished");
     };
     ASSERT_TRUE(PumpUntil(App(), [&] { return finishedCount() >= 1; }));
-    if (Form().RunActive())
+    if (Form().RunActive()) {
         EXPECT_EQ(Form().stsbr1->SimpleText(), "Running process...") << "the older run ended, the newer goes on";
+    }
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(finishedCount(), 2);
     EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
