@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -131,7 +132,8 @@ public:
     // The end is the signalled process handle, so a child whose exit code is 259 still ends.
     bool HasEnded(uint32_t& exitCode) override
     {
-        if (!ended_ && WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0) {
+        const bool knownRunning = std::exchange(pauseSawItRunning_, false);
+        if (!ended_ && !knownRunning && WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(process_.Get(), &code);
             exitCode_ = code;
@@ -186,7 +188,16 @@ public:
         inputWrite_.Reset();
     }
 
-    void Pause() override { Sleep(1); }
+    // The pause waits on the child itself: one system call serves as both the pause and the next
+    // cycle's end test, which halves the cost of an idle cycle.
+    void Pause() override
+    {
+        if (ended_ || !process_.Valid()) {
+            Sleep(1);
+            return;
+        }
+        pauseSawItRunning_ = WaitForSingleObject(process_.Get(), 1) == WAIT_TIMEOUT;
+    }
 
     uint32_t LastError() const override { return lastError_ != 0 ? lastError_ : GetLastError(); }
 
@@ -213,6 +224,7 @@ private:
     UniqueHandle inputRead_, inputWrite_, outputRead_, outputWrite_;
     UniqueHandle process_, thread_, job_;
     bool ended_ = false;
+    bool pauseSawItRunning_ = false;
     uint32_t exitCode_ = STILL_ACTIVE_CODE;
     DWORD lastError_ = 0;
 };

@@ -128,7 +128,8 @@ void TQueueUiThread::RunTask(TTask& task)
     }
 }
 
-bool TQueueUiThread::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+bool TQueueUiThread::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                              std::chrono::milliseconds recheck)
 {
     const auto deadline = Clock::now() + timeout;
     for (;;) {
@@ -137,8 +138,8 @@ bool TQueueUiThread::RunUntil(const std::function<bool()>& done, std::chrono::mi
         std::shared_ptr<TTask> task;
         {
             std::unique_lock lock(mutex_);
-            // done() may turn true without a task, so look again every few milliseconds.
-            const auto wakeUp = NextDue(std::min(deadline, Clock::now() + std::chrono::milliseconds(2)));
+            // done() may turn true without a task, so look again after a while.
+            const auto wakeUp = NextDue(std::min(deadline, Clock::now() + recheck));
             queued_.wait_until(lock, wakeUp, [&] { return !tasks_.empty(); });
             if (!tasks_.empty()) {
                 task = tasks_.front();

@@ -32,8 +32,9 @@ public:
     std::unique_ptr<IPeriodicTimer> CreateTimer(std::function<void()> onTick) override;
 
     // User-interface thread: serves hand-offs and timers until done() holds or the time is up.
-    // Returns whether done() held.
-    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+    // done() is tested after every task and at least every recheck. Returns whether it held.
+    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+                  std::chrono::milliseconds recheck = std::chrono::milliseconds(2));
     // User-interface thread: one tick of every enabled timer.
     void FireTimers();
     // Refuses further hand-offs; senders that wait are released with an error.
