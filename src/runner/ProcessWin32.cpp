@@ -69,7 +69,14 @@ public:
             Terminate();
     }
 
-    bool CreateInputPipe() override { return CreatePipeInto(inputRead_, inputWrite_); }
+    bool CreateInputPipe() override
+    {
+        if (!CreatePipeInto(inputRead_, inputWrite_))
+            return false;
+        DWORD mode = PIPE_READMODE_BYTE | PIPE_NOWAIT;
+        SetNamedPipeHandleState(inputWrite_.Get(), &mode, nullptr, nullptr);
+        return true;
+    }
 
     bool CreateOutputPipe() override
     {
@@ -160,10 +167,19 @@ public:
         return count;
     }
 
-    void Write(const char* data, std::size_t size, const std::function<bool()>&) override
+    // Our end of the input pipe does not wait (PIPE_NOWAIT): a write takes what fits, and the
+    // rest waits here in small steps, so that a stop reaches a worker whose child reads nothing.
+    void Write(const char* data, std::size_t size, const std::function<bool()>& stopRequested) override
     {
-        DWORD written = 0;
-        WriteFile(inputWrite_.Get(), data, static_cast<DWORD>(size), &written, nullptr);
+        while (size > 0 && !stopRequested()) {
+            DWORD written = 0;
+            if (!WriteFile(inputWrite_.Get(), data, static_cast<DWORD>(size), &written, nullptr))
+                return; // the child has closed its input
+            data += written;
+            size -= written;
+            if (size > 0 && written == 0)
+                Sleep(1);
+        }
     }
 
     void Terminate() override

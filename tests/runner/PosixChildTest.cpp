@@ -151,6 +151,17 @@ TEST_F(PosixChild, StopEndsABusyChildAndAChildBlockedOnItsInput)
     }
 }
 
+TEST_F(PosixChild, StopReachesAWorkerWritingToAChildThatReadsNothing)
+{
+    h.runner->CommandLine = Child("sleep 30000");
+    h.runner->Execute();
+    h.runner->InputLines().Add(std::string(4'000'000, 'x') + "\n");
+    h.ui.RunUntil([] { return false; }, 200ms);
+    h.runner->Stop();
+    ASSERT_TRUE(h.RunToEnd(5s));
+    EXPECT_EQ(h.runner->EndStatus(), 9);
+}
+
 TEST_F(PosixChild, InputReachesTheChildAndIsEchoed)
 {
     h.runner->InputToOutput = true;

@@ -200,6 +200,17 @@ TEST_F(WineChild, StopEndsABusyChildABlockedReaderAndABlockedWriter)
     EXPECT_EQ(h.pieces.size(), 20u);
 }
 
+TEST_F(WineChild, StopReachesAWorkerWritingToAChildThatReadsNothing)
+{
+    h.runner->CommandLine = Child("sleep 30000");
+    h.runner->Execute();
+    h.runner->InputLines().Add(std::string(4'000'000, 'x') + "\r\n");
+    Pump(300ms);
+    h.runner->Stop();
+    ASSERT_TRUE(h.RunToEnd(5s));
+    EXPECT_EQ(h.runner->EndStatus(), 9);
+}
+
 TEST_F(WineChild, InputReachesTheChildAndIsEchoed)
 {
     h.runner->InputToOutput = true;
