@@ -1,6 +1,6 @@
 // The runner with the Windows backend and the message-window user-interface thread, against real
 // child processes. Sized for Wine, where every hand-off costs a fraction of a millisecond.
-#include "../runner/RunnerHarness.h"
+#include "../runner/RealChildScenarios.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/UiThreadWin32.h"
 
@@ -99,6 +99,29 @@ int CountOwnThreads()
     return count;
 }
 
+struct TWinePlatform {
+    using Harness = TWinHarness;
+    // Every hand-off costs a fraction of a millisecond here: a few repeats, a few megabytes.
+    static constexpr int Repeats = 2;
+    static constexpr long long FloodBytes = 4'000'000;
+    static constexpr int Runs = 50;
+    static std::string Child(const std::string& arguments) { return ::Child(arguments); }
+    static std::vector<uint32_t> ExitCodes() { return {0, 1, 259, 0xC0000005, 0xFFFFFFFF}; }
+    static int CountHandles()
+    {
+        DWORD handles = 0;
+        GetProcessHandleCount(GetCurrentProcess(), &handles);
+        return static_cast<int>(handles);
+    }
+    static int CountThreads() { return CountOwnThreads(); }
+};
+
+} // namespace
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Wine, RealChild, TWinePlatform);
+
+namespace {
+
 class WineChild : public ::testing::Test {
 protected:
     WineChild() : h(DefaultProcessBackend()) {}
@@ -106,183 +129,14 @@ protected:
     void Run(const std::string& commandLine, std::chrono::milliseconds timeout = 60s)
     {
         h.terminations = 0;
-        h.pieces.clear();
         h.output.Clear();
         h.runner->CommandLine = commandLine;
         h.runner->Execute();
         ASSERT_TRUE(h.RunToEnd(timeout)) << commandLine;
     }
 
-    void Pump(std::chrono::milliseconds time)
-    {
-        h.ui.RunUntil([] { return false; }, time);
-    }
-
     TWinHarness h;
 };
-
-TEST_F(WineChild, OutputArrivesAsTheConsoleShowsIt)
-{
-    Run(Child("partial"));
-    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"first", "second", "no break at the end"}));
-    EXPECT_EQ(h.pieces.back(), (TPiece{"no break at the end", otBeginningOfLine}));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
-
-    Run(Child("breaks"));
-    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"crlf", "lf", "cr", "mixed", "", "after", "", "end"}));
-
-    Run(Child("nul"));
-    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"abc", "d"}));
-
-    Run(Child("split-crlf"));
-    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"one", "two"}));
-}
-
-TEST_F(WineChild, ManyLinesWithAnUnterminatedLastOneArriveWhole)
-{
-    for (int repeat = 0; repeat < 2; ++repeat) {
-        Run(Child("lines 10240"));
-        const auto& lines = h.output.Lines();
-        ASSERT_EQ(lines.size(), 10241u);
-        for (int i = 0; i < 10240; ++i)
-            ASSERT_EQ(lines[static_cast<std::size_t>(i)], "line " + std::to_string(i));
-        ASSERT_EQ(lines.back(), "tail without break");
-    }
-}
-
-TEST_F(WineChild, AFloodArrivesWholeAndInOrder)
-{
-    h.runner->SetOutputLines(nullptr);
-    long long expected = 0;
-    bool inOrder = true;
-    h.runner->OnNewLine = [&](TObject*, const std::string& line, TOutputType type) {
-        if (type == otBeginningOfLine)
-            return;
-        inOrder = inOrder && line.rfind(std::to_string(expected) + ".", 0) == 0 && line.size() == 999;
-        ++expected;
-    };
-    Run(Child("flood 4000000 999"));
-    EXPECT_TRUE(inOrder);
-    EXPECT_EQ(expected, 4000);
-}
-
-TEST_F(WineChild, ExitCodesAreReportedExactly)
-{
-    for (uint32_t code : {0u, 1u, 259u, 0xC0000005u, 0xFFFFFFFFu}) {
-        Run(Child("exit " + std::to_string(code)));
-        EXPECT_EQ(h.runner->EndStatus(), 8) << code;
-        EXPECT_EQ(h.runner->ExitCode(), code);
-        EXPECT_EQ(h.terminatedCode, code);
-    }
-}
-
-TEST_F(WineChild, StopEndsABusyChildABlockedReaderAndABlockedWriter)
-{
-    for (const char* scenario : {"busy", "echo"}) {
-        h.terminations = 0;
-        h.runner->CommandLine = Child(scenario);
-        h.runner->Execute();
-        Pump(300ms);
-        h.runner->Stop();
-        ASSERT_TRUE(h.RunToEnd(5s)) << scenario;
-        EXPECT_EQ(h.runner->EndStatus(), 9);
-        EXPECT_EQ(h.terminatedCode, 259u);
-    }
-
-    h.runner->OnNewLine = [&](TObject*, const std::string& line, TOutputType type) {
-        h.pieces.push_back({line, type});
-        std::this_thread::sleep_for(5ms); // the child fills the pipe meanwhile
-        if (h.pieces.size() == 20)
-            h.runner->Stop();
-    };
-    Run(Child("flood 10000000 79"), 20s);
-    EXPECT_EQ(h.runner->EndStatus(), 9);
-    EXPECT_EQ(h.pieces.size(), 20u);
-}
-
-TEST_F(WineChild, StopReachesAWorkerWritingToAChildThatReadsNothing)
-{
-    h.runner->CommandLine = Child("sleep 30000");
-    h.runner->Execute();
-    h.runner->InputLines().Add(std::string(4'000'000, 'x') + "\r\n");
-    Pump(300ms);
-    h.runner->Stop();
-    ASSERT_TRUE(h.RunToEnd(5s));
-    EXPECT_EQ(h.runner->EndStatus(), 9);
-}
-
-TEST_F(WineChild, InputReachesTheChildAndIsEchoed)
-{
-    h.runner->InputToOutput = true;
-    h.runner->CommandLine = Child("echo");
-    h.runner->Execute();
-    h.runner->InputLines().Add("hello\r\n");
-    h.runner->InputLines().Add("quit\r\n");
-    ASSERT_TRUE(h.RunToEnd(10s));
-    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"hello\r\n", "quit\r\n", "got:hello"}));
-}
-
-TEST_F(WineChild, ExecuteDuringARunAndDestructionDuringOutput)
-{
-    h.runner->CommandLine = Child("sleep 30000");
-    h.runner->Execute();
-    Pump(200ms);
-    h.runner->CommandLine = Child("exit 4");
-    h.runner->Execute();
-    ASSERT_TRUE(h.ui.RunUntil([&] { return h.terminations == 2 && h.backend->live == 0; }, 10s));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
-    EXPECT_EQ(h.runner->ExitCode(), 4u);
-
-    h.terminations = 0;
-    h.runner->CommandLine = Child("flood 100000000 79");
-    h.runner->Execute();
-    ASSERT_TRUE(h.ui.RunUntil([&] { return h.pieces.size() > 100; }, 10s));
-    h.runner.reset();
-    EXPECT_TRUE(h.WaitForWorkers(5s));
-    EXPECT_EQ(h.terminations, 0);
-}
-
-TEST_F(WineChild, DestroyingTheRunnerInsideTheLineHandler)
-{
-    h.runner->OnNewLine = [&](TObject*, const std::string& line, TOutputType type) {
-        h.pieces.push_back({line, type});
-        h.runner.reset();
-    };
-    h.runner->CommandLine = Child("lines 100");
-    h.runner->Execute();
-    ASSERT_TRUE(h.WaitForWorkers(10s));
-    EXPECT_EQ(h.pieces.size(), 1u);
-}
-
-TEST_F(WineChild, AProgramThatDoesNotExistFailsToStartAndTheRunnerStartsAgain)
-{
-    Run("no_such_program_of_vantrel.exe /x", 10s);
-    EXPECT_EQ(h.runner->EndStatus(), 5);
-    EXPECT_EQ(h.runner->ExitCode(), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
-    Pump(50ms);
-    const auto errors = h.ui.TakePostedErrors();
-    ASSERT_EQ(errors.size(), 1u);
-    try {
-        std::rethrow_exception(errors[0]);
-    } catch (const TCreateProcessError& error) {
-        EXPECT_STREQ(error.what(), "no_such_program_of_vantrel.exe /x doesn't exist.");
-    }
-    Run(Child("exit 0"));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
-}
-
-TEST_F(WineChild, BothTimeLimitsEndASilentChild)
-{
-    h.runner->MaxTimeAfterBeginning = 1;
-    Run(Child("sleep 30000"), 10s);
-    EXPECT_EQ(h.runner->EndStatus(), 10);
-    EXPECT_EQ(h.terminatedCode, 259u);
-
-    h.runner->MaxTimeAfterBeginning = 0;
-    h.runner->MaxTimeAfterLastOutput = 1;
-    Run(Child("pid-sleep 30000"), 10s);
-    EXPECT_EQ(h.runner->EndStatus(), 10);
-}
 
 TEST_F(WineChild, TheChildInheritsNothingButItsPipes)
 {
@@ -302,20 +156,6 @@ TEST_F(WineChild, TheChildInheritsNothingButItsPipes)
     EXPECT_EQ(h.output.Lines().back(), "unexpected handles: 0") << h.output.Text();
     other.runner->Stop();
     EXPECT_TRUE(other.RunToEnd());
-}
-
-TEST_F(WineChild, FiftyRunsLeaveNoHandlesOrThreads)
-{
-    Run(Child("exit 0"));
-    DWORD handles = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handles);
-    const int threads = CountOwnThreads();
-    for (int i = 0; i < 50; ++i)
-        Run(Child("exit 0"));
-    DWORD handlesAfter = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-    EXPECT_LE(handlesAfter, handles + 2); // the loader may open a little on its own
-    EXPECT_EQ(CountOwnThreads(), threads);
 }
 
 // The program ends during a run without a word to the runner: the child must not survive it.
