@@ -19,6 +19,9 @@
 
 class TConsoleRunner : public TComponent {
 public:
+    // ui serves every hand-off and the tick source; it must outlive the runner. A worker that
+    // outlives its runner stops using ui as soon as it sees the runner gone, so keep ui alive
+    // (shut down, if need be) until the process ends to cover the moment in between.
     // With the platform's own process backend.
     TConsoleRunner(TComponent* owner, IUiThread& ui);
     // With a chosen backend, such as the scripted child of the tests.

@@ -249,6 +249,9 @@ void TRunnerThread::HandOverLine(const std::string& text, TOutputType type)
         auto& state = *context_.state;
         state.ChangeIfCurrent(context_.run, [&] { state.lines.Add(text); });
         context_.timer->NoteOutput(context_.run);
+        // Once the runner is gone the user-interface thread may be ending too: leave it alone.
+        if (!state.runnerAlive)
+            return;
         handedLine_ = text;
         handedType_ = type;
         context_.ui->Invoke([this] { DeliverLine(); });
@@ -323,6 +326,6 @@ void TRunnerThread::Finish(const std::exception_ptr& failure, uint32_t failureCo
     }
     stopRequested_ = true;
     // The application shows start-up failures in its error box, in the user-interface thread.
-    if (failure && IsStartUpError(failure))
+    if (failure && IsStartUpError(failure) && state.runnerAlive)
         context_.ui->Post([failure] { std::rethrow_exception(failure); });
 }
