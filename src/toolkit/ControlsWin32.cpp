@@ -310,7 +310,7 @@ HBRUSH TLabel::ControlColor(HDC dc)
 
 TEdit::TEdit(const Args& args)
 {
-    DWORD style = WS_TABSTOP | ES_AUTOHSCROLL;
+    DWORD style = WS_TABSTOP | ES_AUTOHSCROLL | args.ExtraStyle;
     if (args.PasswordChar)
         style |= ES_PASSWORD;
     Attach(CreateChild("EDIT", "", style, WS_EX_CLIENTEDGE, args));
@@ -400,28 +400,53 @@ namespace {
 const int kBrowseButtonWidth = 19;
 }
 
-TFileNameEdit::TFileNameEdit(const Args& args) : TEdit(args)
+namespace {
+// The field must not paint over the browse button that lies on its right end.
+TEdit::Args WithClippedSiblings(TEdit::Args args)
 {
-    SetWindowLongPtrA(Handle(), GWL_STYLE, GetWindowLongPtrA(Handle(), GWL_STYLE) | WS_CLIPCHILDREN);
-    RECT client;
-    GetClientRect(Handle(), &client);
-    button_ = CreateWindowExA(0, "BUTTON", "...", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON,
-                              client.right - kBrowseButtonWidth, 0, kBrowseButtonWidth, client.bottom, Handle(),
-                              nullptr, ModuleInstance(), nullptr);
+    args.ExtraStyle |= WS_CLIPSIBLINGS;
+    return args;
+}
+}  // namespace
+
+TFileNameEdit::TFileNameEdit(const Args& args) : TEdit(WithClippedSiblings(args))
+{
+    // A sibling laid over the field's right end, inside its border; it reports its clicks to the
+    // field's object through the parent, like the field itself.
+    const int border = GetSystemMetrics(SM_CXEDGE);
+    button_ = CreateWindowExA(0, "BUTTON", "...", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
+                              args.Left + args.Width - border - kBrowseButtonWidth, args.Top + border,
+                              kBrowseButtonWidth, args.Height - 2 * border, args.Parent, nullptr, ModuleInstance(),
+                              nullptr);
     CheckWin32(button_ != nullptr, "CreateWindowEx(browse button)");
+    SetPropA(button_, kControlProperty, this);
+    SetWindowPos(button_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     SendMessageA(button_, WM_SETFONT, SendMessageA(Handle(), WM_GETFONT, 0, 0), FALSE);
     // Keep the typed text clear of the button.
     SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, kBrowseButtonWidth + 2));
 }
 
-TFileNameEdit::~TFileNameEdit() = default;
+TFileNameEdit::~TFileNameEdit()
+{
+    if (IsWindow(button_)) {
+        RemovePropA(button_, kControlProperty);
+        DestroyWindow(button_);
+    }
+}
+
+void TFileNameEdit::Command(WORD code)
+{
+    if (code == BN_CLICKED) {
+        if (OnButtonClick)
+            OnButtonClick(this);
+        return;
+    }
+    TEdit::Command(code);
+}
 
 bool TFileNameEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    const bool buttonClicked =
-        msg == WM_COMMAND && reinterpret_cast<HWND>(lParam) == button_ && HIWORD(wParam) == BN_CLICKED;
-    const bool altDown = msg == WM_SYSKEYDOWN && wParam == VK_DOWN;
-    if (buttonClicked || altDown) {
+    if (msg == WM_SYSKEYDOWN && wParam == VK_DOWN) {
         RunHandler([&] {
             if (OnButtonClick)
                 OnButtonClick(this);

@@ -131,6 +131,7 @@ public:
     struct Args : TControlArgs {
         int MaxLength = 0;  // 0: no limit
         char PasswordChar = 0;
+        DWORD ExtraStyle = 0;
     };
     explicit TEdit(const Args& args);
 
@@ -163,6 +164,7 @@ public:
     ~TFileNameEdit() override;
     TNotifyEvent OnButtonClick;
     HWND ButtonHandle() const { return button_; }
+    void Command(WORD code) override;
 
 protected:
     bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;

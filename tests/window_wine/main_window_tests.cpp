@@ -158,6 +158,14 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
     EXPECT_EQ(form.mmo2->Hint(), "Watch a live console view of the progress");
     EXPECT_EQ(SendMessageA(form.ToolTipsHandle(), TTM_GETTOOLCOUNT, 0, 0), 20) << "every control with a hint";
 
+    RECT browse, field;
+    GetWindowRect(form.edt1->ButtonHandle(), &browse);
+    GetWindowRect(form.edt1->Handle(), &field);
+    EXPECT_TRUE(IsWindowVisible(form.edt1->ButtonHandle()));
+    EXPECT_GT(browse.right - browse.left, 10) << "the browse button sits inside the field's right end";
+    EXPECT_LE(browse.right, field.right);
+    EXPECT_GE(browse.left, field.right - 30);
+
     EXPECT_EQ(form.edt1->MaxLength(), 255);
     EXPECT_EQ(form.edt6->MaxLength(), 2);
     EXPECT_GT(form.edt2->MaxLength(), 1000000) << "the other fields have no limit";

@@ -1,0 +1,34 @@
+// Shows the main window after a complete demo run for the number of seconds given (default 10),
+// for screenshots (scripts/main-window-screenshot.sh).
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "WindowTestSupport.h"
+
+int main(int argc, char** argv)
+{
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    TScratchFolder folder("show");
+    CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder.File("Psexec.exe").c_str(), FALSE);
+    SetCurrentDirectoryA(folder.Path().c_str());
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
+    folder.Write("lab.txt", "PC-LAB-01\r\nPC-LAB-02\r\nLAPTOP-REBOOT-07\r\n");
+    WriteFileBytes(kShare + "\\install.msi", "package");
+
+    TScriptedDialogs dialogs;
+    TVantrelApp app(dialogs, nullptr);
+    TForm1& form = app.Form1();
+    form.Show();
+    form.edt1->SetText(folder.File("lab.txt"));
+    form.edt2->SetText(kShare + "\\install.msi");
+    form.edt3->SetText("CORP");
+    form.edt4->SetText("deploy");
+    form.edt5->SetText("secret");
+    SendMessageA(form.sbtbtn1->Handle(), BM_CLICK, 0, 0);
+    PumpUntil(app.Application(), [&] { return !form.RunActive(); });
+    form.edt1->SetFocus();
+    PumpFor(app.Application(), std::chrono::seconds(seconds));
+    SetCurrentDirectoryA("C:\\");
+    return 0;
+}
