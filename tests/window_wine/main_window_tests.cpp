@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <memory>
 
@@ -402,6 +403,69 @@ TEST_F(MainWindow, ASecondExecuteSupersedesTheFirstAndTheStatusFollowsTheNewerRu
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(finishedCount(), 2);
     EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+}
+
+TEST_F(MainWindow, AnUninstallWithTheCurrentAccountSendsTheUninstallForm)
+{
+    FillValidJob();
+    Click(*Form().chk7);
+    Click(*Form().chk3);
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    const std::string expected =
+        "Psexec \"@" + folder_.File("lab.txt") + "\"  msiexec /uninstall \"" + Package() + "\" /qn /forcerestart";
+    EXPECT_EQ(Form().runner1->CommandLine, expected);
+    EXPECT_EQ(ReadFileBytes(folder_.File("received.txt")), expected);
+    EXPECT_EQ(ConsoleLines(Form()).back(), "Execution Finished");
+}
+
+// Processes of the stand-in that this test program started, directly or through the runner.
+int StandinChildren()
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && lstrcmpiA(entry.szExeFile, "Psexec.exe") == 0)
+            ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+TEST_F(MainWindow, ExitDuringARunEndsWithoutAQuestionAndLeavesNoChildBehind)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "5000");
+    FillValidJob();
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 1; }));
+    const HWND window = Form().Handle();
+    Click(*Form().sbtbtn2);
+    EXPECT_TRUE(PumpUntil(App(), [&] { return !IsWindow(window); }, std::chrono::seconds(5)));
+    MSG quit{};
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "closing the main window ends the loop";
+    EXPECT_EQ(dialogs_.Boxes.size(), 1u) << "only the confirmation of the run, no question on closing";
+    app_->Shutdown();
+    app_.reset();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (StandinChildren() > 0 && std::chrono::steady_clock::now() < deadline)
+        Sleep(10);
+    EXPECT_EQ(StandinChildren(), 0) << "the stopped run's child is gone within a second";
+}
+
+TEST_F(MainWindow, AboutShowsTheBoxModallyOverTheMainWindow)
+{
+    static TVantrelApp* app = app_.get();
+    static bool mainWindowDisabled = false;
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        mainWindowDisabled = !IsWindowEnabled(app->Form1().Handle());
+        app->AboutBox().Close();
+    });
+    Click(*Form().sbtbtn3);
+    EXPECT_TRUE(mainWindowDisabled);
+    EXPECT_TRUE(IsWindowEnabled(Form().Handle()));
+    EXPECT_FALSE(app_->AboutBox().Showing());
 }
 
 // ---- Save Log
