@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <thread>
 
 void TScriptLog::Add(std::string entry)
@@ -31,9 +32,16 @@ TScriptedChild::TScriptedChild(TScript script, std::shared_ptr<TScriptLog> log)
 {
 }
 
+void TScriptedChild::Note(std::string entry)
+{
+    if (script_.onCall)
+        script_.onCall(entry);
+    log_->Add(std::move(entry));
+}
+
 bool TScriptedChild::CreateInputPipe()
 {
-    log_->Add("CreateInputPipe");
+    Note("CreateInputPipe");
     if (script_.failInputPipe)
         lastError_ = script_.errorCode;
     return !script_.failInputPipe;
@@ -41,9 +49,9 @@ bool TScriptedChild::CreateInputPipe()
 
 bool TScriptedChild::CreateOutputPipe()
 {
-    log_->Add("CreateOutputPipe");
+    Note("CreateOutputPipe");
     if (script_.failOutputPipe) {
-        log_->Add("CloseInputPipe");
+        Note("CloseInputPipe");
         lastError_ = script_.errorCode;
     }
     return !script_.failOutputPipe;
@@ -51,7 +59,7 @@ bool TScriptedChild::CreateOutputPipe()
 
 bool TScriptedChild::Start(const TChildStartInfo& info)
 {
-    log_->Add("Start:" + info.commandLine + ":" + std::to_string(info.showWindow) + ":" +
+    Note("Start:" + info.commandLine + ":" + std::to_string(info.showWindow) + ":" +
               std::to_string(info.creationFlags));
     if (script_.failStart)
         lastError_ = script_.errorCode;
@@ -80,7 +88,7 @@ void TScriptedChild::Peek(std::size_t size, std::size_t& copied, std::size_t& av
 {
     available = pipe_.size();
     copied = std::min(size, available);
-    log_->Add("Peek:" + std::to_string(size) + ":" + std::to_string(available));
+    Note("Peek:" + std::to_string(size) + ":" + std::to_string(available));
 }
 
 std::size_t TScriptedChild::Read(char* buffer, std::size_t size)
@@ -90,28 +98,28 @@ std::size_t TScriptedChild::Read(char* buffer, std::size_t size)
         count = std::min(count, *readLimit_);
     std::memcpy(buffer, pipe_.data(), count);
     pipe_.erase(0, count);
-    log_->Add("Read:" + std::to_string(size) + ":" + std::to_string(count));
+    Note("Read:" + std::to_string(size) + ":" + std::to_string(count));
     return count;
 }
 
 void TScriptedChild::Write(const char* data, std::size_t size, const std::function<bool()>&)
 {
-    log_->Add("Write:" + std::string(data, size));
+    Note("Write:" + std::string(data, size));
 }
 
 void TScriptedChild::Terminate()
 {
-    log_->Add("Terminate");
+    Note("Terminate");
 }
 
 void TScriptedChild::CloseProcess()
 {
-    log_->Add("CloseProcess");
+    Note("CloseProcess");
 }
 
 void TScriptedChild::ClosePipes()
 {
-    log_->Add("ClosePipes");
+    Note("ClosePipes");
 }
 
 // Quick while the script plays; like the real loop once the child only idles.
@@ -149,6 +157,8 @@ std::unique_ptr<IChildProcess> TScriptedBackend::NewChild()
         script = std::move(scripts_.front());
         scripts_.pop_front();
     }
+    if (script.failAllocation)
+        throw std::bad_alloc();
     logs_.push_back(std::make_shared<TScriptLog>());
     return std::make_unique<TScriptedChild>(std::move(script), logs_.back());
 }

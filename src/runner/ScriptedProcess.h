@@ -27,11 +27,15 @@ struct TScriptCycle {
 };
 
 struct TScript {
+    // The run cannot allocate what it needs before its buffers.
+    bool failAllocation = false;
     bool failInputPipe = false;
     bool failOutputPipe = false;
     bool failStart = false;
     uint32_t errorCode = 2;
     std::vector<TScriptCycle> cycles;
+    // Sees every call as it is logged, in the worker thread.
+    std::function<void(const std::string& call)> onCall;
     // After the last scripted cycle the child runs on silently; this many more cycles and it is
     // taken to have ended with code 0xDEAD, so a faulty test cannot hang.
     std::size_t idleCyclesLimit = 20'000;
@@ -67,6 +71,8 @@ public:
     uint32_t LastError() const override { return lastError_; }
 
 private:
+    void Note(std::string entry);
+
     TScript script_;
     std::shared_ptr<TScriptLog> log_;
     std::size_t nextCycle_ = 0;

@@ -274,6 +274,25 @@ TEST_F(ScriptedRunner, AnExceptionInTheLineHandlerDoesNotEndTheRun)
     EXPECT_EQ(h.runner->EndStatus(), 8);
 }
 
+TEST_F(ScriptedRunner, TheStatusFollowsEveryStage)
+{
+    std::vector<int> seen; // the status as each call is made
+    TScript script;
+    script.onCall = [&](const std::string&) { seen.push_back(h.runner->EndStatus()); };
+    Play({Exit(0)}, script);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"CreateInputPipe", "CreateOutputPipe", "Start:child:0:48",
+                                               "Peek:1024:0", "CloseProcess", "ClosePipes"}));
+    EXPECT_EQ(seen, (std::vector<int>{2, 2, 4, 6, 8, 8}));
+
+    TScript failing;
+    failing.failAllocation = true;
+    h.terminations = 0;
+    scripted->AddScript(failing);
+    h.runner->Execute();
+    ASSERT_TRUE(h.RunToEnd());
+    EXPECT_EQ(h.runner->EndStatus(), 1);
+}
+
 TEST_F(ScriptedRunner, PipeFailuresEndWithStatusThreeAndReachTheErrorBox)
 {
     TScript input;
