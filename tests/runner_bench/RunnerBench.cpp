@@ -2,7 +2,7 @@
 // user-interface thread, whether the cost per line stays flat, the CPU time of the polling while
 // the child is silent, and (natively) the peak memory while a flood passes.
 //
-//   runner_bench [lines N] [silent SECONDS] [flood MEGABYTES]   (default: all three)
+//   runner_bench [lines N] [rounds R] [silent SECONDS] [flood MEGABYTES]   (default: all three)
 #include "runner/ConsoleRunner.h"
 #include "runner/QueueUiThread.h"
 
@@ -111,58 +111,100 @@ void RunToEnd(TBenchUi& ui, TConsoleRunner& runner, const std::string& commandLi
     ui.RunUntil([&] { return ended.load(); });
 }
 
-double BareHandOffSeconds(TBenchUi& ui, long count)
+struct TTiming {
+    double total = 0;      // seconds
+    double firstLine = 0;  // seconds per line over the first tenth
+    double lastLine = 0;   // seconds per line over the last tenth
+};
+
+// Notes the time at the start and the end of the first and the last tenth of count events.
+class TTenths {
+public:
+    explicit TTenths(long count) : count_(count), window_(count / 10) {}
+    void Note()
+    {
+        ++seen_;
+        if (seen_ == 1)
+            marks_[0] = Clock::now();
+        else if (seen_ == window_ + 1)
+            marks_[1] = Clock::now();
+        else if (seen_ == count_ - window_)
+            marks_[2] = Clock::now();
+        else if (seen_ == count_)
+            marks_[3] = Clock::now();
+    }
+    long Seen() const { return seen_; }
+    long Window() const { return window_; }
+    double First() const { return Seconds(marks_[1] - marks_[0]) / static_cast<double>(window_); }
+    double Last() const { return Seconds(marks_[3] - marks_[2]) / static_cast<double>(window_); }
+
+private:
+    long count_;
+    long window_;
+    long seen_ = 0;
+    Clock::time_point marks_[4];
+};
+
+TTiming BareHandOff(TBenchUi& ui, long count)
 {
     std::atomic<bool> done{false};
-    long served = 0;
+    TTenths tenths(count);
     const auto start = Clock::now();
     std::thread worker([&] {
         for (long i = 0; i < count; ++i)
-            ui.Invoke([&] { ++served; });
+            ui.Invoke([&] { tenths.Note(); });
         done = true;
     });
     ui.RunUntil([&] { return done.load(); });
     worker.join();
-    return Seconds(Clock::now() - start);
+    return {Seconds(Clock::now() - start), tenths.First(), tenths.Last()};
 }
 
-void Throughput(long lines)
+TTiming RunnerEndToEnd(TBenchUi& ui, long lines, long& delivered)
 {
-    TBenchUi ui;
-    const double bare = BareHandOffSeconds(ui, lines);
-
     TConsoleRunner runner(nullptr, ui);
     TStringList console;
     runner.SetOutputLines(&console);
-    long entire = 0;
-    Clock::time_point marks[4];
-    const long window = lines / 10;
+    TTenths tenths(lines);
     runner.OnNewLine = [&](TObject*, const std::string&, TOutputType type) {
-        if (type != otEntireLine)
-            return;
-        ++entire;
-        if (entire == 1)
-            marks[0] = Clock::now();
-        else if (entire == window + 1)
-            marks[1] = Clock::now();
-        else if (entire == lines - window)
-            marks[2] = Clock::now();
-        else if (entire == lines)
-            marks[3] = Clock::now();
+        if (type == otEntireLine)
+            tenths.Note();
     };
     const auto start = Clock::now();
     // Lines of 80 characters; the child's flood writes the number and fills with dots.
     RunToEnd(ui, runner, Child("flood " + std::to_string(lines * 81) + " 80"));
-    const double total = Seconds(Clock::now() - start);
-    const double first = Seconds(marks[1] - marks[0]) / static_cast<double>(window);
-    const double last = Seconds(marks[3] - marks[2]) / static_cast<double>(window);
+    delivered = tenths.Seen();
+    return {Seconds(Clock::now() - start), tenths.First(), tenths.Last()};
+}
 
-    std::printf("throughput: %ld lines of 80 characters, %ld delivered whole\n", lines, entire);
-    std::printf("  runner end to end: %.3f s, %.0f lines/s\n", total, static_cast<double>(lines) / total);
-    std::printf("  bare hand-off (%s): %.3f s, %.0f/s\n", kHandOff, bare, static_cast<double>(lines) / bare);
-    std::printf("  runner / bare hand-off: %.2f (target at most 1.30)\n", total / bare);
-    std::printf("  per line, first %ld: %.1f us, last %ld: %.1f us, ratio %.2f (target at most 1.20)\n", window,
-                first * 1e6, window, last * 1e6, last / first);
+// On a shared machine other loads only ever add time, so the fastest of a few alternating
+// rounds is the figure that belongs to our own code.
+void Throughput(long lines, int rounds)
+{
+    TBenchUi ui;
+    TTiming bare{1e300, 0, 0};
+    TTiming runner{1e300, 0, 0};
+    long delivered = 0;
+    for (int round = 0; round < rounds; ++round) {
+        const TTiming bareRound = BareHandOff(ui, lines);
+        if (bareRound.total < bare.total)
+            bare = bareRound;
+        const TTiming runnerRound = RunnerEndToEnd(ui, lines, delivered);
+        if (runnerRound.total < runner.total)
+            runner = runnerRound;
+    }
+
+    std::printf("throughput: %ld lines of 80 characters, %ld delivered whole, fastest of %d rounds\n", lines,
+                delivered, rounds);
+    std::printf("  runner end to end: %.3f s, %.0f lines/s\n", runner.total,
+                static_cast<double>(lines) / runner.total);
+    std::printf("  bare hand-off (%s): %.3f s, %.0f/s\n", kHandOff, bare.total,
+                static_cast<double>(lines) / bare.total);
+    std::printf("  runner / bare hand-off: %.2f (target at most 1.30)\n", runner.total / bare.total);
+    std::printf("  runner per line, first tenth: %.1f us, last tenth: %.1f us, ratio %.2f (target at most 1.20)\n",
+                runner.firstLine * 1e6, runner.lastLine * 1e6, runner.lastLine / runner.firstLine);
+    std::printf("  bare hand-off per call, first tenth: %.1f us, last tenth: %.1f us, ratio %.2f\n",
+                bare.firstLine * 1e6, bare.lastLine * 1e6, bare.lastLine / bare.firstLine);
 }
 
 void SilentChild(int seconds)
@@ -208,6 +250,7 @@ int main(int argc, char** argv)
     long lines = 100000;
     int silent = 10;
     long flood = 100;
+    int rounds = 3;
     const bool all = argc < 2;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string name = argv[i];
@@ -218,6 +261,8 @@ int main(int argc, char** argv)
             silent = static_cast<int>(value);
         else if (name == "flood")
             flood = value;
+        else if (name == "rounds")
+            rounds = static_cast<int>(value);
     }
     auto wanted = [&](const char* name) {
         if (all)
@@ -228,7 +273,7 @@ int main(int argc, char** argv)
         return false;
     };
     if (wanted("lines"))
-        Throughput(lines);
+        Throughput(lines, rounds);
     if (wanted("silent"))
         SilentChild(silent);
 #ifndef _WIN32
