@@ -31,6 +31,8 @@ public:
     virtual bool HasEnded(uint32_t& exitCode) = 0;
     // Without waiting: how many of the waiting output bytes fit into size, and how many wait.
     virtual void Peek(std::size_t size, std::size_t& copied, std::size_t& available) = 0;
+    // Without waiting: true when no output waits and no process can write any more.
+    virtual bool OutputClosed() = 0;
     // Reads up to size output bytes; called only after a peek found some, so it returns at once.
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
     // Writes one input item. May give up early when stopRequested turns true; failures are not

@@ -209,6 +209,14 @@ public:
         copied = std::min(size, available);
     }
 
+    bool OutputClosed() override
+    {
+        pollfd state = {outputRead_.Get(), POLLIN, 0};
+        int waiting = 0;
+        return poll(&state, 1, 0) == 1 && (state.revents & POLLHUP) &&
+               ioctl(outputRead_.Get(), FIONREAD, &waiting) == 0 && waiting == 0;
+    }
+
     std::size_t Read(char* buffer, std::size_t size) override
     {
         for (;;) {

@@ -159,6 +159,13 @@ public:
         copied = available < size ? available : size;
     }
 
+    bool OutputClosed() override
+    {
+        DWORD waiting = 0;
+        return !PeekNamedPipe(outputRead_.Get(), nullptr, 0, nullptr, &waiting, nullptr) &&
+               GetLastError() == ERROR_BROKEN_PIPE;
+    }
+
     std::size_t Read(char* buffer, std::size_t size) override
     {
         DWORD count = 0;

@@ -121,28 +121,36 @@ void TRunnerThread::PollingLoop(IChildProcess& child)
         std::size_t copied = 0;
         std::size_t available = 0;
         child.Peek(readBuffer_.size(), copied, available);
-        bool drained = true;
+        bool readAll = true;
         if (copied > 0) {
             if (readBuffer_.size() < available)
                 readBuffer_.resize(available);
             std::fill(readBuffer_.begin(), readBuffer_.end(), 0);
             const std::size_t count = child.Read(readBuffer_.data(), readBuffer_.size());
             SplitRead(count);
-            // A short read after the child's end leaves output behind: read on before ending.
-            drained = count >= available;
+            readAll = count >= available;
         } else {
             WriteInput(child);
         }
         child.Pause();
-        if (CycleEndsRun(drained))
+        if (CycleEndsRun(childEnded_ && readAll && OutputDrained(child)))
             return;
     }
+}
+
+// After the child's end, output may still be on its way: a short read leaves some behind, and a
+// system may show the last writes a moment late. The run ends once the pipe is empty and closed,
+// or, when something the child started keeps it open, after a short grace of quiet cycles.
+bool TRunnerThread::OutputDrained(IChildProcess& child)
+{
+    constexpr int kGraceCycles = 50;
+    return child.OutputClosed() || ++quietCyclesAfterEnd_ > kGraceCycles;
 }
 
 bool TRunnerThread::CycleEndsRun(bool drained)
 {
     auto& state = *context_.state;
-    if (childEnded_ && drained) {
+    if (drained) {
         state.ChangeIfCurrent(context_.run, [&] {
             state.exitCode = childExitCode_;
             state.endStatus = 8;

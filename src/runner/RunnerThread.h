@@ -54,6 +54,7 @@ private:
     void RunCommand();
     void StartChild(IChildProcess& child);
     void PollingLoop(IChildProcess& child);
+    bool OutputDrained(IChildProcess& child);
     bool CycleEndsRun(bool drained);
     void SplitRead(std::size_t count);
     void WriteInput(IChildProcess& child);
@@ -86,5 +87,6 @@ private:
     uint32_t childExitCode_ = STILL_ACTIVE_CODE;
     std::string pendingLine_;
     bool lastReadEndedWithCR_ = false;
+    int quietCyclesAfterEnd_ = 0;
     uint32_t failureCode_ = 0;
 };

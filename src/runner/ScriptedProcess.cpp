@@ -91,6 +91,12 @@ void TScriptedChild::Peek(std::size_t size, std::size_t& copied, std::size_t& av
     Note("Peek:" + std::to_string(size) + ":" + std::to_string(available));
 }
 
+// Closed once the child has ended, its output is read and the script has nothing more to add.
+bool TScriptedChild::OutputClosed()
+{
+    return exitCode_ && pipe_.empty() && nextCycle_ >= script_.cycles.size();
+}
+
 std::size_t TScriptedChild::Read(char* buffer, std::size_t size)
 {
     std::size_t count = std::min(size, pipe_.size());

@@ -62,6 +62,7 @@ public:
     bool Start(const TChildStartInfo& info) override;
     bool HasEnded(uint32_t& exitCode) override;
     void Peek(std::size_t size, std::size_t& copied, std::size_t& available) override;
+    bool OutputClosed() override;
     std::size_t Read(char* buffer, std::size_t size) override;
     void Write(const char* data, std::size_t size, const std::function<bool()>& stopRequested) override;
     void Terminate() override;

@@ -60,7 +60,8 @@ TYPED_TEST_P(RealChild, OutputArrivesAsTheConsoleShowsIt)
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"one", "two"}));
 
     this->Run(this->Child("flood 3000000 1000000")); // lines of a megabyte grow the buffer
-    ASSERT_EQ(h.output.Count(), 3);
+    ASSERT_EQ(h.output.Count(), 3) << "status " << int(h.runner->EndStatus()) << " pieces " << h.pieces.size()
+                                   << " code " << h.runner->ExitCode();
     EXPECT_EQ(h.output.Get(2).size(), 1'000'000u);
     EXPECT_EQ(h.output.Get(2).substr(0, 2), "2.");
 }
@@ -237,7 +238,7 @@ TYPED_TEST_P(RealChild, RunsBackToBackLeaveNoHandlesOrThreads)
     EXPECT_LE(TypeParam::CountHandles(), handles + 2); // the system may open a little on its own
     // A worker counts as gone when its body has returned; its thread takes a moment longer.
     this->h.ui.RunUntil([&] { return TypeParam::CountThreads() <= threads; }, std::chrono::seconds(2));
-    EXPECT_EQ(TypeParam::CountThreads(), threads);
+    EXPECT_LE(TypeParam::CountThreads(), threads);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(RealChild, OutputArrivesAsTheConsoleShowsIt,

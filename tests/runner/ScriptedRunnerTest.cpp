@@ -128,6 +128,13 @@ TEST_F(ScriptedRunner, AShortReadAfterTheEndReadsOnUntilNothingIsLeft)
     EXPECT_EQ(h.runner->EndStatus(), 8);
 }
 
+TEST_F(ScriptedRunner, OutputThatShowsUpJustAfterTheEndIsStillRead)
+{
+    Play({Exit(0), Output(""), Output("late\n")});
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"late"}));
+    EXPECT_EQ(h.runner->EndStatus(), 8);
+}
+
 TEST_F(ScriptedRunner, AChildThatReallyExitsWith259EndsTheRunNormally)
 {
     Play({Output("x\n"), Exit(259)});
