@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include <climits>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -455,139 +457,6 @@ bool TFileNameEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRES
         return true;
     }
     return TEdit::SubclassMessage(msg, wParam, lParam, result);
-}
-
-// ---- TMemoLines
-
-void TMemoLines::CheckIndex(int index) const
-{
-    if (index < 0 || index >= Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-}
-
-std::string TMemoLines::Get(int index) const
-{
-    CheckIndex(index);
-    return lines_[static_cast<std::size_t>(index)];
-}
-
-std::size_t TMemoLines::LineStart(int index) const
-{
-    // The last line is the one the runner replaces; count back from the end for it.
-    std::size_t start = length_;
-    for (int i = Count() - 1; i >= index; --i)
-        start -= lines_[static_cast<std::size_t>(i)].size() + 2;
-    return start;
-}
-
-void TMemoLines::ReplaceRange(std::size_t start, std::size_t end, const std::string& text)
-{
-    HWND hwnd = memo_.Handle();
-    SendMessageA(hwnd, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
-    SendMessageA(hwnd, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
-    length_ = length_ - (end - start) + text.size();
-}
-
-void TMemoLines::Put(int index, const std::string& line)
-{
-    CheckIndex(index);
-    const std::size_t start = LineStart(index);
-    const std::string& old = lines_[static_cast<std::size_t>(index)];
-    ReplaceRange(start, start + old.size(), line);
-    lines_[static_cast<std::size_t>(index)] = line;
-}
-
-void TMemoLines::Add(const std::string& line)
-{
-    ReplaceRange(length_, length_, line + "\r\n");
-    lines_.push_back(line);
-}
-
-void TMemoLines::Insert(int index, const std::string& line)
-{
-    if (index == Count()) {
-        Add(line);
-        return;
-    }
-    CheckIndex(index);
-    const std::size_t start = LineStart(index);
-    ReplaceRange(start, start, line + "\r\n");
-    lines_.insert(lines_.begin() + index, line);
-}
-
-void TMemoLines::Delete(int index)
-{
-    CheckIndex(index);
-    const std::size_t start = LineStart(index);
-    ReplaceRange(start, start + lines_[static_cast<std::size_t>(index)].size() + 2, "");
-    lines_.erase(lines_.begin() + index);
-}
-
-void TMemoLines::Clear()
-{
-    SetWindowTextA(memo_.Handle(), "");
-    lines_.clear();
-    length_ = 0;
-}
-
-std::string TMemoLines::Text() const
-{
-    return memo_.Text();
-}
-
-void TMemoLines::SetText(const std::string& text)
-{
-    std::vector<std::string> lines = SplitLines(text);
-    std::string joined;
-    for (const auto& line : lines) {
-        joined += line;
-        joined += "\r\n";
-    }
-    SetWindowTextA(memo_.Handle(), joined.c_str());
-    lines_ = std::move(lines);
-    length_ = joined.size();
-}
-
-// ---- TMemo
-
-TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(args.BackgroundColor)
-{
-    Attach(CreateChild("EDIT", "",
-                       WS_TABSTOP | WS_HSCROLL | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL |
-                           ES_AUTOVSCROLL | ES_NOHIDESEL,
-                       WS_EX_CLIENTEDGE, args));
-    // Zero lifts the limit to the largest the control can hold.
-    SendMessageA(Handle(), EM_SETLIMITTEXT, 0, 0);
-    if (backgroundColor_ != CLR_INVALID)
-        brush_.Reset(CreateSolidBrush(backgroundColor_));
-    Subclass();
-}
-
-COLORREF TMemo::TextColor() const
-{
-    return OrSystem(textColor_, COLOR_WINDOWTEXT);
-}
-
-COLORREF TMemo::BackgroundColor() const
-{
-    return OrSystem(backgroundColor_, COLOR_WINDOW);
-}
-
-HBRUSH TMemo::ControlColor(HDC dc)
-{
-    ::SetTextColor(dc, TextColor());
-    SetBkColor(dc, BackgroundColor());
-    return brush_.Get() ? brush_.Get() : GetSysColorBrush(COLOR_WINDOW);
-}
-
-bool TMemo::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    if (msg == WM_GETDLGCODE) {
-        // Tab moves on to the next control, as in any form; the view only reads.
-        result = DefSubclassProc(Handle(), msg, wParam, lParam) & ~(DLGC_WANTTAB | DLGC_WANTALLKEYS);
-        return true;
-    }
-    return false;
 }
 
 // ---- TCheckBox

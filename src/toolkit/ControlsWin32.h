@@ -173,57 +173,6 @@ private:
     HWND button_ = nullptr;
 };
 
-class TMemo;
-
-// The lines of a multi-line edit as a string list. Appending and replacing the last line touch
-// only the end of the control's text, so the cost per line stays flat as the text grows.
-class TMemoLines : public TStrings {
-public:
-    explicit TMemoLines(TMemo& memo) : memo_(memo) {}
-    int Count() const override { return static_cast<int>(lines_.size()); }
-    std::string Get(int index) const override;
-    void Put(int index, const std::string& line) override;
-    void Add(const std::string& line) override;
-    void Delete(int index) override;
-    void Clear() override;
-    std::string Text() const override;
-    void SetText(const std::string& text) override;
-    // Puts a line before the one at index (at Count(): after the last).
-    void Insert(int index, const std::string& line);
-
-private:
-    void CheckIndex(int index) const;
-    std::size_t LineStart(int index) const;
-    void ReplaceRange(std::size_t start, std::size_t end, const std::string& text);
-    TMemo& memo_;
-    std::vector<std::string> lines_;
-    std::size_t length_ = 0;  // characters in the control
-};
-
-// A read-only multi-line text view with both scroll bars and no wrapping. It holds any amount of
-// text: the edit control's default limit would silently drop output.
-class TMemo : public TControl {
-public:
-    struct Args : TControlArgs {
-        COLORREF TextColor = CLR_INVALID;        // CLR_INVALID: the window-text colour
-        COLORREF BackgroundColor = CLR_INVALID;  // CLR_INVALID: the window colour
-    };
-    explicit TMemo(const Args& args);
-    TMemoLines& Lines() { return lines_; }
-    COLORREF TextColor() const;
-    COLORREF BackgroundColor() const;
-    HBRUSH ControlColor(HDC dc) override;
-
-protected:
-    bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-
-private:
-    TMemoLines lines_{*this};
-    COLORREF textColor_;
-    COLORREF backgroundColor_;
-    UniqueGdi<HBRUSH> brush_;
-};
-
 // A check box whose OnClick follows every change of its state, by the operator or the program.
 class TCheckBox : public TControl {
 public:

@@ -1,6 +1,5 @@
 #include "windows/frmMain.h"
 
-#include <climits>
 #include <stdexcept>
 
 #include "job/CommandLine.h"
@@ -386,8 +385,7 @@ void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOu
     if (run.Monitor.PieceDelivered(NewLine, kind))
         mmo2->Lines().Add(std::string(RunText::SuccessLine));
     // Keep the end in sight, even when the operator had scrolled up.
-    SendMessageA(mmo2->Handle(), EM_SETSEL, INT_MAX, INT_MAX);
-    SendMessageA(mmo2->Handle(), EM_SCROLLCARET, 0, 0);
+    mmo2->Lines().ScrollToEnd();
 }
 
 void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,

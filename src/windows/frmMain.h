@@ -14,6 +14,7 @@
 #include "toolkit/ControlsWin32.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/FormsWin32.h"
+#include "toolkit/MemoWin32.h"
 #include "toolkit/PicturesWin32.h"
 #include "toolkit/UiThread.h"
 

@@ -44,8 +44,37 @@ double BareHandOffSeconds(TVantrelApp& app, int calls)
 
 }  // namespace
 
+// Lines added straight into the console view, painted every hundred lines, timed per 10,000.
+void MemoOnly(TVantrelApp& app, int lines)
+{
+    TMemoLines& view = app.Form1().mmo2->Lines();
+    auto start = Clock::now();
+    for (int i = 1; i <= lines; ++i) {
+        view.Add("[PC-BENCH-" + std::to_string(i) + "] msiexec ended, result 0 and some more text to be wide");
+        view.ScrollToEnd();
+        if (i % 100 == 0) {
+            app.Application().ProcessMessages();
+        }
+        if (i % 10000 == 0) {
+            std::printf("lines %d: %.2f s for the last 10,000\n", i, Seconds(Clock::now() - start));
+            start = Clock::now();
+        }
+    }
+}
+
 int main(int argc, char** argv)
 {
+    if (argc > 2 && std::string(argv[1]) == "--memo") {
+        TScratchFolder folder("memo");
+        CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder.File("Psexec.exe").c_str(), FALSE);
+        SetCurrentDirectoryA(folder.Path().c_str());
+        TScriptedDialogs dialogs;
+        TVantrelApp app(dialogs, nullptr);
+        app.Form1().Show();
+        MemoOnly(app, std::atoi(argv[2]));
+        SetCurrentDirectoryA("C:\\");
+        return 0;
+    }
     const int computers = argc > 1 ? std::atoi(argv[1]) : 33334;  // three lines each, then one
     TScratchFolder folder("bench");
     CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder.File("Psexec.exe").c_str(), FALSE);

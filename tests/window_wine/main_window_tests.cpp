@@ -140,8 +140,8 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
         {form.chk2.get(), "Button", 8, 21, 192, 20},      {form.chk3.get(), "Button", 8, 41, 164, 20},
         {form.chk4.get(), "Button", 288, 1, 213, 20},     {form.chk5.get(), "Button", 288, 21, 187, 20},
         {form.chk6.get(), "Button", 288, 41, 209, 20},    {form.edt6.get(), "Edit", 504, 40, 25, 21},
-        {form.chk7.get(), "Button", 8, 65, 321, 20},      {form.mmo1.get(), "Edit", 4, 16, 168, 156},
-        {form.mmo2.get(), "Edit", 178, 16, 354, 156},     {form.sbtbtn1.get(), "Button", 8, 6, 97, 68},
+        {form.chk7.get(), "Button", 8, 65, 321, 20},      {form.mmo1.get(), "TMemo", 4, 16, 168, 156},
+        {form.mmo2.get(), "TMemo", 178, 16, 354, 156},     {form.sbtbtn1.get(), "Button", 8, 6, 97, 68},
         {form.sbtbtn4.get(), "Button", 114, 6, 97, 68},   {form.sbtbtn5.get(), "Button", 220, 6, 97, 68},
         {form.sbtbtn3.get(), "Button", 328, 6, 97, 68},   {form.sbtbtn2.get(), "Button", 434, 6, 97, 68},
     };
@@ -350,6 +350,10 @@ TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
     EXPECT_EQ(console.back(), "Execution Finished");
     EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 2), delivered)
         << "every delivered line, once, in order";
+    RECT view;
+    GetClientRect(Form().mmo2->Handle(), &view);
+    EXPECT_GE(Form().mmo2->TopLine() + 3, static_cast<int>(console.size()) - view.bottom / 9)
+        << "the end of the view is in sight";
     EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
 }
 

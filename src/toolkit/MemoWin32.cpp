@@ -1,0 +1,428 @@
+#include "toolkit/MemoWin32.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+const char* const kMemoClass = "TMemo";
+const int kTextMargin = 2;
+const int kWheelLines = 3;
+
+COLORREF OrSystem(COLORREF color, int systemIndex)
+{
+    return color == CLR_INVALID ? GetSysColor(systemIndex) : color;
+}
+
+}  // namespace
+
+// ---- TMemoLines
+
+void TMemoLines::CheckIndex(int index) const
+{
+    if (index < 0 || index >= Count())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+std::string TMemoLines::Get(int index) const
+{
+    CheckIndex(index);
+    return lines_[static_cast<std::size_t>(index)];
+}
+
+void TMemoLines::Put(int index, const std::string& line)
+{
+    CheckIndex(index);
+    lines_[static_cast<std::size_t>(index)] = line;
+    memo_.LineAdded(index);
+}
+
+void TMemoLines::Add(const std::string& line)
+{
+    lines_.push_back(line);
+    memo_.LineAdded(Count() - 1);
+}
+
+void TMemoLines::Insert(int index, const std::string& line)
+{
+    if (index != Count())
+        CheckIndex(index);
+    lines_.insert(lines_.begin() + index, line);
+    memo_.LineAdded(index);
+}
+
+void TMemoLines::Delete(int index)
+{
+    CheckIndex(index);
+    lines_.erase(lines_.begin() + index);
+    memo_.LinesReplaced();
+}
+
+void TMemoLines::Clear()
+{
+    lines_.clear();
+    memo_.LinesReplaced();
+}
+
+void TMemoLines::SetText(const std::string& text)
+{
+    lines_ = SplitLines(text);
+    memo_.LinesReplaced();
+}
+
+void TMemoLines::ScrollToEnd()
+{
+    memo_.ScrollToEnd();
+}
+
+// ---- TMemo
+
+void TMemo::RegisterClass(HINSTANCE instance)
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &TMemo::WindowProc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = kMemoClass;
+    RegisterClassExA(&wc);
+}
+
+TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(args.BackgroundColor)
+{
+    RegisterClass(GetModuleHandleA(nullptr));
+    HWND hwnd = CreateWindowExA(WS_EX_CLIENTEDGE, kMemoClass, "",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, args.Left, args.Top,
+                                args.Width, args.Height, args.Parent, nullptr, GetModuleHandleA(nullptr), this);
+    CheckWin32(hwnd != nullptr, "CreateWindowEx(memo)");
+    Attach(hwnd);
+    if (args.Font)
+        SetFont(args.Font);
+    UpdateScrollBars();
+}
+
+COLORREF TMemo::TextColor() const
+{
+    return OrSystem(textColor_, COLOR_WINDOWTEXT);
+}
+
+COLORREF TMemo::BackgroundColor() const
+{
+    return OrSystem(backgroundColor_, COLOR_WINDOW);
+}
+
+int TMemo::SelectionStart() const
+{
+    return std::min(anchor_, caret_);
+}
+
+int TMemo::SelectionEnd() const
+{
+    return std::max(anchor_, caret_);
+}
+
+void TMemo::SelectLines(int anchor, int caret)
+{
+    const int last = lines_.Count() - 1;
+    anchor_ = std::clamp(anchor, -1, last);
+    caret_ = std::clamp(caret, -1, last);
+    if (anchor_ < 0 || caret_ < 0)
+        anchor_ = caret_ = -1;
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+std::string TMemo::SelectedText() const
+{
+    std::string text;
+    if (SelectionStart() < 0)
+        return text;
+    for (int i = SelectionStart(); i <= SelectionEnd() && i < lines_.Count(); ++i)
+        text += lines_.Get(i) + "\r\n";
+    return text;
+}
+
+LRESULT CALLBACK TMemo::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<TMemo*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self || !self->Handle())
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return self->HandleMessage(msg, wParam, lParam);
+}
+
+LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    HWND hwnd = Handle();
+    switch (msg) {
+    case WM_SETFONT: {
+        font_ = reinterpret_cast<HFONT>(wParam);
+        SelectObject(measure_.dc, font_);
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(measure_.dc, &metrics);
+        lineHeight_ = std::max<int>(1, metrics.tmHeight);
+        LinesReplaced();
+        return 0;
+    }
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(font_);
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        Paint(dc);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;  // Paint fills every pixel
+    case WM_SIZE:
+        UpdateScrollBars();
+        return 0;
+    case WM_TIMER:
+        if (wParam == RefreshTimerId)
+            Refresh();
+        return 0;
+    case WM_VSCROLL:
+        Scroll(SB_VERT, LOWORD(wParam));
+        return 0;
+    case WM_HSCROLL:
+        Scroll(SB_HORZ, LOWORD(wParam));
+        return 0;
+    case WM_MOUSEWHEEL:
+        ScrollTo(topLine_ - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * kWheelLines, leftPixel_);
+        return 0;
+    case WM_LBUTTONDOWN: {
+        ::SetFocus(hwnd);
+        const int line = LineAt(GET_Y_LPARAM(lParam));
+        SelectLines((wParam & MK_SHIFT) && anchor_ >= 0 ? anchor_ : line, line);
+        selecting_ = true;
+        SetCapture(hwnd);
+        return 0;
+    }
+    case WM_MOUSEMOVE:
+        if (selecting_)
+            SelectLines(anchor_, LineAt(GET_Y_LPARAM(lParam)));
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (selecting_) {
+            selecting_ = false;
+            if (GetCapture() == hwnd)
+                ReleaseCapture();
+        }
+        return 0;
+    case WM_KEYDOWN:
+        KeyDown(wParam);
+        return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS;  // Tab and Enter stay with the form
+    case WM_COPY:
+        CopySelection();
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(hwnd, nullptr, FALSE);
+        return 0;
+    default:
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+}
+
+int TMemo::VisibleRows() const
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    return std::max(1, static_cast<int>(client.bottom) / lineHeight_);
+}
+
+int TMemo::LineAt(int y) const
+{
+    const int line = topLine_ + std::max(0, y) / lineHeight_;
+    return std::min(line, lines_.Count() - 1);
+}
+
+int TMemo::WidestOf(int first, int last) const
+{
+    int widest = 0;
+    for (int i = first; i <= last; ++i) {
+        const std::string& line = lines_.lines_[static_cast<std::size_t>(i)];
+        SIZE size{};
+        GetTextExtentPoint32A(measure_.dc, line.c_str(), static_cast<int>(line.size()), &size);
+        widest = std::max<int>(widest, size.cx + 2 * kTextMargin);
+    }
+    return widest;
+}
+
+void TMemo::LineAdded(int index)
+{
+    widest_ = std::max(widest_, WidestOf(index, index));
+    Changed();
+}
+
+void TMemo::Changed()
+{
+    dirty_ = true;
+    if (GetTickCount() - lastRefresh_ >= RefreshIntervalMs)
+        Refresh();
+    else
+        SetTimer(Handle(), RefreshTimerId, RefreshIntervalMs, nullptr);
+}
+
+void TMemo::Refresh()
+{
+    KillTimer(Handle(), RefreshTimerId);
+    lastRefresh_ = GetTickCount();
+    if (!std::exchange(dirty_, false))
+        return;
+    UpdateScrollBars();
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TMemo::LinesReplaced()
+{
+    widest_ = WidestOf(0, lines_.Count() - 1);
+    anchor_ = caret_ = -1;
+    topLine_ = std::min(topLine_, std::max(0, lines_.Count() - VisibleRows()));
+    Changed();
+}
+
+void TMemo::UpdateScrollBars()
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    SCROLLINFO vertical{};
+    vertical.cbSize = sizeof vertical;
+    vertical.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    vertical.nMax = std::max(0, lines_.Count() - 1);
+    vertical.nPage = static_cast<UINT>(VisibleRows());
+    vertical.nPos = topLine_;
+    SetScrollInfo(Handle(), SB_VERT, &vertical, TRUE);
+    SCROLLINFO horizontal{};
+    horizontal.cbSize = sizeof horizontal;
+    horizontal.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    horizontal.nMax = std::max(0, widest_ - 1);
+    horizontal.nPage = static_cast<UINT>(std::max<LONG>(1, client.right));
+    horizontal.nPos = leftPixel_;
+    SetScrollInfo(Handle(), SB_HORZ, &horizontal, TRUE);
+}
+
+void TMemo::ScrollTo(int topLine, int leftPixel)
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int newTop = std::clamp(topLine, 0, std::max(0, lines_.Count() - VisibleRows()));
+    const int newLeft = std::clamp(leftPixel, 0, std::max(0, widest_ - static_cast<int>(client.right)));
+    if (newTop == topLine_ && newLeft == leftPixel_)
+        return;
+    topLine_ = newTop;
+    leftPixel_ = newLeft;
+    Changed();
+}
+
+void TMemo::ScrollToEnd()
+{
+    ScrollTo(lines_.Count(), leftPixel_);
+}
+
+void TMemo::Scroll(int bar, WORD request)
+{
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(Handle(), bar, &info);
+    const int line = bar == SB_VERT ? 1 : lineHeight_;
+    const int page = static_cast<int>(info.nPage);
+    int position = info.nPos;
+    switch (request) {
+    case SB_LINEUP: position -= line; break;
+    case SB_LINEDOWN: position += line; break;
+    case SB_PAGEUP: position -= page; break;
+    case SB_PAGEDOWN: position += page; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: position = info.nTrackPos; break;
+    case SB_TOP: position = 0; break;
+    case SB_BOTTOM: position = info.nMax; break;
+    default: return;
+    }
+    if (bar == SB_VERT)
+        ScrollTo(position, leftPixel_);
+    else
+        ScrollTo(topLine_, position);
+    Refresh();
+}
+
+void TMemo::KeyDown(WPARAM key)
+{
+    const bool control = GetKeyState(VK_CONTROL) < 0;
+    if (control && key == 'C') {
+        CopySelection();
+        return;
+    }
+    if (control && key == 'A') {
+        SelectLines(0, lines_.Count() - 1);
+        return;
+    }
+    switch (key) {
+    case VK_UP: ScrollTo(topLine_ - 1, leftPixel_); break;
+    case VK_DOWN: ScrollTo(topLine_ + 1, leftPixel_); break;
+    case VK_PRIOR: ScrollTo(topLine_ - VisibleRows(), leftPixel_); break;
+    case VK_NEXT: ScrollTo(topLine_ + VisibleRows(), leftPixel_); break;
+    case VK_HOME: ScrollTo(control ? 0 : topLine_, 0); break;
+    case VK_END: ScrollTo(control ? lines_.Count() : topLine_, control ? leftPixel_ : widest_); break;
+    case VK_LEFT: ScrollTo(topLine_, leftPixel_ - lineHeight_); break;
+    case VK_RIGHT: ScrollTo(topLine_, leftPixel_ + lineHeight_); break;
+    default: break;
+    }
+}
+
+void TMemo::CopySelection() const
+{
+    const std::string text = SelectedText();
+    if (text.empty() || !OpenClipboard(Handle()))
+        return;
+    EmptyClipboard();
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        char* target = static_cast<char*>(GlobalLock(memory));
+        std::copy(text.begin(), text.end(), target);
+        target[text.size()] = '\0';
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_TEXT, memory))
+            GlobalFree(memory);
+    }
+    CloseClipboard();
+}
+
+void TMemo::Paint(HDC dc)
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    UniqueGdi<HBRUSH> background(CreateSolidBrush(BackgroundColor()));
+    FillRect(dc, &client, background.Get());
+    HGDIOBJ oldFont = SelectObject(dc, font_);
+    SetBkMode(dc, OPAQUE);
+    const bool focused = GetFocus() == Handle();
+    const int rows = VisibleRows() + 1;
+    for (int row = 0; row < rows && topLine_ + row < lines_.Count(); ++row) {
+        const int line = topLine_ + row;
+        const bool selected = line >= SelectionStart() && line <= SelectionEnd() && SelectionStart() >= 0;
+        RECT rowRect{0, row * lineHeight_, client.right, (row + 1) * lineHeight_};
+        if (selected) {
+            FillRect(dc, &rowRect, GetSysColorBrush(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+            ::SetTextColor(dc, GetSysColor(focused ? COLOR_HIGHLIGHTTEXT : COLOR_BTNTEXT));
+            SetBkColor(dc, GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE));
+        } else {
+            ::SetTextColor(dc, TextColor());
+            SetBkColor(dc, BackgroundColor());
+        }
+        const std::string text = lines_.Get(line);
+        ExtTextOutA(dc, kTextMargin - leftPixel_, row * lineHeight_, ETO_CLIPPED, &rowRect, text.c_str(),
+                    static_cast<UINT>(text.size()), nullptr);
+    }
+    SelectObject(dc, oldFont);
+}

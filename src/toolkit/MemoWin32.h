@@ -1,0 +1,110 @@
+// A read-only multi-line text view that holds any amount of text at a flat cost per line.
+//
+// The platform's multi-line edit control does work in proportion to all the text it holds at
+// every change (under Wine, tens of milliseconds at 40,000 lines), so a long run of output made
+// it quadratic. This view keeps its lines in a list and paints only the rows in sight; the
+// operator selects whole lines with the mouse or the keyboard and copies them with Ctrl+C.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "toolkit/ControlsWin32.h"
+#include "toolkit/Strings.h"
+
+class TMemo;
+
+// The lines of a TMemo as a string list; every change shows at the next paint.
+class TMemoLines : public TStrings {
+    friend class TMemo;
+
+public:
+    explicit TMemoLines(TMemo& memo) : memo_(memo) {}
+    int Count() const override { return static_cast<int>(lines_.size()); }
+    std::string Get(int index) const override;
+    void Put(int index, const std::string& line) override;
+    void Add(const std::string& line) override;
+    void Delete(int index) override;
+    void Clear() override;
+    void SetText(const std::string& text) override;
+    // Puts a line before the one at index (at Count(): after the last).
+    void Insert(int index, const std::string& line);
+    // Scrolls so that the last line is in sight, even when the operator had scrolled up.
+    void ScrollToEnd();
+
+private:
+    void CheckIndex(int index) const;
+    TMemo& memo_;
+    std::vector<std::string> lines_;
+};
+
+class TMemo : public TControl {
+public:
+    struct Args : TControlArgs {
+        COLORREF TextColor = CLR_INVALID;        // CLR_INVALID: the window-text colour
+        COLORREF BackgroundColor = CLR_INVALID;  // CLR_INVALID: the window colour
+        HFONT Font = nullptr;                    // nullptr: the window's font
+    };
+    explicit TMemo(const Args& args);
+    static void RegisterClass(HINSTANCE instance);
+
+    TMemoLines& Lines() { return lines_; }
+    COLORREF TextColor() const;
+    COLORREF BackgroundColor() const;
+
+    // The first line in sight, and the selected lines (first and last, inclusive; -1 for none).
+    int TopLine() const { return topLine_; }
+    int SelectionStart() const;
+    int SelectionEnd() const;
+    void SelectLines(int anchor, int caret);
+    // The selected lines, each followed by CR LF, as Ctrl+C puts them on the clipboard.
+    std::string SelectedText() const;
+
+private:
+    friend class TMemoLines;
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // Called by the lines after a change.
+    void LineAdded(int index);
+    void LinesReplaced();
+    void Paint(HDC dc);
+    // Shows changes at most every RefreshIntervalMs: a flood of lines costs one repaint per
+    // interval, not one per line.
+    void Changed();
+    void Refresh();
+    void UpdateScrollBars();
+    void ScrollTo(int topLine, int leftPixel);
+    void ScrollToEnd();
+    void Scroll(int bar, WORD request);
+    void KeyDown(WPARAM key);
+    int LineAt(int y) const;
+    int VisibleRows() const;
+    // The widest of the lines first to last, in pixels, margins included.
+    int WidestOf(int first, int last) const;
+    void CopySelection() const;
+
+    static constexpr UINT_PTR RefreshTimerId = 1;
+    static constexpr DWORD RefreshIntervalMs = 40;
+
+    TMemoLines lines_{*this};
+    // A memory context with the font selected, for measuring lines without the screen.
+    struct MeasureDc {
+        HDC dc = CreateCompatibleDC(nullptr);
+        ~MeasureDc() { DeleteDC(dc); }
+    } measure_;
+    bool dirty_ = false;
+    DWORD lastRefresh_ = 0;
+    COLORREF textColor_;
+    COLORREF backgroundColor_;
+    HFONT font_ = nullptr;
+    int lineHeight_ = 13;
+    int widest_ = 0;
+    int topLine_ = 0;
+    int leftPixel_ = 0;
+    int anchor_ = -1;  // where the selection began
+    int caret_ = -1;   // where it ends
+    bool selecting_ = false;
+};
