@@ -56,6 +56,7 @@ public:
 
     // The first line in sight, and the selected lines (first and last, inclusive; -1 for none).
     int TopLine() const { return topLine_; }
+    int LineHeight() const { return lineHeight_; }
     int SelectionStart() const;
     int SelectionEnd() const;
     void SelectLines(int anchor, int caret);

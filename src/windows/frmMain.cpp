@@ -400,6 +400,7 @@ void TForm1::FinishRun(TRunContext& run)
     if (run.Monitor.RunEnded())
         AddRunLine(run, std::string(RunText::SuccessLine));
     AddRunLine(run, std::string(RunText::ExecutionFinished));
+    mmo2->Lines().ScrollToEnd();
     if (unfinishedLineRunId_ == run.Id)
         unfinishedLineRunId_ = 0;
     if (run.Id == lastRunId_)

@@ -27,19 +27,32 @@ std::string ComputerList(int count)
     return list;
 }
 
+struct BareHandOff {
+    double total = 0, first10k = 0, last10k = 0;
+};
+
 // The bare blocking hand-off: a worker thread invokes an empty function in the UI thread.
-double BareHandOffSeconds(TVantrelApp& app, int calls)
+BareHandOff MeasureBareHandOff(TVantrelApp& app, int calls)
 {
     std::atomic<bool> done{false};
+    BareHandOff result;
     const auto start = Clock::now();
     std::thread worker([&] {
-        for (int i = 0; i < calls; ++i)
+        auto lap = Clock::now();
+        for (int i = 1; i <= calls; ++i) {
             app.Ui().Invoke([] {});
+            if (i == 10000)
+                result.first10k = Seconds(Clock::now() - lap);
+            if (i == calls - 10000)
+                lap = Clock::now();
+        }
+        result.last10k = Seconds(Clock::now() - lap);
         done = true;
     });
     PumpUntil(app.Application(), [&] { return done.load(); }, std::chrono::minutes(10));
     worker.join();
-    return Seconds(Clock::now() - start);
+    result.total = Seconds(Clock::now() - start);
+    return result;
 }
 
 }  // namespace
@@ -98,7 +111,8 @@ int main(int argc, char** argv)
                 preview);
 
     const int expectedLines = computers * 3 + 1;
-    const double bare = BareHandOffSeconds(app, expectedLines);
+    const BareHandOff bareRun = MeasureBareHandOff(app, expectedLines);
+    const double bare = bareRun.total;
 
     form.edt1->SetText(folder.File("targets.txt"));
     form.edt2->SetText(kShare + "\\install.msi");
@@ -127,6 +141,8 @@ int main(int argc, char** argv)
     std::printf("console run: %d lines in %.2f s (%.0f lines/s), console view holds %d lines\n", delivered, total,
                 delivered / total, form.mmo2->Lines().Count());
     std::printf("bare hand-off: %d calls in %.2f s (%.1f us each)\n", expectedLines, bare, bare * 1e6 / expectedLines);
+    std::printf("bare hand-off: first 10,000 %.2f s, last 10,000 %.2f s (last/first %.2f)\n", bareRun.first10k,
+                bareRun.last10k, bareRun.last10k / bareRun.first10k);
     std::printf("run time / bare hand-off time: %.2f\n", total / bare);
     const double first = Seconds(firstDone - startAt);
     const double last = Seconds(endAt - lastStart);

@@ -586,6 +586,57 @@ TEST_F(MainWindow, AListFileHeldOpenExclusivelyIsReportedAndThePreviewKept)
     EXPECT_EQ(form.lblTargets->Text(), "Target Computers from lab.txt:");
 }
 
+TEST_F(MainWindow, TheConsoleViewSelectsAndCopiesWholeLinesAndTakesNoTyping)
+{
+    TMemo& view = *Form().mmo2;
+    for (const char* line : {"first", "second \xE9", "third"})
+        view.Lines().Add(line);
+    SendMessageA(view.Handle(), WM_CHAR, 'x', 0);
+    SendMessageA(view.Handle(), WM_PASTE, 0, 0);
+    EXPECT_EQ(view.Lines().Text(), "first\r\nsecond \xE9\r\nthird\r\n") << "only the program writes the view";
+
+    const int row = view.LineHeight() + 2;
+    SendMessageA(view.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 1));
+    SendMessageA(view.Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, row + 2));
+    SendMessageA(view.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, row + 2));
+    EXPECT_EQ(view.SelectionStart(), 0);
+    EXPECT_EQ(view.SelectionEnd(), 1);
+    SendMessageA(view.Handle(), WM_COPY, 0, 0);
+    ASSERT_TRUE(OpenClipboard(Form().Handle()));
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const std::string copied = data ? static_cast<const char*>(GlobalLock(data)) : "";
+    if (data)
+        GlobalUnlock(data);
+    CloseClipboard();
+    EXPECT_EQ(copied, "first\r\nsecond \xE9\r\n");
+}
+
+TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
+{
+    TMemo& view = *Form().mmo2;
+    for (int i = 0; i < 500; ++i) {
+        view.Lines().Add("line " + std::to_string(i));
+        view.Lines().ScrollToEnd();
+    }
+    PumpFor(App(), std::chrono::milliseconds(100));
+    RECT client;
+    GetClientRect(view.Handle(), &client);
+    const int rows = client.bottom / view.LineHeight();
+    EXPECT_GT(view.TopLine(), 400);
+    EXPECT_GE(view.TopLine() + rows, 500) << "the last line is in sight";
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(view.Handle(), SB_VERT, &info);
+    EXPECT_EQ(info.nMax, 499);
+    EXPECT_EQ(info.nPos, view.TopLine());
+    SendMessageA(view.Handle(), WM_VSCROLL, SB_TOP, 0);
+    EXPECT_EQ(view.TopLine(), 0) << "the operator may scroll up";
+    view.Lines().Add("one more");
+    view.Lines().ScrollToEnd();
+    EXPECT_GT(view.TopLine(), 400) << "and the next line brings the end back";
+}
+
 // ---- options
 
 TEST_F(MainWindow, TheTimeoutFieldTakesDigitsOnlyAndFollowsItsCheckBox)
