@@ -66,6 +66,24 @@ private:
     T h_ = nullptr;
 };
 
+// A memory device context compatible with reference (nullptr: the screen), with bitmap (if any)
+// selected into it; the previous selection is restored and the context freed at the end.
+class TMemoryDC {
+public:
+    explicit TMemoryDC(HDC reference, HBITMAP bitmap = nullptr);
+    ~TMemoryDC();
+    TMemoryDC(const TMemoryDC&) = delete;
+    TMemoryDC& operator=(const TMemoryDC&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_ = nullptr;
+};
+
+// A font of the given face whose characters are pixelHeight pixels high.
+UniqueGdi<HFONT> MakeFont(int pixelHeight, int weight, const char* face);
+
 // The system's text for an error code, without the trailing line break.
 std::string SystemErrorText(DWORD code);
 

@@ -21,21 +21,15 @@ COLORREF OrSystem(COLORREF color, int systemIndex)
 
 // ---- TMemoLines
 
-void TMemoLines::CheckIndex(int index) const
-{
-    if (index < 0 || index >= Count())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
-}
-
 std::string TMemoLines::Get(int index) const
 {
-    CheckIndex(index);
+    CheckListIndex(index, Count());
     return lines_[static_cast<std::size_t>(index)];
 }
 
 void TMemoLines::Put(int index, const std::string& line)
 {
-    CheckIndex(index);
+    CheckListIndex(index, Count());
     lines_[static_cast<std::size_t>(index)] = line;
     memo_.LineAdded(index);
 }
@@ -49,14 +43,14 @@ void TMemoLines::Add(const std::string& line)
 void TMemoLines::Insert(int index, const std::string& line)
 {
     if (index != Count())
-        CheckIndex(index);
+        CheckListIndex(index, Count());
     lines_.insert(lines_.begin() + index, line);
     memo_.LineAdded(index);
 }
 
 void TMemoLines::Delete(int index)
 {
-    CheckIndex(index);
+    CheckListIndex(index, Count());
     lines_.erase(lines_.begin() + index);
     memo_.LinesReplaced();
 }
@@ -163,9 +157,9 @@ LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_SETFONT: {
         font_ = reinterpret_cast<HFONT>(wParam);
-        SelectObject(measure_.dc, font_);
+        SelectObject(measure_.Get(), font_);
         TEXTMETRICA metrics{};
-        GetTextMetricsA(measure_.dc, &metrics);
+        GetTextMetricsA(measure_.Get(), &metrics);
         lineHeight_ = std::max<int>(1, metrics.tmHeight);
         LinesReplaced();
         return 0;
@@ -253,7 +247,7 @@ int TMemo::WidestOf(int first, int last) const
     for (int i = first; i <= last; ++i) {
         const std::string& line = lines_.lines_[static_cast<std::size_t>(i)];
         SIZE size{};
-        GetTextExtentPoint32A(measure_.dc, line.c_str(), static_cast<int>(line.size()), &size);
+        GetTextExtentPoint32A(measure_.Get(), line.c_str(), static_cast<int>(line.size()), &size);
         widest = std::max<int>(widest, size.cx + 2 * kTextMargin);
     }
     return widest;

@@ -35,7 +35,6 @@ public:
     void ScrollToEnd();
 
 private:
-    void CheckIndex(int index) const;
     TMemo& memo_;
     std::vector<std::string> lines_;
 };
@@ -92,10 +91,7 @@ private:
 
     TMemoLines lines_{*this};
     // A memory context with the font selected, for measuring lines without the screen.
-    struct MeasureDc {
-        HDC dc = CreateCompatibleDC(nullptr);
-        ~MeasureDc() { DeleteDC(dc); }
-    } measure_;
+    TMemoryDC measure_{nullptr};
     bool dirty_ = false;
     DWORD lastRefresh_ = 0;
     COLORREF textColor_;

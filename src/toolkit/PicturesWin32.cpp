@@ -4,28 +4,6 @@
 
 namespace {
 
-// A memory device context with the picture selected into it, restored and freed on exit.
-class TPictureDC {
-public:
-    TPictureDC(HDC reference, HBITMAP bitmap) : dc_(CreateCompatibleDC(reference))
-    {
-        CheckWin32(dc_ != nullptr, "CreateCompatibleDC");
-        old_ = SelectObject(dc_, bitmap);
-    }
-    ~TPictureDC()
-    {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    TPictureDC(const TPictureDC&) = delete;
-    TPictureDC& operator=(const TPictureDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_ = nullptr;
-};
-
 std::uint8_t Premultiply(std::uint8_t colour, std::uint8_t alpha)
 {
     return static_cast<std::uint8_t>((colour * alpha + 127) / 255);
@@ -35,7 +13,7 @@ void Blit(HDC dc, const TPicture& picture, int x, int y, int width, int height)
 {
     if (picture.Empty() || width <= 0 || height <= 0)
         return;
-    TPictureDC source(dc, picture.Handle());
+    TMemoryDC source(dc, picture.Handle());
     if (picture.HasAlpha()) {
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
         AlphaBlend(dc, x, y, width, height, source.Get(), 0, 0, picture.Width(), picture.Height(), blend);

@@ -47,26 +47,26 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-void TStringList::CheckIndex(int index) const
+void CheckListIndex(int index, int count)
 {
-    if (index < 0 || index >= Count())
+    if (index < 0 || index >= count)
         throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
 }
 
 std::string TStringList::Get(int index) const
 {
-    CheckIndex(index);
+    CheckListIndex(index, Count());
     return lines_[static_cast<std::size_t>(index)];
 }
 
 void TStringList::Put(int index, const std::string& line)
 {
-    CheckIndex(index);
+    CheckListIndex(index, Count());
     lines_[static_cast<std::size_t>(index)] = line;
 }
 
 void TStringList::Delete(int index)
 {
-    CheckIndex(index);
+    CheckListIndex(index, Count());
     lines_.erase(lines_.begin() + index);
 }

@@ -28,6 +28,9 @@ public:
     virtual void SetText(const std::string& text);
 };
 
+// Throws std::out_of_range unless 0 <= index < count.
+void CheckListIndex(int index, int count);
+
 // Splits text into lines at CR LF, CR or LF, as SetText does.
 std::vector<std::string> SplitLines(const std::string& text);
 
@@ -47,6 +50,5 @@ public:
     const std::vector<std::string>& Lines() const { return lines_; }
 
 private:
-    void CheckIndex(int index) const;
     std::vector<std::string> lines_;
 };

@@ -31,37 +31,6 @@ std::string WithoutScheme(const std::string& address)
     return colon == std::string::npos ? address : address.substr(colon + 3);
 }
 
-UniqueGdi<HFONT> MakeFont(int pixelHeight, int weight, const char* face)
-{
-    UniqueGdi<HFONT> font(CreateFontA(-pixelHeight, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                      DEFAULT_PITCH | FF_DONTCARE, face));
-    CheckWin32(font.Get() != nullptr, "CreateFont");
-    return font;
-}
-
-// A memory DC for drawing off screen, freed with its previous selection restored.
-class TMemoryDC {
-public:
-    TMemoryDC(HDC reference, HBITMAP bitmap) : dc_(CreateCompatibleDC(reference))
-    {
-        CheckWin32(dc_ != nullptr, "CreateCompatibleDC");
-        old_ = SelectObject(dc_, bitmap);
-    }
-    ~TMemoryDC()
-    {
-        SelectObject(dc_, old_);
-        DeleteDC(dc_);
-    }
-    TMemoryDC(const TMemoryDC&) = delete;
-    TMemoryDC& operator=(const TMemoryDC&) = delete;
-    HDC Get() const { return dc_; }
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
 // A 32-bit top-down DIB section of the given size, zeroed.
 UniqueGdi<HBITMAP> MakeDib(int width, int height, std::uint32_t*& pixels)
 {

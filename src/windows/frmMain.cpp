@@ -29,14 +29,6 @@ TForm::Args MainWindowArgs()
     return args;
 }
 
-HFONT CreatePixelFont(const char* face, int height, int weight)
-{
-    HFONT font = CreateFontA(-height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face);
-    CheckWin32(font != nullptr, "CreateFont");
-    return font;
-}
-
 TControlArgs Place(HWND parent, int left, int top, int width, int height)
 {
     TControlArgs args;
@@ -139,9 +131,9 @@ TForm1::~TForm1()
 
 void TForm1::CreateFonts()
 {
-    font_.Reset(CreatePixelFont("Tahoma", 11, FW_NORMAL));
-    boldFont_.Reset(CreatePixelFont("Tahoma", 11, FW_BOLD));
-    consoleFont_.Reset(CreatePixelFont("System", 9, FW_NORMAL));
+    font_ = MakeFont(11, FW_NORMAL, "Tahoma");
+    boldFont_ = MakeFont(11, FW_BOLD, "Tahoma");
+    consoleFont_ = MakeFont(9, FW_NORMAL, "System");
 }
 
 std::unique_ptr<TLabel> TForm1::CaptionAbove(const TControl& control, const std::string& caption, bool centred)
@@ -259,16 +251,16 @@ void TForm1::CreateButtonsPanel()
     };
     const HINSTANCE instance = GetModuleHandleA(nullptr);
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
-        const Button& spec = buttons[i];
-        buttonPictures_[i] = LoadPngPicture(instance, spec.picture);
+        const Button& entry = buttons[i];
+        buttonPictures_[i] = LoadPngPicture(instance, entry.picture);
         TPictureButton::Args args;
-        static_cast<TControlArgs&>(args) = Place(*spnl2, spec.left, 6, 97, 68);
-        args.Caption = spec.caption;
+        static_cast<TControlArgs&>(args) = Place(*spnl2, entry.left, 6, 97, 68);
+        args.Caption = entry.caption;
         const TPicture* picture = &buttonPictures_[i];
         args.DrawPicture = [picture](HDC dc, int x, int y) { DrawPicture(dc, *picture, x, y); };
-        spec.button = std::make_unique<TPictureButton>(args);
-        spec.button->SetHint(tips_.get(), spec.hint);
-        spec.button->OnClick = [this, handler = spec.handler](TObject* sender) { (this->*handler)(sender); };
+        entry.button = std::make_unique<TPictureButton>(args);
+        entry.button->SetHint(tips_.get(), entry.hint);
+        entry.button->OnClick = [this, handler = entry.handler](TObject* sender) { (this->*handler)(sender); };
     }
 }
 
