@@ -7,9 +7,9 @@ packages=(
   cmake make g++ googletest zlib1g-dev               # native build and tests
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev  # Windows build
   wine wine64 fonts-wine                              # runs the Windows build
-  xvfb xauth x11-utils                                # a virtual display for Wine's windows
-  imagemagick                                         # screenshots of the windows
+  xvfb xauth                                          # a virtual display for Wine's windows
 )
+# The screenshot scripts also need imagemagick: apt-get install imagemagick.
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
