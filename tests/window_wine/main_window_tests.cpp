@@ -357,6 +357,20 @@ TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
     EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
 }
 
+TEST_F(MainWindow, AToolThatCannotBeStartedIsReportedAndTheRunStillEnds)
+{
+    FillValidJob();
+    ASSERT_TRUE(DeleteFileA(folder_.File("Psexec.exe").c_str()));
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(PumpUntil(App(), [&] { return dialogs_.Boxes.size() == 2; }));
+    EXPECT_EQ(dialogs_.Boxes[1].Caption, kApplicationTitle);
+    EXPECT_EQ(dialogs_.Boxes[1].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(dialogs_.Boxes[1].Text, Form().runner1->CommandLine + " doesn't exist.") << "no second full stop";
+    EXPECT_EQ(ConsoleLines(Form()), std::vector<std::string>{"Execution Finished"});
+    EXPECT_EQ(Form().stsbr1->SimpleText(), ReadyLineFor(""));
+}
+
 TEST_F(MainWindow, AFailedRunAfterASuccessfulOneGetsNoSuccessLine)
 {
     FillValidJob();
