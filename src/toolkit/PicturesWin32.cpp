@@ -28,20 +28,27 @@ void Blit(HDC dc, const TPicture& picture, int x, int y, int width, int height)
 
 } // namespace
 
-TPicture PictureFromImage(const TPngImage& image)
+UniqueGdi<HBITMAP> MakeDib(int width, int height, std::uint32_t*& pixels)
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = static_cast<LONG>(image.Width);
-    info.bmiHeader.biHeight = -static_cast<LONG>(image.Height); // rows from the top, as decoded
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // rows from the top
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     UniqueGdi<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     CheckWin32(bitmap.Get() != nullptr && bits != nullptr, "CreateDIBSection");
+    pixels = static_cast<std::uint32_t*>(bits);
+    return bitmap;
+}
 
-    auto* out = static_cast<std::uint8_t*>(bits);
+TPicture PictureFromImage(const TPngImage& image)
+{
+    std::uint32_t* pixels = nullptr;
+    UniqueGdi<HBITMAP> bitmap = MakeDib(static_cast<int>(image.Width), static_cast<int>(image.Height), pixels);
+    auto* out = reinterpret_cast<std::uint8_t*>(pixels);
     const std::uint8_t* in = image.Rgba.data();
     for (std::size_t i = 0; i < image.Rgba.size(); i += 4) {
         const std::uint8_t alpha = in[i + 3];

@@ -30,6 +30,9 @@ private:
     bool alpha_ = false;
 };
 
+// A zeroed 32-bit top-down DIB section; pixels receives its first pixel (blue, green, red, alpha).
+UniqueGdi<HBITMAP> MakeDib(int width, int height, std::uint32_t*& pixels);
+
 // A DIB section holding the image's pixels, premultiplied by their alpha.
 TPicture PictureFromImage(const TPngImage& image);
 

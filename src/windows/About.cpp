@@ -31,23 +31,6 @@ std::string WithoutScheme(const std::string& address)
     return colon == std::string::npos ? address : address.substr(colon + 3);
 }
 
-// A 32-bit top-down DIB section of the given size, zeroed.
-UniqueGdi<HBITMAP> MakeDib(int width, int height, std::uint32_t*& pixels)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueGdi<HBITMAP> bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    CheckWin32(bitmap.Get() != nullptr && bits != nullptr, "CreateDIBSection");
-    pixels = static_cast<std::uint32_t*>(bits);
-    return bitmap;
-}
-
 // One pass of a 3 by 3 box blur; pixels outside the picture count as empty.
 std::vector<int> BoxBlur(const std::vector<int>& in, int width, int height)
 {
