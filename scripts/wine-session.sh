@@ -41,6 +41,9 @@ start_wine() {
     [ -e "$font" ] && ln -sf "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
   done
   wineserver -p >/dev/null 2>&1 || true
+  # Start the prefix's background services here, detached from our output: started by the first
+  # test instead, they would inherit its output pipe and keep CTest waiting after the test ends.
+  wineboot >/dev/null 2>&1 </dev/null || true
   VANTREL_WINE_STARTED=1
 }
 
