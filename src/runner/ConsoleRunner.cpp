@@ -34,6 +34,7 @@ void TConsoleRunner::Execute()
 
     TRunSettings settings;
     settings.CommandLine = CommandLine;
+    settings.ApplicationName = ApplicationName;
     settings.MaxTimeAfterBeginning = MaxTimeAfterBeginning;
     settings.MaxTimeAfterLastOutput = MaxTimeAfterLastOutput;
     settings.OnNewLine = OnNewLine;

@@ -55,6 +55,9 @@ public:
 
     // Stored settings. All but InputToOutput reach the next run only.
     std::string CommandLine;
+    // The program file that a run starts, by its full path; empty: the system looks up the
+    // command line's first word. The command line is passed as it is either way.
+    std::string ApplicationName;
     TNewLineEvent OnNewLine;
     TTerminateEvent OnTerminated;
     int32_t MaxTimeAfterBeginning = 0;

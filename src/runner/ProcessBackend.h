@@ -10,6 +10,9 @@
 
 struct TChildStartInfo {
     std::string commandLine;
+    // The program file to start; when empty, the system finds it from the command line's first
+    // word by its own search rules.
+    std::string applicationName;
     uint16_t showWindow = 0;      // the platform's show-window value
     uint32_t creationFlags = 0;   // the creation flag OR the priority class
 };

@@ -2,6 +2,7 @@
 // in a process group of its own so that terminating it also ends what it started.
 #include "runner/ConsoleRunner.h"
 #include "runner/ProcessBackend.h"
+#include "runner/ProcessPosix.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -50,15 +51,14 @@ private:
     int fd_ = -1;
 };
 
-// Both ends close on exec: only the two ends that are put on the child's standard handles reach
-// it, and no run's pipe leaks into another run's child.
 bool CreatePipe(TFd& readEnd, TFd& writeEnd)
 {
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0)
+    int read = -1;
+    int write = -1;
+    if (!CreateRunPipe(read, write))
         return false;
-    readEnd.Reset(fds[0]);
-    writeEnd.Reset(fds[1]);
+    readEnd.Reset(read);
+    writeEnd.Reset(write);
     return true;
 }
 
@@ -94,6 +94,21 @@ std::string FirstToken(const std::string& commandLine)
         return {};
     const auto end = commandLine.find_first_of(" \t", begin);
     return commandLine.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+}
+
+// The command line for the shell: with a program file given, that file runs in place of the
+// command line's first word, and the rest of the line are its arguments, as on Windows.
+std::string ShellCommand(const TChildStartInfo& info)
+{
+    if (info.applicationName.empty())
+        return info.commandLine;
+    std::string quoted = "'";
+    for (char c : info.applicationName)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    quoted += "'";
+    const std::string program = FirstToken(info.commandLine);
+    const std::size_t rest = program.empty() ? info.commandLine.size() : info.commandLine.find(program) + program.size();
+    return "exec " + quoted + info.commandLine.substr(rest);
 }
 
 bool IsExecutableFile(const std::string& path)
@@ -149,7 +164,9 @@ public:
     bool Start(const TChildStartInfo& info) override
     {
         // As on Windows, a command line whose program cannot be found does not start at all.
-        if (!ProgramExists(FirstToken(info.commandLine))) {
+        const bool found = info.applicationName.empty() ? ProgramExists(FirstToken(info.commandLine))
+                                                        : IsExecutableFile(info.applicationName);
+        if (!found) {
             lastError_ = ENOENT;
             return false;
         }
@@ -170,7 +187,7 @@ public:
         posix_spawnattr_setsigdefault(&attributes, &defaults);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
-        std::string command = info.commandLine;
+        std::string command = ShellCommand(info);
         char shell[] = "/bin/sh";
         char dashC[] = "-c";
         char* argv[] = {shell, dashC, command.data(), nullptr};
@@ -264,6 +281,9 @@ public:
             }
             Reaped(status);
         }
+        // Whatever the child left running in its group ends with the run, as in a job object.
+        if (pid_ > 0)
+            kill(-pid_, SIGKILL);
     }
 
     void ClosePipes() override
@@ -309,6 +329,16 @@ public:
 };
 
 } // namespace
+
+bool CreateRunPipe(int& readEnd, int& writeEnd)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    readEnd = fds[0];
+    writeEnd = fds[1];
+    return true;
+}
 
 std::shared_ptr<IProcessBackend> DefaultProcessBackend()
 {

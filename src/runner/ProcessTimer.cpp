@@ -4,9 +4,13 @@ TProcessTimer::TProcessTimer(IUiThread& ui) : ui_(ui), timer_(ui.CreateTimer([th
 
 TProcessTimer::~TProcessTimer() = default;
 
+// The new run counts from its child's start; until then nothing ticks, so a run that never
+// starts its child leaves the tick source still, whatever an older run had set going.
 void TProcessTimer::SetActiveRun(uint64_t run)
 {
     activeRun_ = run;
+    if (timer_)
+        timer_->SetEnabled(false);
 }
 
 void TProcessTimer::StartCounting(uint64_t run)

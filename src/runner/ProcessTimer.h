@@ -21,7 +21,7 @@ public:
     std::atomic<int32_t> TimeAfterBeginning{0};
     std::atomic<int32_t> TimeAfterLastOutput{0};
 
-    // User-interface thread: from now on only this run counts.
+    // User-interface thread: from now on only this run counts, once its child has started.
     void SetActiveRun(uint64_t run);
     bool IsActiveRun(uint64_t run) const { return activeRun_ == run; }
 

@@ -2,6 +2,7 @@
 // alone, put into a job object so that nothing it started outlives the run or the program.
 #include "runner/ConsoleRunner.h"
 #include "runner/ProcessBackend.h"
+#include "runner/ProcessWin32.h"
 #include "toolkit/HandlesWin32.h"
 
 #include <windows.h>
@@ -52,17 +53,6 @@ UniqueHandle CreateKillOnCloseJob()
 
 class TWin32Child : public IChildProcess {
 public:
-    // The attributes grant everyone access to the pipes, but no handle is inheritable by
-    // default: only the child's two ends are let through, by name, when it starts.
-    TWin32Child()
-    {
-        InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION);
-        SetSecurityDescriptorDacl(&descriptor_, TRUE, nullptr, FALSE);
-        attributes_.nLength = sizeof attributes_;
-        attributes_.lpSecurityDescriptor = &descriptor_;
-        attributes_.bInheritHandle = FALSE;
-    }
-
     ~TWin32Child() override
     {
         if (process_.Valid() && !ended_)
@@ -118,7 +108,8 @@ public:
         std::vector<char> commandLine(info.commandLine.begin(), info.commandLine.end());
         commandLine.push_back('\0');
         PROCESS_INFORMATION started = {};
-        if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+        const char* application = info.applicationName.empty() ? nullptr : info.applicationName.c_str();
+        if (!CreateProcessA(application, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
                             &startup.StartupInfo, &started))
             return Failed();
         process_.Reset(started.hProcess);
@@ -227,13 +218,7 @@ public:
 private:
     bool CreatePipeInto(UniqueHandle& readEnd, UniqueHandle& writeEnd)
     {
-        HANDLE read = nullptr;
-        HANDLE write = nullptr;
-        if (!CreatePipe(&read, &write, &attributes_, 0))
-            return Failed();
-        readEnd.Reset(read);
-        writeEnd.Reset(write);
-        return true;
+        return CreateRunPipe(readEnd, writeEnd) || Failed();
     }
 
     bool Failed()
@@ -242,8 +227,6 @@ private:
         return false;
     }
 
-    SECURITY_DESCRIPTOR descriptor_ = {};
-    SECURITY_ATTRIBUTES attributes_ = {};
     UniqueHandle inputRead_, inputWrite_, outputRead_, outputWrite_;
     UniqueHandle process_, thread_, job_;
     bool ended_ = false;
@@ -258,6 +241,22 @@ public:
 };
 
 } // namespace
+
+// A NULL DACL would let any user's process on this computer open the pipes and write into a run.
+bool CreateRunPipe(UniqueHandle& readEnd, UniqueHandle& writeEnd)
+{
+    SECURITY_ATTRIBUTES attributes = {};
+    attributes.nLength = sizeof attributes;
+    attributes.lpSecurityDescriptor = nullptr;
+    attributes.bInheritHandle = FALSE;
+    HANDLE read = nullptr;
+    HANDLE write = nullptr;
+    if (!CreatePipe(&read, &write, &attributes, 0))
+        return false;
+    readEnd.Reset(read);
+    writeEnd.Reset(write);
+    return true;
+}
 
 std::shared_ptr<IProcessBackend> DefaultProcessBackend()
 {

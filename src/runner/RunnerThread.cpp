@@ -6,6 +6,8 @@
 namespace {
 
 constexpr std::size_t kInitialBufferSize = 1024;
+// How long the worker reads on after the child's end while something keeps the output pipe open.
+constexpr int kQuietCyclesAfterEnd = 50;
 
 bool IsStartUpError(const std::exception_ptr& failure)
 {
@@ -60,7 +62,7 @@ void TRunnerThread::Fail(const IChildProcess& child, const std::string& message)
 
 void TRunnerThread::RunCommand()
 {
-    SetEndStatus(0);
+    SetEndStatus(esBegun);
     std::unique_ptr<IChildProcess> child;
     bool pipeStage = false;
     bool processStage = false;
@@ -68,16 +70,16 @@ void TRunnerThread::RunCommand()
     try {
         child = context_.backend->NewChild();
         readBuffer_.assign(kInitialBufferSize, 0);
-        SetEndStatus(2);
+        SetEndStatus(esCreatingPipes);
         if (!child->CreateInputPipe())
             Fail<TCreatePipeError>(*child, "Cannot create the input pipe of " + settings_.CommandLine);
         if (!child->CreateOutputPipe())
             Fail<TCreatePipeError>(*child, "Cannot create the output pipe of " + settings_.CommandLine);
         pipeStage = true;
-        SetEndStatus(4);
+        SetEndStatus(esStartingChild);
         StartChild(*child);
         processStage = true;
-        SetEndStatus(6);
+        SetEndStatus(esChildRunning);
         pendingLine_.clear();
         lastDeliveryPartial_ = false;
         lastReadEndedWithCR_ = false;
@@ -102,6 +104,7 @@ void TRunnerThread::StartChild(IChildProcess& child)
 {
     TChildStartInfo info;
     info.commandLine = settings_.CommandLine;
+    info.applicationName = settings_.ApplicationName;
     info.showWindow = ShowWindowValues.at(settings_.ShowWindow);
     info.creationFlags = CreationFlagValues.at(settings_.CreationFlag) | settings_.PriorityClass;
     if (!child.Start(info))
@@ -122,6 +125,7 @@ void TRunnerThread::PollingLoop(IChildProcess& child)
         std::size_t available = 0;
         child.Peek(readBuffer_.size(), copied, available);
         bool readAll = true;
+        quietCyclesAfterEnd_ = childEnded_ && copied == 0 ? quietCyclesAfterEnd_ + 1 : 0;
         if (copied > 0) {
             if (readBuffer_.size() < available)
                 readBuffer_.resize(available);
@@ -143,22 +147,25 @@ void TRunnerThread::PollingLoop(IChildProcess& child)
 // or, when something the child started keeps it open, after a short grace of quiet cycles.
 bool TRunnerThread::OutputDrained(IChildProcess& child)
 {
-    constexpr int kGraceCycles = 50;
-    return child.OutputClosed() || ++quietCyclesAfterEnd_ > kGraceCycles;
+    return child.OutputClosed() || quietCyclesAfterEnd_ > kQuietCyclesAfterEnd;
 }
 
+// Once the child has ended, the run can only end as ended: reading on merely delays that, so
+// neither a time limit nor a stop may turn it into another outcome. A stop ends the reading on.
 bool TRunnerThread::CycleEndsRun(bool drained)
 {
     auto& state = *context_.state;
-    if (drained) {
+    if (childEnded_) {
+        if (!drained && !StopRequested())
+            return false;
         state.ChangeIfCurrent(context_.run, [&] {
             state.exitCode = childExitCode_;
-            state.endStatus = 8;
+            state.endStatus = esChildEnded;
         });
         return true;
     }
-    if (StopRequested() && !childEnded_) {
-        SetEndStatus(9);
+    if (StopRequested()) {
+        SetEndStatus(esStopped);
         return true;
     }
     auto& timer = *context_.timer;
@@ -169,7 +176,7 @@ bool TRunnerThread::CycleEndsRun(bool drained)
     const bool silence = settings_.MaxTimeAfterLastOutput > 0 &&
                          timer.TimeAfterLastOutput > settings_.MaxTimeAfterLastOutput;
     if (overall || silence) {
-        SetEndStatus(10);
+        SetEndStatus(esTimedOut);
         return true;
     }
     return false;
@@ -193,14 +200,10 @@ void TRunnerThread::SplitRead(std::size_t count)
             ++i;
             continue;
         }
-        if (c == '\r' && i + 1 < count && bytes[i + 1] == '\n') {
-            context_.state->outputReturnCode = rcCRLF;
-            lastWasCR = false;
-            i += 2;
-        } else {
-            context_.state->outputReturnCode = rcLF;
-            ++i;
-        }
+        const bool pair = c == '\r' && i + 1 < count && bytes[i + 1] == '\n';
+        SetOutputReturnCode(pair ? rcCRLF : rcLF);
+        lastWasCR = lastWasCR && !pair;
+        i += pair ? 2 : 1;
         HandOverLine(current, otEntireLine);
         current.clear();
     }
@@ -268,11 +271,19 @@ void TRunnerThread::HandOverLine(const std::string& text, TOutputType type)
     }
 }
 
+void TRunnerThread::SetOutputReturnCode(TReturnCode code)
+{
+    auto& state = *context_.state;
+    state.ChangeIfCurrent(context_.run, [&] { state.outputReturnCode = code; });
+}
+
 void TRunnerThread::DeliverLine()
 {
     auto& state = *context_.state;
-    // Once the runner is destroyed its owner may be gone too: nothing more reaches them.
-    if (!state.runnerAlive)
+    // Once the runner is destroyed its owner may be gone too: nothing more reaches them. Once a
+    // newer run has begun, the view's last line may be the newer run's: an older run's piece
+    // could replace it, so what an older run still delivers is dropped.
+    if (!state.runnerAlive || !state.IsCurrent(context_.run))
         return;
     if (TStrings* output = state.outputLines) {
         output->BeginUpdate();
@@ -326,7 +337,7 @@ void TRunnerThread::Finish(const std::exception_ptr& failure, uint32_t failureCo
     if (failure) {
         state.ChangeIfCurrent(context_.run, [&] {
             const uint8_t status = state.endStatus;
-            if (status == 0 || status == 2 || status == 4 || status == 6) {
+            if (IsStage(status)) {
                 state.exitCode = failureCode;
                 state.endStatus = static_cast<uint8_t>(status + 1);
             }

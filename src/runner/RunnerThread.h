@@ -19,6 +19,7 @@
 // The run's settings, copied from the runner when the worker is created.
 struct TRunSettings {
     std::string CommandLine;
+    std::string ApplicationName;
     int32_t MaxTimeAfterBeginning = 0;
     int32_t MaxTimeAfterLastOutput = 0;
     TNewLineEvent OnNewLine;
@@ -59,6 +60,7 @@ private:
     void SplitRead(std::size_t count);
     void WriteInput(IChildProcess& child);
     void EchoInput(const std::string& item, bool complete);
+    void SetOutputReturnCode(TReturnCode code);
     void HandOverLine(const std::string& text, TOutputType type);
     void DeliverLine();
     void CleanUp(IChildProcess* child, bool processStage, bool pipeStage);
@@ -87,6 +89,7 @@ private:
     uint32_t childExitCode_ = STILL_ACTIVE_CODE;
     std::string pendingLine_;
     bool lastReadEndedWithCR_ = false;
+    // Cycles in a row, since the child's end, whose peek found nothing.
     int quietCyclesAfterEnd_ = 0;
     uint32_t failureCode_ = 0;
 };

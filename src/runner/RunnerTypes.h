@@ -14,6 +14,28 @@ enum TOutputType : uint8_t { otEntireLine, otBeginningOfLine };
 
 enum TReturnCode : uint8_t { rcCRLF, rcLF };
 
+// The progress and outcome of a run, as the runner's EndStatus holds it. The even codes below 8
+// are stages; a failure turns the stage reached into the odd code after it.
+enum TEndStatus : uint8_t {
+    esBegun = 0,
+    esFailedBeforeBuffers = 1,
+    esCreatingPipes = 2,
+    esFailedCreatingPipes = 3,
+    esStartingChild = 4,
+    esFailedStartingChild = 5,
+    esChildRunning = 6,
+    esFailedWhileRunning = 7,
+    esChildEnded = 8,
+    esStopped = 9,
+    esTimedOut = 10
+};
+
+// True for the stages, whose failure codes follow them.
+inline bool IsStage(uint8_t status)
+{
+    return status == esBegun || status == esCreatingPipes || status == esStartingChild || status == esChildRunning;
+}
+
 enum TShowWindow : uint8_t {
     swHIDE,
     swMAXIMIZE,

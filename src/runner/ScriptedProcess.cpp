@@ -59,8 +59,9 @@ bool TScriptedChild::CreateOutputPipe()
 
 bool TScriptedChild::Start(const TChildStartInfo& info)
 {
+    const std::string application = info.applicationName.empty() ? "" : ":" + info.applicationName;
     Note("Start:" + info.commandLine + ":" + std::to_string(info.showWindow) + ":" +
-              std::to_string(info.creationFlags));
+         std::to_string(info.creationFlags) + application);
     if (script_.failStart)
         lastError_ = script_.errorCode;
     return !script_.failStart;
@@ -94,7 +95,7 @@ void TScriptedChild::Peek(std::size_t size, std::size_t& copied, std::size_t& av
 // Closed once the child has ended, its output is read and the script has nothing more to add.
 bool TScriptedChild::OutputClosed()
 {
-    return exitCode_ && pipe_.empty() && nextCycle_ >= script_.cycles.size();
+    return exitCode_ && pipe_.empty() && nextCycle_ >= script_.cycles.size() && !script_.pipeHeldOpen;
 }
 
 std::size_t TScriptedChild::Read(char* buffer, std::size_t size)

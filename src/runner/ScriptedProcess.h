@@ -33,6 +33,8 @@ struct TScript {
     bool failOutputPipe = false;
     bool failStart = false;
     uint32_t errorCode = 2;
+    // Something the child started keeps the output pipe open after the child's end.
+    bool pipeHeldOpen = false;
     std::vector<TScriptCycle> cycles;
     // Sees every call as it is logged, in the worker thread.
     std::function<void(const std::string& call)> onCall;

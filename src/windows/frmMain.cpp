@@ -294,7 +294,12 @@ LRESULT TForm1::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 
 void TForm1::FormCreate(TObject* /*Sender*/)
 {
-    if (!::FileExists(kToolFileName)) {
+    // The file found here is the tool, once and for all: its version is the one shown and it is
+    // the file each run starts, wherever else a file of that name may lie.
+    if (::FileExists(kToolFileName)) {
+        toolPath_ = FullPathName(kToolFileName);
+        runner1->ApplicationName = toolPath_;
+    } else {
         ::ShowError(application_.Dialogs(), kToolMissing);
         PostQuitMessage(0);
     }
@@ -314,7 +319,7 @@ std::string TForm1::GetVersion(const std::string& fileName) const
 
 void TForm1::ShowReadyLine()
 {
-    stsbr1->SetSimpleText(ReadyLineFor(GetVersion("PsExec.exe")));
+    stsbr1->SetSimpleText(ReadyLineFor(toolPath_.empty() ? std::string() : GetVersion(toolPath_)));
 }
 
 void TForm1::ShowIdleStatus()

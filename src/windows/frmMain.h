@@ -118,6 +118,8 @@ private:
     std::unique_ptr<TToolTips> tips_;
     // Execute, Clear, Save Log, About, Exit.
     std::array<TPicture, 5> buttonPictures_;
+    // The tool's full path, found in the current folder at start-up; empty when it was missing.
+    std::string toolPath_;
     std::uint64_t lastRunId_ = 0;
     // The run whose piece is the last line of the view, when that piece is an unfinished line.
     std::uint64_t unfinishedLineRunId_ = 0;

@@ -12,7 +12,9 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <csignal>
 #include <dirent.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -106,6 +108,35 @@ int Inherited(int argc, char** argv)
     return 0;
 }
 
+// Leaves a process of its own behind that keeps the output pipe open, then ends with code.
+int Orphan(const char* self, long code)
+{
+    std::printf("leaving a process behind\n");
+    std::fflush(stdout);
+#ifdef _WIN32
+    std::string commandLine = "\"" + std::string(self) + "\" sleep 8000";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION started = {};
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
+        CloseHandle(started.hThread);
+        CloseHandle(started.hProcess);
+    }
+    ExitProcess(static_cast<UINT>(code));
+#else
+    (void)self;
+    if (fork() == 0) {
+        Nap(8000);
+        std::_Exit(0);
+    }
+    std::_Exit(static_cast<int>(code));
+#endif
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -161,6 +192,14 @@ int main(int argc, char** argv)
         return Echo();
     } else if (mode == "inherited") {
         return Inherited(argc, argv);
+    } else if (mode == "orphan") {
+        return Orphan(argv[0], Number(argc, argv, 2, 0));
+#ifndef _WIN32
+    } else if (mode == "signal") {
+        std::fflush(stdout);
+        std::raise(static_cast<int>(Number(argc, argv, 2, SIGTERM)));
+        return 1;
+#endif
     } else {
         std::fprintf(stderr, "unknown scenario '%s'\n", mode.c_str());
         return 2;

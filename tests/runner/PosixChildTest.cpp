@@ -1,5 +1,9 @@
 // Real child processes through the POSIX backend.
 #include "RealChildScenarios.h"
+#include "runner/ProcessPosix.h"
+
+#include <csignal>
+#include <unistd.h>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -66,6 +70,42 @@ TEST(PosixChild, NoRunPassesAnyDescriptorButTheStandardOnes)
     EXPECT_EQ(h.output.Lines().back(), "unexpected handles: 0") << h.output.Text();
     other.runner->Stop();
     EXPECT_TRUE(other.RunToEnd());
+}
+
+TEST(PosixChild, AChildKilledBySignalReportsItsNumberPlus128)
+{
+    TRunnerHarness h(DefaultProcessBackend());
+    for (int signal : {SIGTERM, SIGKILL}) {
+        h.terminations = 0;
+        h.runner->CommandLine = TPosixPlatform::Child("signal " + std::to_string(signal));
+        h.runner->Execute();
+        ASSERT_TRUE(h.RunToEnd());
+        EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+        EXPECT_EQ(h.runner->ExitCode(), 128u + static_cast<uint32_t>(signal));
+    }
+}
+
+TEST(PosixChild, AProgramFileGivenRunsInPlaceOfTheFirstWord)
+{
+    TRunnerHarness h(DefaultProcessBackend());
+    h.runner->ApplicationName = VANTREL_TEST_CHILD;
+    h.runner->CommandLine = "Psexec exit 3";
+    h.runner->Execute();
+    ASSERT_TRUE(h.RunToEnd());
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(h.runner->ExitCode(), 3u);
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"exiting"}));
+}
+
+TEST(PosixChild, BothEndsOfARunPipeCloseOnExec)
+{
+    int read = -1;
+    int write = -1;
+    ASSERT_TRUE(CreateRunPipe(read, write));
+    EXPECT_TRUE(fcntl(read, F_GETFD) & FD_CLOEXEC);
+    EXPECT_TRUE(fcntl(write, F_GETFD) & FD_CLOEXEC);
+    close(read);
+    close(write);
 }
 
 } // namespace

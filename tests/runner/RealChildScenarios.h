@@ -48,7 +48,7 @@ TYPED_TEST_P(RealChild, OutputArrivesAsTheConsoleShowsIt)
     this->Run(this->Child("partial"));
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"first", "second", "no break at the end"}));
     EXPECT_EQ(h.pieces.back(), (TPiece{"no break at the end", otBeginningOfLine}));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
 
     this->Run(this->Child("breaks"));
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"crlf", "lf", "cr", "mixed", "", "after", "", "end"}));
@@ -75,7 +75,7 @@ TYPED_TEST_P(RealChild, ManyLinesWithAnUnterminatedLastOneArriveWholeEveryTime)
         for (int i = 0; i < 10240; ++i)
             ASSERT_EQ(lines[static_cast<std::size_t>(i)], "line " + std::to_string(i));
         ASSERT_EQ(lines.back(), "tail without break");
-        ASSERT_EQ(this->h.runner->EndStatus(), 8);
+        ASSERT_EQ(this->h.runner->EndStatus(), esChildEnded);
     }
 }
 
@@ -100,7 +100,7 @@ TYPED_TEST_P(RealChild, ExitCodesAreReportedExactly)
 {
     for (uint32_t code : TypeParam::ExitCodes()) {
         this->Run(this->Child("exit " + std::to_string(code)));
-        EXPECT_EQ(this->h.runner->EndStatus(), 8) << code;
+        EXPECT_EQ(this->h.runner->EndStatus(), esChildEnded) << code;
         EXPECT_EQ(this->h.runner->ExitCode(), code);
         EXPECT_EQ(this->h.terminatedCode.load(), code);
     }
@@ -120,7 +120,7 @@ TYPED_TEST_P(RealChild, StopTakesEffectWhateverTheChildDoes)
         this->Pump(200ms);
         h.runner->Stop();
         ASSERT_TRUE(h.RunToEnd(5s)) << scenario;
-        EXPECT_EQ(h.runner->EndStatus(), 9);
+        EXPECT_EQ(h.runner->EndStatus(), esStopped);
         EXPECT_EQ(h.terminatedCode, 259u);
     }
 
@@ -131,7 +131,7 @@ TYPED_TEST_P(RealChild, StopTakesEffectWhateverTheChildDoes)
             h.runner->Stop();
     };
     this->Run(this->Child("flood 10000000 79"), 20s);
-    EXPECT_EQ(h.runner->EndStatus(), 9);
+    EXPECT_EQ(h.runner->EndStatus(), esStopped);
     EXPECT_EQ(h.pieces.size(), 20u);
 }
 
@@ -169,7 +169,7 @@ TYPED_TEST_P(RealChild, ExecuteDuringARunAndDestructionDuringOutput)
     h.runner->CommandLine = this->Child("exit 4");
     h.runner->Execute();
     ASSERT_TRUE(h.ui.RunUntil([&] { return h.terminations == 2 && h.backend->live == 0; }, 10s));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
     EXPECT_EQ(h.runner->ExitCode(), 4u);
 
     h.terminations = 0;
@@ -198,7 +198,7 @@ TYPED_TEST_P(RealChild, AProgramThatDoesNotExistFailsToStartAndTheRunnerStartsAg
 {
     auto& h = this->h;
     this->Run("no_such_program_of_vantrel.exe /x", std::chrono::seconds(10));
-    EXPECT_EQ(h.runner->EndStatus(), 5);
+    EXPECT_EQ(h.runner->EndStatus(), esFailedStartingChild);
     EXPECT_EQ(h.runner->ExitCode(), 2u); // file not found, on either system
     this->Pump(std::chrono::milliseconds(50));
     const auto errors = h.ui.TakePostedErrors();
@@ -209,7 +209,7 @@ TYPED_TEST_P(RealChild, AProgramThatDoesNotExistFailsToStartAndTheRunnerStartsAg
         EXPECT_STREQ(error.what(), "no_such_program_of_vantrel.exe /x doesn't exist.");
     }
     this->Run(this->Child("exit 0"));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
 }
 
 TYPED_TEST_P(RealChild, BothTimeLimitsEndASilentChild)
@@ -217,15 +217,27 @@ TYPED_TEST_P(RealChild, BothTimeLimitsEndASilentChild)
     auto& h = this->h;
     h.runner->MaxTimeAfterBeginning = 1;
     this->Run(this->Child("sleep 30000"), std::chrono::seconds(10));
-    EXPECT_EQ(h.runner->EndStatus(), 10);
+    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
     EXPECT_EQ(h.terminatedCode, 259u);
 
     h.runner->MaxTimeAfterBeginning = 0;
     h.runner->MaxTimeAfterLastOutput = 1;
     this->Run(this->Child("tick 4 700"), std::chrono::seconds(10)); // never silent for two ticks
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
     this->Run(this->Child("sleep 30000"), std::chrono::seconds(10));
-    EXPECT_EQ(h.runner->EndStatus(), 10);
+    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
+}
+
+// The run ends with the child, a short read-on later, however long what it left behind lives.
+TYPED_TEST_P(RealChild, AChildWhoseOwnChildKeepsThePipeOpenEndsTheRunInTime)
+{
+    auto& h = this->h;
+    h.runner->MaxTimeAfterLastOutput = 1;
+    this->Run(this->Child("orphan 5"), std::chrono::seconds(5));
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(h.runner->ExitCode(), 5u);
+    EXPECT_EQ(h.terminatedCode, 5u);
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"leaving a process behind"}));
 }
 
 TYPED_TEST_P(RealChild, RunsBackToBackLeaveNoHandlesOrThreads)
@@ -247,4 +259,5 @@ REGISTER_TYPED_TEST_SUITE_P(RealChild, OutputArrivesAsTheConsoleShowsIt,
                             ASlowUserInterfaceLosesNothing, InputReachesTheChildAndIsEchoed,
                             ExecuteDuringARunAndDestructionDuringOutput, DestroyingTheRunnerInsideTheLineHandler,
                             AProgramThatDoesNotExistFailsToStartAndTheRunnerStartsAgain,
-                            BothTimeLimitsEndASilentChild, RunsBackToBackLeaveNoHandlesOrThreads);
+                            BothTimeLimitsEndASilentChild, AChildWhoseOwnChildKeepsThePipeOpenEndsTheRunInTime,
+                            RunsBackToBackLeaveNoHandlesOrThreads);

@@ -36,7 +36,7 @@ TEST(RunnerComponent, StartsIdleWithTheStoredDefaults)
     EXPECT_EQ(runner.OutputReturnCode(), rcCRLF);
     EXPECT_FALSE(runner.InputToOutput);
     EXPECT_EQ(runner.PriorityClass, 32u);
-    EXPECT_EQ(runner.EndStatus(), 0);
+    EXPECT_EQ(runner.EndStatus(), esBegun);
     EXPECT_EQ(runner.ExitCode(), 0u);
     EXPECT_EQ(runner.Lines().Count(), 0);
     EXPECT_EQ(runner.InputLines().Count(), 0);
@@ -61,7 +61,7 @@ TEST(RunnerComponent, ExecuteWithoutACommandLineChangesNothingAndLeavesTheRunGoi
     h.runner->Stop(); // a second stop does nothing
     ASSERT_TRUE(h.RunToEnd());
     EXPECT_EQ(h.terminations, 1);
-    EXPECT_EQ(h.runner->EndStatus(), 9);
+    EXPECT_EQ(h.runner->EndStatus(), esStopped);
 }
 
 TEST(RunnerComponent, AssigningTheSameOutputListAgainKeepsIt)
@@ -73,7 +73,7 @@ TEST(RunnerComponent, AssigningTheSameOutputListAgainKeepsIt)
     runner.SetOutputLines(&list);
     EXPECT_EQ(runner.OutputLines(), &list);
     runner.Stop(); // no worker: nothing happens
-    EXPECT_EQ(runner.EndStatus(), 0);
+    EXPECT_EQ(runner.EndStatus(), esBegun);
 }
 
 TEST(RunnerComponent, AWorkerStoppedBeforeItsThreadBeganDoesNothing)
@@ -121,17 +121,17 @@ TEST(RunnerComponent, ASupersededRunReportsItsOwnEndButWritesNothingOfTheNewerRu
     ASSERT_TRUE(h.ui.RunUntil([&] { return firstRunTerminations == 1 && h.backend->live == 1; }, 10s));
     ASSERT_TRUE(h.ui.RunUntil([&] { return h.runner->Timer()->Enabled(); }, 10s));
 
-    EXPECT_EQ(h.runner->EndStatus(), 6); // the newer run's, not the old run's 9
+    EXPECT_EQ(h.runner->EndStatus(), esChildRunning); // the newer run's, not the old run's 9
     EXPECT_TRUE(h.runner->Lines().Snapshot().empty());
     EXPECT_TRUE(h.runner->Timer()->Enabled());
-    // The old run still handed its last partial piece over once more, to the caller's list.
+    // Once superseded, the old run delivers nothing more: not even its last partial piece again.
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"first", "partial"}));
-    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"first", "partial", "partial"}));
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"first", "partial"}));
 
     h.ui.FireTimers();
     h.ui.FireTimers();
     ASSERT_TRUE(h.RunToEnd());
-    EXPECT_EQ(h.runner->EndStatus(), 10);
+    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
     EXPECT_EQ(h.terminations, 1);
 }
 

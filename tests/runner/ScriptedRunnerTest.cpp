@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <new>
+#include <thread>
 
 namespace {
 
@@ -45,6 +47,12 @@ protected:
         return cycle;
     }
 
+    // Serves the user-interface thread for a while, whatever happens meanwhile.
+    void Pump(std::chrono::milliseconds time)
+    {
+        h.ui.RunUntil([] { return false; }, time);
+    }
+
     std::vector<std::string> Log(std::size_t run = 0) const { return scripted->LogOfRun(run)->Entries(); }
 
     std::size_t Count(const std::string& prefix, std::size_t run = 0) const
@@ -78,7 +86,7 @@ TEST_F(ScriptedRunner, OneReadSplitsAtEveryKindOfBreakAndKeepsThePartialTail)
     // The repeated tail replaces itself in the caller's list and is recorded twice.
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"a", "b", "c", "d"}));
     EXPECT_EQ(h.runner->Lines().Snapshot(), (std::vector<std::string>{"a", "b", "c", "d", "d"}));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
 }
 
 TEST_F(ScriptedRunner, LinesContinueAcrossReadsAndCrLfSplitAcrossReadsIsOneBreak)
@@ -114,7 +122,7 @@ TEST_F(ScriptedRunner, OutputThatIsThereWhenTheEndIsSeenIsStillRead)
 {
     Play({Exit(7, "last words\n")});
     EXPECT_EQ(h.Texts(), (std::vector<std::string>{"last words"}));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
     EXPECT_EQ(h.runner->ExitCode(), 7u);
     EXPECT_EQ(h.terminatedCode, 7u);
 }
@@ -125,20 +133,20 @@ TEST_F(ScriptedRunner, AShortReadAfterTheEndReadsOnUntilNothingIsLeft)
     cycle.readLimit = 6;
     Play({cycle});
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"0123456789", "abcdefghij"}));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
 }
 
 TEST_F(ScriptedRunner, OutputThatShowsUpJustAfterTheEndIsStillRead)
 {
     Play({Exit(0), Output(""), Output("late\n")});
     EXPECT_EQ(h.Texts(), (std::vector<std::string>{"late"}));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
 }
 
 TEST_F(ScriptedRunner, AChildThatReallyExitsWith259EndsTheRunNormally)
 {
     Play({Output("x\n"), Exit(259)});
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
     EXPECT_EQ(h.runner->ExitCode(), 259u);
     EXPECT_EQ(Count("Terminate"), 0u);
 }
@@ -148,7 +156,7 @@ TEST_F(ScriptedRunner, CleanUpRunsInReverseOrderAndAnEndedChildIsNeverTerminated
     TScriptCycle end = Exit(3);
     end.before = [this] { h.ui.Invoke([this] { h.runner->Stop(); }); }; // stop and exit in one cycle
     Play({Output("x\n"), end});
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
     EXPECT_EQ(h.runner->ExitCode(), 3u);
     const auto log = Log();
     ASSERT_GE(log.size(), 5u);
@@ -164,7 +172,7 @@ TEST_F(ScriptedRunner, StopTerminatesARunningChildAndReportsStillActive)
     TScriptCycle stop = Output("partial");
     stop.before = [this] { h.ui.Invoke([this] { h.runner->Stop(); }); };
     Play({Output("x\n"), stop});
-    EXPECT_EQ(h.runner->EndStatus(), 9);
+    EXPECT_EQ(h.runner->EndStatus(), esStopped);
     EXPECT_EQ(h.terminatedCode, 259u);
     EXPECT_EQ(h.runner->ExitCode(), 0u); // untouched by a stop
     const auto log = Log();
@@ -185,7 +193,7 @@ TEST_F(ScriptedRunner, TheOverallLimitEndsTheRunAtTheTickAfterIt)
 {
     h.runner->MaxTimeAfterBeginning = 2;
     Play({Tick("a\n"), Tick(), Tick(), Tick(), Exit(0)});
-    EXPECT_EQ(h.runner->EndStatus(), 10);
+    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
     EXPECT_EQ(h.terminatedCode, 259u);
     EXPECT_EQ(Count("Peek"), 3u); // ended in the cycle of the third tick
     EXPECT_EQ(Count("Terminate"), 1u);
@@ -196,7 +204,7 @@ TEST_F(ScriptedRunner, EveryPieceRestartsTheSilenceLimit)
 {
     h.runner->MaxTimeAfterLastOutput = 1;
     Play({Tick(), Tick("x\n"), Tick(), Tick("y"), Tick(), Tick(), Tick(), Exit(0)});
-    EXPECT_EQ(h.runner->EndStatus(), 10);
+    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
     EXPECT_EQ(Count("Peek"), 6u);
     EXPECT_EQ(h.Texts(), (std::vector<std::string>{"x", "y", "y"}));
 }
@@ -278,7 +286,7 @@ TEST_F(ScriptedRunner, AnExceptionInTheLineHandlerDoesNotEndTheRun)
     Play({Output("abc"), Output("def\n"), Output("g\n"), Exit(0)});
     EXPECT_EQ(h.Texts(), (std::vector<std::string>{"abc", "abcdef", "g"}));
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"abcdef", "g"}));
-    EXPECT_EQ(h.runner->EndStatus(), 8);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
 }
 
 TEST_F(ScriptedRunner, TheStatusFollowsEveryStage)
@@ -289,7 +297,8 @@ TEST_F(ScriptedRunner, TheStatusFollowsEveryStage)
     Play({Exit(0)}, script);
     EXPECT_EQ(Log(), (std::vector<std::string>{"CreateInputPipe", "CreateOutputPipe", "Start:child:0:48",
                                                "Peek:1024:0", "CloseProcess", "ClosePipes"}));
-    EXPECT_EQ(seen, (std::vector<int>{2, 2, 4, 6, 8, 8}));
+    EXPECT_EQ(seen, (std::vector<int>{esCreatingPipes, esCreatingPipes, esStartingChild, esChildRunning, esChildEnded,
+                                     esChildEnded}));
 
     TScript failing;
     failing.failAllocation = true;
@@ -297,7 +306,7 @@ TEST_F(ScriptedRunner, TheStatusFollowsEveryStage)
     scripted->AddScript(failing);
     h.runner->Execute();
     ASSERT_TRUE(h.RunToEnd());
-    EXPECT_EQ(h.runner->EndStatus(), 1);
+    EXPECT_EQ(h.runner->EndStatus(), esFailedBeforeBuffers);
 }
 
 TEST_F(ScriptedRunner, PipeFailuresEndWithStatusThreeAndReachTheErrorBox)
@@ -306,7 +315,7 @@ TEST_F(ScriptedRunner, PipeFailuresEndWithStatusThreeAndReachTheErrorBox)
     input.failInputPipe = true;
     input.errorCode = 1450;
     Play({}, input);
-    EXPECT_EQ(h.runner->EndStatus(), 3);
+    EXPECT_EQ(h.runner->EndStatus(), esFailedCreatingPipes);
     EXPECT_EQ(h.runner->ExitCode(), 1450u);
     EXPECT_EQ(Log(), (std::vector<std::string>{"CreateInputPipe"}));
 
@@ -317,10 +326,10 @@ TEST_F(ScriptedRunner, PipeFailuresEndWithStatusThreeAndReachTheErrorBox)
     scripted->AddScript(output);
     h.runner->Execute();
     ASSERT_TRUE(h.RunToEnd());
-    EXPECT_EQ(h.runner->EndStatus(), 3);
+    EXPECT_EQ(h.runner->EndStatus(), esFailedCreatingPipes);
     EXPECT_EQ(Log(1), (std::vector<std::string>{"CreateInputPipe", "CreateOutputPipe", "CloseInputPipe"}));
 
-    ASSERT_TRUE(h.ui.RunUntil([] { return false; }, std::chrono::milliseconds(20)) == false);
+    Pump(std::chrono::milliseconds(20));
     const auto errors = h.ui.TakePostedErrors();
     ASSERT_EQ(errors.size(), 2u);
     EXPECT_THROW(std::rethrow_exception(errors[0]), TCreatePipeError);
@@ -333,7 +342,7 @@ TEST_F(ScriptedRunner, AStartFailureIsReportedAfterTheTerminationHandlerAndTheRu
     h.runner->OnTerminated = [this, &errorBeforeTermination](TObject*, uint32_t code) {
         if (h.terminations == 0) {
             errorBeforeTermination = !h.ui.TakePostedErrors().empty();
-            EXPECT_EQ(h.runner->EndStatus(), 4); // the failure code comes after the handler
+            EXPECT_EQ(h.runner->EndStatus(), esStartingChild); // the failure code comes after the handler
         }
         h.terminatedCode = code;
         ++h.terminations;
@@ -342,11 +351,11 @@ TEST_F(ScriptedRunner, AStartFailureIsReportedAfterTheTerminationHandlerAndTheRu
     script.failStart = true;
     script.errorCode = 2;
     Play({}, script);
-    EXPECT_EQ(h.runner->EndStatus(), 5);
+    EXPECT_EQ(h.runner->EndStatus(), esFailedStartingChild);
     EXPECT_EQ(h.runner->ExitCode(), 2u);
     EXPECT_EQ(h.terminatedCode, 2u);
     EXPECT_FALSE(errorBeforeTermination);
-    ASSERT_FALSE(h.ui.RunUntil([] { return false; }, std::chrono::milliseconds(20)));
+    Pump(std::chrono::milliseconds(20));
     const auto errors = h.ui.TakePostedErrors();
     ASSERT_EQ(errors.size(), 1u);
     try {
@@ -369,14 +378,142 @@ TEST_F(ScriptedRunner, AFailureInsideThePollingLoopEndsWithStatusSevenAndStillCl
     TScriptCycle fault = Output("x\n");
     fault.before = [] { throw std::bad_alloc(); };
     Play({Output("a\n"), fault});
-    EXPECT_EQ(h.runner->EndStatus(), 7);
+    EXPECT_EQ(h.runner->EndStatus(), esFailedWhileRunning);
     EXPECT_EQ(h.terminations, 1);
     EXPECT_EQ(h.terminatedCode, 259u);
     const auto log = Log();
     EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
               (std::vector<std::string>{"Terminate", "CloseProcess", "ClosePipes"}));
-    ASSERT_FALSE(h.ui.RunUntil([] { return false; }, std::chrono::milliseconds(20)));
+    Pump(std::chrono::milliseconds(20));
     EXPECT_TRUE(h.ui.TakePostedErrors().empty()); // not shown
+}
+
+// ---- the end of a run whose output pipe something else keeps open
+
+TEST_F(ScriptedRunner, AChildThatEndedEndsTheRunAsEndedWhateverTheLimitsSayWhileReadingOn)
+{
+    h.runner->MaxTimeAfterBeginning = 1;
+    h.runner->MaxTimeAfterLastOutput = 1;
+    TScript held;
+    held.pipeHeldOpen = true;
+    Play({Output("a\n"), Exit(5, "b\n"), Tick(), Tick(), Tick()}, held);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(h.runner->ExitCode(), 5u);
+    EXPECT_EQ(h.terminatedCode, 5u);
+    EXPECT_EQ(Count("Terminate"), 0u);
+    EXPECT_GE(h.runner->Timer()->TimeAfterBeginning, 3) << "the limits did run out while the worker read on";
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(ScriptedRunner, AStopWhileReadingOnEndsTheRunAtOnceAndHandsTheTailOverTwice)
+{
+    TScript held;
+    held.pipeHeldOpen = true;
+    TScriptCycle stop;
+    stop.before = [this] { h.ui.Invoke([this] { h.runner->Stop(); }); };
+    Play({Output("x\n"), Exit(3, "tail"), Output(""), stop, Output(""), Output("")}, held);
+    EXPECT_EQ(h.pieces, (std::vector<TPiece>{Entire("x"), Beginning("tail"), Beginning("tail")}));
+    EXPECT_EQ(h.runner->Lines().Snapshot(), (std::vector<std::string>{"x", "tail", "tail"}));
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded) << "the child had ended by itself";
+    EXPECT_EQ(h.runner->ExitCode(), 3u);
+    EXPECT_EQ(Count("Peek"), 4u) << "ended in the cycle of the stop";
+    EXPECT_EQ(Count("Terminate"), 0u);
+}
+
+TEST_F(ScriptedRunner, ReadingOnLastsUntilEnoughQuietCyclesInARow)
+{
+    TScript held;
+    held.pipeHeldOpen = true;
+    std::vector<TScriptCycle> cycles = {Exit(0)};
+    for (const char* late : {"x\n", "y\n"}) {
+        cycles.insert(cycles.end(), 30, Output(""));
+        cycles.push_back(Output(late));
+    }
+    Play(cycles, held);
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"x", "y"})) << "more than 50 cycles after the end, none quiet for long";
+    EXPECT_EQ(Count("Peek"), cycles.size() + 51) << "then 51 quiet cycles";
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+}
+
+TEST_F(ScriptedRunner, APipeThatClosesWithTheChildEndsTheRunInTheSameCycle)
+{
+    Play({Output("a\n"), Exit(9, "b\n")});
+    EXPECT_EQ(Count("Peek"), 2u);
+    EXPECT_EQ(h.runner->ExitCode(), 9u);
+}
+
+// ---- overlapping runs
+
+TEST_F(ScriptedRunner, AnOlderRunNeverReplacesOrAddsToTheNewerRunsLines)
+{
+    std::atomic<bool> newerEnded{false};
+    TScriptCycle supersede;
+    supersede.before = [&] {
+        h.ui.Invoke([this] { h.runner->Execute(); });
+        while (!newerEnded) // the older run goes on only once the newer one has ended
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    TScript older;
+    older.cycles = {Output("old"), supersede, Output("more old\n"), Output("")};
+    TScript newer;
+    newer.cycles = {Output("new"), Exit(0)};
+    scripted->AddScript(older);
+    scripted->AddScript(newer);
+    h.runner->OnTerminated = [&](TObject*, uint32_t) {
+        if (++h.terminations == 1)
+            newerEnded = true;
+    };
+    h.runner->Execute();
+    ASSERT_TRUE(h.ui.RunUntil([&] { return h.terminations == 2 && h.backend->live == 0; }, std::chrono::seconds(20)));
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"old", "new"}));
+    EXPECT_EQ(h.pieces, (std::vector<TPiece>{Beginning("old"), Beginning("new"), Beginning("new")}))
+        << "what the older run still had was dropped";
+    EXPECT_EQ(h.runner->Lines().Snapshot(), (std::vector<std::string>{"new", "new"}));
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded) << "the newer run's outcome stays";
+}
+
+TEST_F(ScriptedRunner, TheTickSourceStopsWhenASupersedingRunCannotStart)
+{
+    bool tickingDuringFirstRun = false;
+    TScriptCycle supersede;
+    supersede.before = [&] {
+        h.ui.Invoke([&] {
+            tickingDuringFirstRun = h.runner->Timer()->Enabled();
+            h.runner->Execute();
+        });
+    };
+    TScript first;
+    first.cycles = {Output("a\n"), supersede};
+    TScript failing;
+    failing.failStart = true;
+    scripted->AddScript(first);
+    scripted->AddScript(failing);
+    h.runner->Execute();
+    ASSERT_TRUE(h.ui.RunUntil([&] { return h.terminations == 2 && h.backend->live == 0; }, std::chrono::seconds(20)));
+    Pump(std::chrono::milliseconds(20));
+    EXPECT_TRUE(tickingDuringFirstRun);
+    EXPECT_FALSE(h.runner->Timer()->Enabled());
+    EXPECT_EQ(h.runner->EndStatus(), esFailedStartingChild);
+}
+
+TEST_F(ScriptedRunner, AnEchoContinuesAnUnfinishedOutputLine)
+{
+    h.runner->InputToOutput = true;
+    TScriptCycle queue;
+    queue.before = [this] { h.runner->InputLines().Add("def\r\n"); };
+    Play({Output("abc"), queue, Output("ghi\n"), Exit(0)});
+    EXPECT_EQ(h.pieces, (std::vector<TPiece>{Beginning("abc"), Entire("abcdef\r\n"), Entire("ghi")}));
+    EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"abcdef\r\n", "ghi"}));
+}
+
+TEST_F(ScriptedRunner, AProgramFileGivenIsStartedWithTheCommandLineAsItIs)
+{
+    Play({Exit(0)});
+    h.runner->ApplicationName = "C:\\Tools\\Psexec.exe";
+    h.terminations = 0;
+    Play({Exit(0)});
+    EXPECT_EQ(Log(0)[2], "Start:child:0:48") << "without one the system looks the program up";
+    EXPECT_EQ(Log(1)[2], "Start:child:0:48:C:\\Tools\\Psexec.exe");
 }
 
 } // namespace
