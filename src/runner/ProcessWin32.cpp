@@ -240,14 +240,61 @@ public:
     std::unique_ptr<IChildProcess> NewChild() override { return std::make_unique<TWin32Child>(); }
 };
 
+// Grants this process's user and the system full access, and nobody else any: a NULL DACL would
+// let any user's process on this computer open a run's pipe and write a forged report into it.
+// Built explicitly rather than left to the default, which some systems leave without a DACL.
+class TOwnerOnlySecurity {
+public:
+    TOwnerOnlySecurity()
+    {
+        if (!ReadUserSid() || !CreateWellKnownSid(WinLocalSystemSid, nullptr, systemSid_, &systemSidSize_))
+            return;
+        PSID user = reinterpret_cast<TOKEN_USER*>(tokenUser_.data())->User.Sid;
+        acl_.resize(sizeof(ACL) + 2 * sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(user) + GetLengthSid(systemSid_));
+        auto* acl = reinterpret_cast<PACL>(acl_.data());
+        valid_ = InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION) &&
+                 AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, user) &&
+                 AddAccessAllowedAce(acl, ACL_REVISION, GENERIC_ALL, systemSid_) &&
+                 InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+                 SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE);
+    }
+    TOwnerOnlySecurity(const TOwnerOnlySecurity&) = delete;
+    TOwnerOnlySecurity& operator=(const TOwnerOnlySecurity&) = delete;
+
+    // Nothing when the descriptor could not be built: the caller must not fall back to none.
+    PSECURITY_DESCRIPTOR Descriptor() { return valid_ ? &descriptor_ : nullptr; }
+
+private:
+    bool ReadUserSid()
+    {
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+            return false;
+        UniqueHandle owned(token);
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        tokenUser_.resize(size);
+        return size > 0 && GetTokenInformation(token, TokenUser, tokenUser_.data(), size, &size);
+    }
+
+    std::vector<BYTE> tokenUser_;
+    BYTE systemSid_[SECURITY_MAX_SID_SIZE] = {};
+    DWORD systemSidSize_ = sizeof systemSid_;
+    std::vector<BYTE> acl_;
+    SECURITY_DESCRIPTOR descriptor_ = {};
+    bool valid_ = false;
+};
+
 } // namespace
 
-// A NULL DACL would let any user's process on this computer open the pipes and write into a run.
 bool CreateRunPipe(UniqueHandle& readEnd, UniqueHandle& writeEnd)
 {
+    TOwnerOnlySecurity security;
+    if (!security.Descriptor())
+        return false;
     SECURITY_ATTRIBUTES attributes = {};
     attributes.nLength = sizeof attributes;
-    attributes.lpSecurityDescriptor = nullptr;
+    attributes.lpSecurityDescriptor = security.Descriptor();
     attributes.bInheritHandle = FALSE;
     HANDLE read = nullptr;
     HANDLE write = nullptr;

@@ -1,13 +1,18 @@
 // The runner with the Windows backend and the message-window user-interface thread, against real
 // child processes. Sized for Wine, where every hand-off costs a fraction of a millisecond.
 #include "../runner/RealChildScenarios.h"
+#include "runner/ProcessWin32.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/UiThreadWin32.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <aclapi.h>
 #include <tlhelp32.h>
+
+#include <algorithm>
 
 #include <cstdio>
 #include <mutex>
@@ -156,6 +161,80 @@ TEST_F(WineChild, TheChildInheritsNothingButItsPipes)
     EXPECT_EQ(h.output.Lines().back(), "unexpected handles: 0") << h.output.Text();
     other.runner->Stop();
     EXPECT_TRUE(other.RunToEnd());
+}
+
+TEST_F(WineChild, TheFileGivenIsStartedWhateverTheCommandLinesFirstWordNames)
+{
+    std::string path = "Z:" + std::string(VANTREL_TEST_CHILD);
+    std::replace(path.begin(), path.end(), '/', '\\');
+    h.runner->ApplicationName = path;
+    Run("Psexec exit 3");
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(h.runner->ExitCode(), 3u);
+
+    h.runner->ApplicationName = path + ".gone";
+    Run(Child("exit 0"));
+    EXPECT_EQ(h.runner->EndStatus(), esFailedStartingChild) << "the file given, or nothing";
+}
+
+// A NULL DACL would let any user's process open the pipe and write into the run.
+TEST(WinePipes, ARunsPipesCarryADaclAndNeitherEndIsInheritable)
+{
+    UniqueHandle read, write;
+    ASSERT_TRUE(CreateRunPipe(read, write));
+    for (HANDLE end : {read.Get(), write.Get()}) {
+        PACL dacl = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ASSERT_EQ(GetSecurityInfo(end, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                                  &descriptor),
+                  static_cast<DWORD>(ERROR_SUCCESS));
+        ASSERT_NE(dacl, nullptr) << "a NULL DACL grants everyone access";
+        BYTE everyone[SECURITY_MAX_SID_SIZE] = {};
+        DWORD everyoneSize = sizeof everyone;
+        ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &everyoneSize));
+        EXPECT_GT(dacl->AceCount, 0);
+        for (DWORD i = 0; i < dacl->AceCount; ++i) {
+            void* ace = nullptr;
+            ASSERT_TRUE(GetAce(dacl, i, &ace));
+            EXPECT_FALSE(EqualSid(&static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, everyone)) << "ace " << i;
+        }
+        LocalFree(descriptor);
+        DWORD flags = 0;
+        ASSERT_TRUE(GetHandleInformation(end, &flags));
+        EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0u);
+    }
+}
+
+// The tables stand for the platform's own values, entry by entry.
+TEST(WineValues, ShowWindowCreationFlagAndReturnCodeValuesAreThePlatforms)
+{
+    const std::pair<TShowWindow, int> shows[] = {
+        {swHIDE, SW_HIDE}, {swMAXIMIZE, SW_MAXIMIZE}, {swMINIMIZE, SW_MINIMIZE}, {swRESTORE, SW_RESTORE},
+        {swSHOW, SW_SHOW}, {swSHOWDEFAULT, SW_SHOWDEFAULT}, {swSHOWMAXIMIZED, SW_SHOWMAXIMIZED},
+        {swSHOWMINIMIZED, SW_SHOWMINIMIZED}, {swSHOWMINNOACTIVE, SW_SHOWMINNOACTIVE}, {swSHOWNA, SW_SHOWNA},
+        {swSHOWNOACTIVATE, SW_SHOWNOACTIVATE}, {swSHOWNORMAL, SW_SHOWNORMAL}};
+    ASSERT_EQ(std::size(shows), ShowWindowValues.size());
+    for (std::size_t i = 0; i < std::size(shows); ++i) {
+        EXPECT_EQ(shows[i].first, i);
+        EXPECT_EQ(ShowWindowValues[shows[i].first], shows[i].second) << i;
+    }
+    const std::pair<TCreationFlag, DWORD> flags[] = {
+        {fCREATE_DEFAULT_ERROR_MODE, CREATE_DEFAULT_ERROR_MODE}, {fCREATE_NEW_CONSOLE, CREATE_NEW_CONSOLE},
+        {fCREATE_NEW_PROCESS_GROUP, CREATE_NEW_PROCESS_GROUP}, {fCREATE_SEPARATE_WOW_VDM, CREATE_SEPARATE_WOW_VDM},
+        {fCREATE_SHARED_WOW_VDM, CREATE_SHARED_WOW_VDM}, {fCREATE_SUSPENDED, CREATE_SUSPENDED},
+        {fCREATE_UNICODE_ENVIRONMENT, CREATE_UNICODE_ENVIRONMENT}, {fDEBUG_PROCESS, DEBUG_PROCESS},
+        {fDEBUG_ONLY_THIS_PROCESS, DEBUG_ONLY_THIS_PROCESS}, {fDETACHED_PROCESS, DETACHED_PROCESS}};
+    ASSERT_EQ(std::size(flags), CreationFlagValues.size());
+    for (std::size_t i = 0; i < std::size(flags); ++i) {
+        EXPECT_EQ(flags[i].first, i);
+        EXPECT_EQ(CreationFlagValues[flags[i].first], flags[i].second) << i;
+    }
+    EXPECT_EQ(NORMAL_PRIORITY_CLASS_VALUE, static_cast<uint32_t>(NORMAL_PRIORITY_CLASS));
+    EXPECT_EQ(STILL_ACTIVE_CODE, static_cast<uint32_t>(STILL_ACTIVE));
+    EXPECT_EQ(rcCRLF, 0);
+    EXPECT_EQ(rcLF, 1);
+    EXPECT_EQ(otEntireLine, 0);
+    EXPECT_EQ(otBeginningOfLine, 1);
 }
 
 // The program ends during a run without a word to the runner: the child must not survive it.

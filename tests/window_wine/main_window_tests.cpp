@@ -46,6 +46,14 @@ std::vector<std::string> ConsoleLines(TForm1& form)
     return lines;
 }
 
+// A path in the folder of this test program, which stands in for the program's own folder.
+std::string BesideProgram(const std::string& name)
+{
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    return std::filesystem::path(self).parent_path().string() + "\\" + name;
+}
+
 LOGFONTA FontOf(HWND hwnd)
 {
     LOGFONTA font{};
@@ -369,6 +377,25 @@ TEST_F(MainWindow, AToolThatCannotBeStartedIsReportedAndTheRunStillEnds)
     EXPECT_EQ(dialogs_.Boxes[1].Text, Form().runner1->CommandLine + " doesn't exist.") << "no second full stop";
     EXPECT_EQ(ConsoleLines(Form()), std::vector<std::string>{"Execution Finished"});
     EXPECT_EQ(Form().stsbr1->SimpleText(), ReadyLineFor(""));
+}
+
+TEST_F(MainWindow, AToolBesideTheProgramIsNeverStartedAndItsVersionNeverShown)
+{
+    const std::string beside = BesideProgram("Psexec.exe");
+    ASSERT_TRUE(CopyFileA(WinPath(VANTREL_VERSION_PROBE_EXE).c_str(), beside.c_str(), FALSE));
+    FillValidJob();
+    Click(*Form().sbtbtn1);
+    const bool ended = WaitForRunEnd();
+    const std::string commandLine = Form().runner1->CommandLine;
+    const std::string status = Form().stsbr1->SimpleText();
+    Click(*Form().sbtbtn4);
+    const std::string statusAfterClear = Form().stsbr1->SimpleText();
+    DeleteFileA(beside.c_str());
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(ReadFileBytes(folder_.File("received.txt")), commandLine) << "the tool in the current folder ran";
+    EXPECT_EQ(commandLine.rfind("Psexec \"@", 0), 0u) << "the line as composed";
+    EXPECT_EQ(status, kReadyLine);
+    EXPECT_EQ(statusAfterClear, kReadyLine);
 }
 
 TEST_F(MainWindow, AFailedRunAfterASuccessfulOneGetsNoSuccessLine)
@@ -803,14 +830,12 @@ TEST_F(StartWithoutTool, AFolderNamedLikeTheToolCountsAsMissing)
 
 TEST_F(StartWithoutTool, ACopyBesideTheProgramDoesNotCount)
 {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string beside = std::filesystem::path(self).parent_path().string() + "\\Psexec.exe";
+    const std::string beside = BesideProgram("Psexec.exe");
     ASSERT_TRUE(CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), beside.c_str(), FALSE));
     StartAndRun();
     DeleteFileA(beside.c_str());
     ExpectOneMissingToolBox();
-    EXPECT_EQ(statusAfterStart_, kReadyLine) << "the version query looks in the program's folder first";
+    EXPECT_EQ(statusAfterStart_, ReadyLineFor("")) << "nor does its version";
 }
 
 TEST_F(StartWithoutTool, WithoutAnyToolTheReadyLineEndsInVersion)
