@@ -8,9 +8,6 @@ TVantrelApp::TVantrelApp(IDialogs& dialogs, TOpenAddress openAddress)
     comInitialised_ = SUCCEEDED(CoInitialize(nullptr));
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
-    TForm::RegisterClass(instance);
-    TPanel::RegisterClass(instance);
 
     application_ = std::make_unique<TApplication>(dialogs);
     application_->Title = kApplicationTitle;
@@ -20,7 +17,7 @@ TVantrelApp::TVantrelApp(IDialogs& dialogs, TOpenAddress openAddress)
     });
 
     form1_ = std::make_unique<TForm1>(*application_, *ui_);
-    aboutBox_ = std::make_unique<TAboutBox>(instance, [application, openAddress](const std::string& address) {
+    aboutBox_ = std::make_unique<TAboutBox>(ModuleInstance(), [application, openAddress](const std::string& address) {
         if (openAddress)
             openAddress(application->Handle(), address);
     });

@@ -19,16 +19,26 @@ std::function<void(std::exception_ptr)>& ExceptionSink()
     return sink;
 }
 
-HINSTANCE ModuleInstance()
+TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args)
 {
-    return GetModuleHandleA(nullptr);
+    TWindowPlace place;
+    place.ExStyle = exStyle;
+    place.Style = WS_CHILD | WS_VISIBLE | style;
+    place.Left = args.Left;
+    place.Top = args.Top;
+    place.Width = args.Width;
+    place.Height = args.Height;
+    place.Parent = args.Parent;
+    return place;
 }
 
+// A child window of one of the platform's own classes.
 HWND CreateChild(const char* className, const std::string& text, DWORD style, DWORD exStyle,
                  const TControlArgs& args)
 {
-    HWND hwnd = CreateWindowExA(exStyle, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, args.Left, args.Top,
-                                args.Width, args.Height, args.Parent, nullptr, ModuleInstance(), nullptr);
+    const TWindowPlace place = ChildPlace(style, exStyle, args);
+    HWND hwnd = CreateWindowExA(place.ExStyle, className, text.c_str(), place.Style, place.Left, place.Top,
+                                place.Width, place.Height, place.Parent, nullptr, ModuleInstance(), nullptr);
     CheckWin32(hwnd != nullptr, className);
     return hwnd;
 }
@@ -36,11 +46,6 @@ HWND CreateChild(const char* className, const std::string& text, DWORD style, DW
 HFONT ParentFont(HWND parent)
 {
     return reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0));
-}
-
-COLORREF OrSystem(COLORREF color, int systemIndex)
-{
-    return color == CLR_INVALID ? GetSysColor(systemIndex) : color;
 }
 
 }  // namespace
@@ -64,11 +69,13 @@ void RunHandler(const std::function<void()>& handler)
 
 // ---- TControl
 
+// A control of our own class is no longer bound to its object once the object's own parts are
+// gone: its last messages get the default handling.
 TControl::~TControl()
 {
     if (hwnd_ && IsWindow(hwnd_)) {
         RemovePropA(hwnd_, kControlProperty);
-        DestroyWindow(hwnd_);
+        DestroyBoundWindow(hwnd_);
     }
 }
 
@@ -182,6 +189,11 @@ bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
         }
         return false;
     }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        TControl* control = header ? TControl::FromHandle(header->hwndFrom) : nullptr;
+        return control && control->Notify(*header, result);
+    }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -226,28 +238,16 @@ void TToolTips::Add(HWND control, const std::string& text)
 
 // ---- TPanel
 
-void TPanel::RegisterClass(HINSTANCE instance)
-{
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &TPanel::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kPanelClass;
-    RegisterClassExA(&wc);
-}
-
 TPanel::TPanel(const TControlArgs& args)
 {
-    Attach(CreateChild(kPanelClass, "", WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, args));
+    TWindowClass windowClass;
+    windowClass.Name = kPanelClass;
+    windowClass.Background = GetSysColorBrush(COLOR_BTNFACE);
+    Attach(CreateBoundWindow(this, windowClass, ChildPlace(WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, args)));
 }
 
-LRESULT CALLBACK TPanel::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT TPanel::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT result = 0;
-    if (ReflectToControl(msg, wParam, lParam, result))
-        return result;
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -303,7 +303,7 @@ void TLabel::AutoSize()
 
 HBRUSH TLabel::ControlColor(HDC dc)
 {
-    ::SetTextColor(dc, OrSystem(color_, COLOR_WINDOWTEXT));
+    ::SetTextColor(dc, ColorOrSystem(color_, COLOR_WINDOWTEXT));
     SetBkMode(dc, TRANSPARENT);
     return GetSysColorBrush(COLOR_BTNFACE);
 }
@@ -350,7 +350,7 @@ HBRUSH TEdit::ControlColor(HDC dc)
 {
     if (!Enabled())
         return nullptr;
-    ::SetTextColor(dc, OrSystem(color_, COLOR_WINDOWTEXT));
+    ::SetTextColor(dc, ColorOrSystem(color_, COLOR_WINDOWTEXT));
     SetBkColor(dc, GetSysColor(COLOR_WINDOW));
     return GetSysColorBrush(COLOR_WINDOW);
 }

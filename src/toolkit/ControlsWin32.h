@@ -13,6 +13,7 @@
 #include "toolkit/Component.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/Strings.h"
+#include "toolkit/WindowWin32.h"
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
@@ -54,6 +55,7 @@ public:
     virtual void Command(WORD /*code*/) {}
     virtual bool DrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
     virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
+    virtual bool Notify(const NMHDR& /*header*/, LRESULT& /*result*/) { return false; }
 
     static TControl* FromHandle(HWND hwnd);
 
@@ -98,13 +100,13 @@ struct TControlArgs {
 };
 
 // A container with a raised bevel one pixel wide, on the button-face colour.
-class TPanel : public TControl {
+class TPanel : public TControl, private IWindowProcedure {
 public:
     explicit TPanel(const TControlArgs& args);
-    static void RegisterClass(HINSTANCE instance);
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void Bound(HWND /*hwnd*/) override {}
+    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 // Static text sized to its caption.

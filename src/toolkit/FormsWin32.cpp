@@ -2,70 +2,43 @@
 
 namespace {
 
-const char* const kFormClass = "TForm";
-const char* const kApplicationClass = "TApplication";
-
-HINSTANCE ModuleInstance()
+TWindowClass FormClass()
 {
-    return GetModuleHandleA(nullptr);
+    TWindowClass windowClass;
+    windowClass.Name = "TForm";
+    windowClass.Background = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.Icon = LoadIcon(nullptr, IDI_APPLICATION);
+    return windowClass;
 }
 
 }  // namespace
 
 // ---- TForm
 
-void TForm::RegisterClass(HINSTANCE instance)
-{
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &TForm::StaticWindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIcon(nullptr, IDI_APPLICATION);
-    wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    wc.lpszClassName = kFormClass;
-    RegisterClassExA(&wc);
-
-    WNDCLASSEXA app{};
-    app.cbSize = sizeof app;
-    app.lpfnWndProc = DefWindowProcA;
-    app.hInstance = instance;
-    app.lpszClassName = kApplicationClass;
-    RegisterClassExA(&app);
-}
-
 TForm::TForm(const Args& args) : font_(args.Font)
 {
     RECT frame{0, 0, args.ClientWidth, args.ClientHeight};
     AdjustWindowRectEx(&frame, args.Style, FALSE, args.ExStyle | WS_EX_CONTROLPARENT);
-    hwnd_ = CreateWindowExA(args.ExStyle | WS_EX_CONTROLPARENT, kFormClass, args.Caption.c_str(),
-                            args.Style | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                            frame.bottom - frame.top, args.Owner, nullptr, ModuleInstance(), this);
-    CheckWin32(hwnd_ != nullptr, "CreateWindowEx(form)");
+    TWindowPlace place;
+    place.ExStyle = args.ExStyle | WS_EX_CONTROLPARENT;
+    place.Caption = args.Caption.c_str();
+    place.Style = args.Style | WS_CLIPCHILDREN;
+    place.Left = CW_USEDEFAULT;
+    place.Top = CW_USEDEFAULT;
+    place.Width = frame.right - frame.left;
+    place.Height = frame.bottom - frame.top;
+    place.Parent = args.Owner;
+    CreateBoundWindow(this, FormClass(), place);
 }
 
 TForm::~TForm()
 {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
-}
-
-void TForm::CenterOnDesktop()
-{
-    RECT window;
-    GetWindowRect(hwnd_, &window);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DestroyBoundWindow(hwnd_);
 }
 
 void TForm::Show()
 {
-    CenterOnDesktop();
+    CenterOnScreen(hwnd_);
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
     RunHandler([&] {
@@ -81,25 +54,13 @@ void TForm::Close()
     PostMessageA(hwnd_, WM_CLOSE, 0, 0);
 }
 
-LRESULT CALLBACK TForm::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT TForm::HandleWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        auto* self = static_cast<TForm*>(create->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    return self->WindowProc(msg, wParam, lParam);
+    return WindowProc(msg, wParam, lParam);
 }
 
 LRESULT TForm::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT result = 0;
-    if (ReflectToControl(msg, wParam, lParam, result))
-        return result;
     switch (msg) {
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_);
@@ -130,8 +91,12 @@ LRESULT TForm::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 TApplication::TApplication(IDialogs& dialogs) : dialogs_(dialogs)
 {
     // Hidden and untitled: the main window, not this one, owns the task-bar button.
-    hwnd_ = CreateWindowExA(WS_EX_TOOLWINDOW, kApplicationClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                            ModuleInstance(), nullptr);
+    TWindowClass windowClass;
+    windowClass.Name = "TApplication";
+    TWindowPlace place;
+    place.ExStyle = WS_EX_TOOLWINDOW;
+    place.Style = WS_POPUP;
+    hwnd_ = CreateBoundWindow(nullptr, windowClass, place);
     SetHandlerExceptionSink([this](std::exception_ptr error) { ShowException(error); });
 }
 

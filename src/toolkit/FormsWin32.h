@@ -11,8 +11,8 @@
 #include "toolkit/ControlsWin32.h"
 #include "toolkit/Dialogs.h"
 
-// A top-level window with a fixed frame, bound to its object at WM_NCCREATE.
-class TForm : public TComponent {
+// A top-level window with a fixed frame.
+class TForm : public TComponent, private IWindowProcedure {
 public:
     struct Args {
         std::string Caption;
@@ -40,14 +40,13 @@ public:
 
     TNotifyEvent OnShow;
 
-    static void RegisterClass(HINSTANCE instance);
-
 protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
 
 private:
-    static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    void CenterOnDesktop();
+    void Bound(HWND hwnd) override { hwnd_ = hwnd; }
+    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
     HWND hwnd_ = nullptr;
     HFONT font_ = nullptr;
     HWND lastFocus_ = nullptr;

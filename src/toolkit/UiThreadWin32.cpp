@@ -10,7 +10,6 @@ namespace {
 
 constexpr UINT kInvokeMessage = WM_APP + 1;
 constexpr UINT kPostMessage = WM_APP + 2;
-constexpr char kWindowClass[] = "VantrelUiThreadWindow";
 
 // One blocking hand-off, living on the sender's stack while it waits.
 struct TInvokeCall {
@@ -24,17 +23,6 @@ using TPostedFunction = std::unique_ptr<std::function<void()>>;
 [[noreturn]] void ThrowNoLongerServed()
 {
     throw std::runtime_error("The user interface thread no longer takes hand-offs");
-}
-
-void RegisterWindowClassOnce(WNDPROC proc)
-{
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = proc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = kWindowClass;
-    if (!RegisterClassExA(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        CheckWin32(false, "RegisterClassEx");
 }
 
 } // namespace
@@ -102,10 +90,11 @@ TUiThreadWin32::TUiThreadWin32(TErrorHandler onPostedError)
     : onPostedError_(std::move(onPostedError)), timers_(std::make_shared<TTimerTable>()),
       threadId_(GetCurrentThreadId())
 {
-    RegisterWindowClassOnce(&TUiThreadWin32::WindowProc);
-    window_ = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
-                              this);
-    CheckWin32(window_ != nullptr, "CreateWindowEx");
+    TWindowClass windowClass;
+    windowClass.Name = "VantrelUiThreadWindow";
+    TWindowPlace place;
+    place.Parent = HWND_MESSAGE;
+    window_ = CreateBoundWindow(this, windowClass, place);
     timers_->window = window_;
 }
 
@@ -124,8 +113,7 @@ void TUiThreadWin32::Shutdown()
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     DiscardQueuedPosts();
     timers_->window = nullptr;
-    SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
+    DestroyBoundWindow(window_);
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
@@ -167,22 +155,7 @@ std::unique_ptr<IPeriodicTimer> TUiThreadWin32::CreateTimer(std::function<void()
     return std::make_unique<TWindowTimer>(timers_, std::move(onTick));
 }
 
-LRESULT CALLBACK TUiThreadWin32::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<TUiThreadWin32*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (self == nullptr) {
-        if (message == kPostMessage)
-            TPostedFunction(reinterpret_cast<std::function<void()>*>(lParam));
-        return DefWindowProcA(hwnd, message, wParam, lParam);
-    }
-    return self->HandleMessage(hwnd, message, wParam, lParam);
-}
-
-LRESULT TUiThreadWin32::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TUiThreadWin32::HandleWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case kInvokeMessage: {

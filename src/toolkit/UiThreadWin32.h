@@ -3,6 +3,7 @@
 #pragma once
 
 #include "toolkit/UiThread.h"
+#include "toolkit/WindowWin32.h"
 
 #include <windows.h>
 
@@ -11,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-class TUiThreadWin32 : public IUiThread {
+class TUiThreadWin32 : public IUiThread, private IWindowProcedure {
 public:
     // Receives what a posted function throws; the application shows it in its error box.
     using TErrorHandler = std::function<void(std::exception_ptr)>;
@@ -36,8 +37,8 @@ public:
     struct TTimerTable;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Bound(HWND /*hwnd*/) override {}
+    LRESULT HandleWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void DiscardQueuedPosts();
 
     TErrorHandler onPostedError_;

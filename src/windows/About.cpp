@@ -31,376 +31,7 @@ std::string WithoutScheme(const std::string& address)
     return colon == std::string::npos ? address : address.substr(colon + 3);
 }
 
-// One pass of a 3 by 3 box blur; pixels outside the picture count as empty.
-std::vector<int> BoxBlur(const std::vector<int>& in, int width, int height)
-{
-    std::vector<int> out(in.size());
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            int sum = 0;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int sx = x + dx, sy = y + dy;
-                    if (sx >= 0 && sy >= 0 && sx < width && sy < height)
-                        sum += in[static_cast<std::size_t>(sy) * width + sx];
-                }
-            out[static_cast<std::size_t>(y) * width + x] = sum / 9;
-        }
-    return out;
-}
-
-// Draws a bevel of the given width inward from box, which shrinks by that width.
-void Frame3D(HDC dc, RECT& box, COLORREF topLeft, COLORREF bottomRight, int width)
-{
-    for (int i = 0; i < width; ++i) {
-        UniqueGdi<HBRUSH> light(CreateSolidBrush(topLeft));
-        UniqueGdi<HBRUSH> dark(CreateSolidBrush(bottomRight));
-        RECT top{box.left, box.top, box.right - 1, box.top + 1};
-        RECT left{box.left, box.top, box.left + 1, box.bottom - 1};
-        RECT bottom{box.left, box.bottom - 1, box.right, box.bottom};
-        RECT right{box.right - 1, box.top, box.right, box.bottom};
-        FillRect(dc, &top, light.Get());
-        FillRect(dc, &left, light.Get());
-        FillRect(dc, &bottom, dark.Get());
-        FillRect(dc, &right, dark.Get());
-        InflateRect(&box, -1, -1);
-    }
-}
-
-HCURSOR CursorOf(TPointer pointer)
-{
-    return LoadCursor(nullptr, pointer == TPointer::ptHand ? IDC_HAND : IDC_ARROW);
-}
-
 } // namespace
-
-// A window that draws its graphic controls, bottom first, and routes the pointer to the
-// topmost one under it that takes pointer input: moves, enter and leave, clicks and the
-// pointer shape.
-class TGraphicHost {
-public:
-    struct Args {
-        const char* ClassName = nullptr;
-        HINSTANCE Instance = nullptr;
-        HWND Parent = nullptr;
-        DWORD Style = 0;
-        DWORD ExStyle = 0;
-        RECT Bounds{};
-        const char* Caption = "";
-        std::function<void(HDC dc, RECT client)> PaintBackground;
-        // Sees every message first; returns true when it handled it.
-        std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam)> OnMessage;
-    };
-
-    explicit TGraphicHost(const Args& args) : paintBackground_(args.PaintBackground), onMessage_(args.OnMessage)
-    {
-        RegisterOnce(args.Instance, args.ClassName);
-        hwnd_ = CreateWindowExA(args.ExStyle, args.ClassName, args.Caption, args.Style, args.Bounds.left,
-                                args.Bounds.top, args.Bounds.right - args.Bounds.left,
-                                args.Bounds.bottom - args.Bounds.top, args.Parent, nullptr, args.Instance, this);
-        CheckWin32(hwnd_ != nullptr, "CreateWindowEx(About box)");
-    }
-
-    ~TGraphicHost()
-    {
-        if (IsWindow(hwnd_)) {
-            SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-            DestroyWindow(hwnd_);
-        }
-    }
-    TGraphicHost(const TGraphicHost&) = delete;
-    TGraphicHost& operator=(const TGraphicHost&) = delete;
-
-    HWND Handle() const { return hwnd_; }
-    void Add(TGraphicControl* control) { controls_.push_back(control); }
-
-    void Invalidate(const RECT& area) const { InvalidateRect(hwnd_, &area, FALSE); }
-
-    void CursorChanged(const TGraphicControl& control) const
-    {
-        if (&control == hovered_)
-            ::SetCursor(CursorOf(control.Cursor()));
-    }
-
-    // The window has gone from under the pointer (hidden): the control under it is left.
-    void PointerGone()
-    {
-        if (tracking_) {
-            TRACKMOUSEEVENT cancel{};
-            cancel.cbSize = sizeof cancel;
-            cancel.dwFlags = TME_LEAVE | TME_CANCEL;
-            cancel.hwndTrack = hwnd_;
-            TrackMouseEvent(&cancel);
-            tracking_ = false;
-        }
-        if (GetCapture() == hwnd_)
-            ReleaseCapture();
-        pressed_ = nullptr;
-        SetHovered(nullptr);
-    }
-
-private:
-    static void RegisterOnce(HINSTANCE instance, const char* className)
-    {
-        WNDCLASSEXA existing{};
-        existing.cbSize = sizeof existing;
-        if (GetClassInfoExA(instance, className, &existing))
-            return;
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TGraphicHost::StaticWindowProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = className;
-        CheckWin32(RegisterClassExA(&wc) != 0, "RegisterClassEx(About box)");
-    }
-
-    static LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        if (msg == WM_NCCREATE) {
-            auto* self = static_cast<TGraphicHost*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-            self->hwnd_ = hwnd;
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        }
-        auto* self = reinterpret_cast<TGraphicHost*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (!self)
-            return DefWindowProcA(hwnd, msg, wParam, lParam);
-        return self->WindowProc(msg, wParam, lParam);
-    }
-
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
-    {
-        if (onMessage_ && onMessage_(msg, wParam, lParam))
-            return 0;
-        switch (msg) {
-        case WM_ERASEBKGND:
-            return 1; // WM_PAINT covers everything, off screen, without flicker
-        case WM_PAINT:
-            Paint();
-            return 0;
-        case WM_MOUSEMOVE:
-            PointerMoved(PointOf(lParam), wParam);
-            return 0;
-        case WM_MOUSELEAVE:
-            tracking_ = false;
-            SetHovered(nullptr);
-            return 0;
-        case WM_LBUTTONDOWN:
-            pressed_ = ControlAt(PointOf(lParam));
-            if (pressed_)
-                SetCapture(hwnd_);
-            return 0;
-        case WM_LBUTTONUP:
-            ButtonReleased(PointOf(lParam));
-            return 0;
-        case WM_CAPTURECHANGED:
-            // Another window took the pointer between press and release: no click.
-            if (reinterpret_cast<HWND>(lParam) != hwnd_)
-                pressed_ = nullptr;
-            return 0;
-        case WM_SETCURSOR:
-            if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
-                POINT p;
-                GetCursorPos(&p);
-                ScreenToClient(hwnd_, &p);
-                const TGraphicControl* control = ControlAt(p);
-                ::SetCursor(CursorOf(control ? control->Cursor() : TPointer::ptArrow));
-                return TRUE;
-            }
-            break;
-        default:
-            break;
-        }
-        return DefWindowProcA(hwnd_, msg, wParam, lParam);
-    }
-
-    static POINT PointOf(LPARAM lParam)
-    {
-        return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-    }
-
-    TGraphicControl* ControlAt(POINT p) const
-    {
-        for (auto it = controls_.rbegin(); it != controls_.rend(); ++it)
-            if ((*it)->TakesPointer && PtInRect(&(*it)->Bounds(), p))
-                return *it;
-        return nullptr;
-    }
-
-    void PointerMoved(POINT p, WPARAM shift)
-    {
-        if (!tracking_) {
-            TRACKMOUSEEVENT track{};
-            track.cbSize = sizeof track;
-            track.dwFlags = TME_LEAVE;
-            track.hwndTrack = hwnd_;
-            tracking_ = TrackMouseEvent(&track) != FALSE;
-        }
-        TGraphicControl* control = ControlAt(p);
-        SetHovered(control);
-        // The enter reaction may have moved the control away from the pointer.
-        if (control && control == hovered_ && control->OnMouseMove)
-            RunHandler([&] { control->OnMouseMove(control, shift, p.x - control->Left(), p.y - control->Top()); });
-    }
-
-    void SetHovered(TGraphicControl* control)
-    {
-        if (control == hovered_)
-            return;
-        TGraphicControl* left = hovered_;
-        hovered_ = control;
-        if (left && left->OnMouseLeave)
-            RunHandler([&] { left->OnMouseLeave(left); });
-        if (control && control->OnMouseEnter)
-            RunHandler([&] { control->OnMouseEnter(control); });
-    }
-
-    void ButtonReleased(POINT p)
-    {
-        TGraphicControl* pressed = std::exchange(pressed_, nullptr);
-        if (GetCapture() == hwnd_)
-            ReleaseCapture();
-        // A click is a press and a release on the same control.
-        if (pressed && pressed == ControlAt(p) && pressed->OnClick)
-            RunHandler([&] { pressed->OnClick(pressed); });
-    }
-
-    void Paint() const
-    {
-        PAINTSTRUCT ps;
-        HDC screen = BeginPaint(hwnd_, &ps);
-        RECT client;
-        GetClientRect(hwnd_, &client);
-        UniqueGdi<HBITMAP> buffer(CreateCompatibleBitmap(screen, client.right, client.bottom));
-        if (buffer.Get()) {
-            TMemoryDC dc(screen, buffer.Get());
-            if (paintBackground_)
-                paintBackground_(dc.Get(), client);
-            for (const TGraphicControl* control : controls_)
-                control->Paint(dc.Get());
-            BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-                   ps.rcPaint.bottom - ps.rcPaint.top, dc.Get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
-        }
-        EndPaint(hwnd_, &ps);
-    }
-
-    HWND hwnd_ = nullptr;
-    std::function<void(HDC, RECT)> paintBackground_;
-    std::function<bool(UINT, WPARAM, LPARAM)> onMessage_;
-    std::vector<TGraphicControl*> controls_;
-    TGraphicControl* hovered_ = nullptr;
-    TGraphicControl* pressed_ = nullptr;
-    bool tracking_ = false;
-};
-
-// ---- graphic controls
-
-TGraphicControl::TGraphicControl(TGraphicHost& host, const std::string& name, RECT bounds)
-    : Name(name), host_(host), bounds_(bounds)
-{
-    host.Add(this);
-}
-
-void TGraphicControl::SetPosition(int left, int top)
-{
-    Invalidate();
-    OffsetRect(&bounds_, left - bounds_.left, top - bounds_.top);
-    Invalidate();
-}
-
-void TGraphicControl::SetCursor(TPointer cursor)
-{
-    cursor_ = cursor;
-    host_.CursorChanged(*this);
-}
-
-void TGraphicControl::Invalidate() const
-{
-    host_.Invalidate(bounds_);
-}
-
-TGraphicLabel::TGraphicLabel(TGraphicHost& host, const std::string& name, RECT bounds, std::string caption,
-                             HFONT font, COLORREF color, bool wordWrap)
-    : TGraphicControl(host, name, bounds), caption_(std::move(caption)), font_(font), color_(color),
-      wordWrap_(wordWrap)
-{
-}
-
-void TGraphicLabel::SetColor(COLORREF color)
-{
-    if (color == color_)
-        return;
-    color_ = color;
-    Invalidate();
-}
-
-void TGraphicLabel::DrawCaption(HDC dc, RECT box, COLORREF color) const
-{
-    const HGDIOBJ oldFont = SelectObject(dc, font_);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, color);
-    DrawTextA(dc, caption_.c_str(), static_cast<int>(caption_.size()), &box,
-              DT_CENTER | DT_NOPREFIX | (wordWrap_ ? DT_WORDBREAK : DT_SINGLELINE));
-    SelectObject(dc, oldFont);
-}
-
-void TGraphicLabel::Paint(HDC dc) const
-{
-    DrawCaption(dc, Bounds(), color_);
-}
-
-void TShadowLabel::Paint(HDC dc) const
-{
-    const int width = Bounds().right - Bounds().left;
-    const int height = Bounds().bottom - Bounds().top;
-
-    // The text's shape, moved: white text on black in a scratch picture.
-    std::uint32_t* maskPixels = nullptr;
-    UniqueGdi<HBITMAP> mask = MakeDib(width, height, maskPixels);
-    {
-        TMemoryDC maskDC(dc, mask.Get());
-        DrawCaption(maskDC.Get(), RECT{ShadowOffset, ShadowOffset, width + ShadowOffset, height + ShadowOffset},
-                    RGB(255, 255, 255));
-        GdiFlush();
-    }
-    const std::size_t count = static_cast<std::size_t>(width) * height;
-    std::vector<int> coverage(count);
-    for (std::size_t i = 0; i < count; ++i)
-        coverage[i] = static_cast<int>(std::max({maskPixels[i] & 0xFF, maskPixels[i] >> 8 & 0xFF, maskPixels[i] >> 16 & 0xFF}));
-    for (int pass = 0; pass < BlurPasses; ++pass)
-        coverage = BoxBlur(coverage, width, height);
-
-    // Black with the blurred coverage as alpha (premultiplied: the colour stays 0).
-    std::uint32_t* shadowPixels = nullptr;
-    UniqueGdi<HBITMAP> shadow = MakeDib(width, height, shadowPixels);
-    for (std::size_t i = 0; i < count; ++i)
-        shadowPixels[i] = static_cast<std::uint32_t>(coverage[i]) << 24;
-    GdiFlush();
-    {
-        TMemoryDC shadowDC(dc, shadow.Get());
-        const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(dc, Left(), Top(), width, height, shadowDC.Get(), 0, 0, width, height, blend);
-    }
-    DrawCaption(dc, Bounds(), Color());
-}
-
-TGraphicImage::TGraphicImage(TGraphicHost& host, const std::string& name, RECT bounds, const TPicture& picture,
-                             bool stretch)
-    : TGraphicControl(host, name, bounds), picture_(picture), stretch_(stretch)
-{
-}
-
-void TGraphicImage::Paint(HDC dc) const
-{
-    if (stretch_) {
-        DrawPicture(dc, picture_, Bounds());
-        return;
-    }
-    const int saved = SaveDC(dc);
-    IntersectClipRect(dc, Bounds().left, Bounds().top, Bounds().right, Bounds().bottom);
-    DrawPicture(dc, picture_, Left(), Top());
-    RestoreDC(dc, saved);
-}
 
 // ---- the About box
 
@@ -415,7 +46,7 @@ TAboutBox::TAboutBox(HINSTANCE instance, std::function<void(const std::string& a
 {
     Name = "AboutBox";
     CreateFonts();
-    CreateWindows(instance);
+    CreateWindows();
     CreateControls();
 }
 
@@ -444,7 +75,7 @@ void TAboutBox::CreateFonts()
     taglineFont_ = MakeFont(9, FW_NORMAL, "Tahoma");
 }
 
-void TAboutBox::CreateWindows(HINSTANCE instance)
+void TAboutBox::CreateWindows()
 {
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
@@ -455,7 +86,6 @@ void TAboutBox::CreateWindows(HINSTANCE instance)
     const auto fillFace = [](HDC dc, RECT client) { FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE)); };
     TGraphicHost::Args box;
     box.ClassName = kBoxClass;
-    box.Instance = instance;
     box.Style = style;
     box.ExStyle = exStyle;
     box.Bounds = frame;
@@ -472,7 +102,6 @@ void TAboutBox::CreateWindows(HINSTANCE instance)
 
     TGraphicHost::Args panel;
     panel.ClassName = kPanelClass;
-    panel.Instance = instance;
     panel.Parent = box_->Handle();
     panel.Style = WS_CHILD | WS_VISIBLE;
     panel.Bounds = kPanelBounds;
@@ -522,23 +151,13 @@ void TAboutBox::CreateControls()
     image3->OnClick = std::bind(&TAboutBox::image3Click, this, _1);
 }
 
-void TAboutBox::CenterOnScreen()
-{
-    RECT window;
-    GetWindowRect(Handle(), &window);
-    const int width = window.right - window.left;
-    const int height = window.bottom - window.top;
-    SetWindowPos(Handle(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 void TAboutBox::ShowModal(HWND owner)
 {
     if (showing_)
         return;
     owner_ = owner;
     SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
-    CenterOnScreen();
+    CenterOnScreen(Handle());
     showing_ = true;
     if (owner_)
         EnableWindow(owner_, FALSE);
@@ -546,19 +165,9 @@ void TAboutBox::ShowModal(HWND owner)
     UpdateWindow(Handle());
     SetActiveWindow(Handle());
 
-    MSG msg;
-    while (showing_) {
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            Close();
-            // The quit request belongs to the program's own loop.
-            if (got == 0)
-                PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    // A quit request that arrives meanwhile closes the box; the loop passes it on.
+    if (!RunModalLoop([this] { return showing_; }))
+        Close();
 }
 
 void TAboutBox::Close()

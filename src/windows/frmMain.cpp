@@ -4,10 +4,10 @@
 
 #include "job/CommandLine.h"
 #include "job/JobVariables.h"
-#include "shell/FileVersion.h"
-#include "shell/VersionWin32.h"
+#include "job/ReadyLine.h"
 #include "toolkit/DialogsWin32.h"
 #include "toolkit/Paths.h"
+#include "toolkit/VersionWin32.h"
 #include "resource_ids.h"
 
 namespace {

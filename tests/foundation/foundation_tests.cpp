@@ -4,7 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "shell/FileVersion.h"
+#include "job/ReadyLine.h"
+#include "toolkit/FileVersion.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/Paths.h"
 #include "toolkit/Strings.h"

@@ -1,6 +1,6 @@
 // The component's own rules: settings, Execute and Stop, overlapping runs and destruction.
 #include "RunnerHarness.h"
-#include "runner/ScriptedProcess.h"
+#include "support/ScriptedProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "runner/ConsoleRunner.h"
-#include "runner/QueueUiThread.h"
+#include "support/QueueUiThread.h"
 
 #include <atomic>
 #include <utility>

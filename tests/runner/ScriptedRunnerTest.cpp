@@ -1,6 +1,6 @@
 // The worker's cycle-by-cycle rules, played against a scripted child.
 #include "RunnerHarness.h"
-#include "runner/ScriptedProcess.h"
+#include "support/ScriptedProcess.h"
 
 #include <gtest/gtest.h>
 

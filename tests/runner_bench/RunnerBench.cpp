@@ -4,7 +4,7 @@
 //
 //   runner_bench [lines N] [rounds R] [silent SECONDS] [flood MEGABYTES]   (default: all three)
 #include "runner/ConsoleRunner.h"
-#include "runner/QueueUiThread.h"
+#include "support/QueueUiThread.h"
 
 #include <atomic>
 #include <chrono>

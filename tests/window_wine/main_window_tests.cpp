@@ -12,7 +12,7 @@
 #include "WindowTestSupport.h"
 #include "job/CommandLine.h"
 #include "job/JobVariables.h"
-#include "shell/FileVersion.h"
+#include "job/ReadyLine.h"
 
 namespace {
 

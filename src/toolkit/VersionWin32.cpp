@@ -1,10 +1,10 @@
-#include "shell/VersionWin32.h"
+#include "toolkit/VersionWin32.h"
 
 #include <windows.h>
 
 #include <vector>
 
-#include "shell/FileVersion.h"
+#include "toolkit/FileVersion.h"
 
 std::string ReadFileVersionText(const std::string& fileName)
 {

@@ -1,4 +1,4 @@
-#include "shell/FileVersion.h"
+#include "toolkit/FileVersion.h"
 
 #include <cstring>
 
@@ -40,9 +40,4 @@ std::string FileVersionFromRecord(const void* block, std::size_t blockSize, cons
     if (head.Signature != kFixedFileInfoSignature)
         return {};
     return FormatFileVersion(head.FileVersionMS, head.FileVersionLS);
-}
-
-std::string ReadyLineFor(const std::string& version)
-{
-    return "Vantrel ready, using Sysinternals PsExec version " + version;
 }

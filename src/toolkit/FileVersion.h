@@ -1,4 +1,4 @@
-// The tool's file version as the ready line shows it.
+// A file's version as four numbers, from the fixed record of its version resource.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,3 @@ std::string FormatFileVersion(std::uint32_t fileVersionMS, std::uint32_t fileVer
 // block, is long enough and carries the record's signature; otherwise the result is empty.
 std::string FileVersionFromRecord(const void* block, std::size_t blockSize, const void* record,
                                   std::size_t recordLength);
-
-// "Vantrel ready, using Sysinternals PsExec version " and the version text.
-std::string ReadyLineFor(const std::string& version);

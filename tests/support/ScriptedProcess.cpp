@@ -1,4 +1,4 @@
-#include "runner/ScriptedProcess.h"
+#include "support/ScriptedProcess.h"
 
 #include <algorithm>
 #include <chrono>

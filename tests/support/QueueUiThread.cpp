@@ -1,4 +1,4 @@
-#include "runner/QueueUiThread.h"
+#include "support/QueueUiThread.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,0 +1,156 @@
+// Controls without a window of their own (labels, a label with a soft shadow, pictures) and the
+// window that hosts them: it draws them, bottom first, and routes the pointer to the topmost one
+// under it. Lets pictures and text overlap with transparency, which sibling child windows cannot.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "toolkit/Component.h"
+#include "toolkit/PicturesWin32.h"
+#include "toolkit/WindowWin32.h"
+
+class TGraphicHost;
+
+enum class TPointer { ptArrow, ptHand };
+
+using TGraphicEvent = std::function<void(TObject* Sender)>;
+// Shift holds the MK_ flags of the mouse message; X and Y are relative to the control.
+using TGraphicMouseMoveEvent = std::function<void(TObject* Sender, WPARAM Shift, int X, int Y)>;
+
+// A control without a window of its own: the window it lies on draws it and hands it the
+// pointer events that fall inside its bounds. Lets pictures and text overlap with
+// transparency, which sibling child windows cannot do.
+class TGraphicControl : public TObject {
+public:
+    TGraphicControl(TGraphicHost& host, const std::string& name, RECT bounds);
+    TGraphicControl(const TGraphicControl&) = delete;
+    TGraphicControl& operator=(const TGraphicControl&) = delete;
+
+    const std::string Name;
+    const RECT& Bounds() const { return bounds_; }
+    int Left() const { return bounds_.left; }
+    int Top() const { return bounds_.top; }
+    void SetPosition(int left, int top);
+
+    // The pointer shape while the pointer is over this control.
+    TPointer Cursor() const { return cursor_; }
+    void SetCursor(TPointer cursor);
+
+    // Decoration only when false: pointer events go to whatever lies beneath.
+    bool TakesPointer = true;
+    std::string Hint;
+
+    TGraphicMouseMoveEvent OnMouseMove;
+    TGraphicEvent OnMouseEnter;
+    TGraphicEvent OnMouseLeave;
+    TGraphicEvent OnClick;
+
+    virtual void Paint(HDC dc) const = 0;
+
+protected:
+    void Invalidate() const;
+
+private:
+    TGraphicHost& host_;
+    RECT bounds_;
+    TPointer cursor_ = TPointer::ptArrow;
+};
+
+class TGraphicLabel : public TGraphicControl {
+public:
+    TGraphicLabel(TGraphicHost& host, const std::string& name, RECT bounds, std::string caption, HFONT font,
+                  COLORREF color, bool wordWrap = false);
+    const std::string& Caption() const { return caption_; }
+    COLORREF Color() const { return color_; }
+    void SetColor(COLORREF color);
+    void Paint(HDC dc) const override;
+
+protected:
+    void DrawCaption(HDC dc, RECT box, COLORREF color) const;
+
+private:
+    std::string caption_;
+    HFONT font_;
+    COLORREF color_;
+    bool wordWrap_;
+};
+
+// A label over a soft shadow: the text's shape moved one pixel right and down and blurred.
+class TShadowLabel : public TGraphicLabel {
+public:
+    using TGraphicLabel::TGraphicLabel;
+    static constexpr int ShadowOffset = 1;
+    static constexpr int BlurPasses = 4;
+    void Paint(HDC dc) const override;
+};
+
+class TGraphicImage : public TGraphicControl {
+public:
+    // stretch: fill the bounds without keeping proportions; otherwise the picture is drawn at
+    // its own size from the top-left corner and clipped to the bounds.
+    TGraphicImage(TGraphicHost& host, const std::string& name, RECT bounds, const TPicture& picture, bool stretch);
+    void Paint(HDC dc) const override;
+
+private:
+    const TPicture& picture_;
+    bool stretch_;
+};
+
+// A window that draws its graphic controls, bottom first, and routes the pointer to the
+// topmost one under it that takes pointer input: moves, enter and leave, clicks and the
+// pointer shape.
+class TGraphicHost : private IWindowProcedure {
+public:
+    struct Args {
+        const char* ClassName = nullptr;
+        HWND Parent = nullptr;
+        DWORD Style = 0;
+        DWORD ExStyle = 0;
+        RECT Bounds{};
+        const char* Caption = "";
+        std::function<void(HDC dc, RECT client)> PaintBackground;
+        // Sees every message first; returns true when it handled it.
+        std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam)> OnMessage;
+    };
+
+    explicit TGraphicHost(const Args& args);
+
+    ~TGraphicHost();
+    TGraphicHost(const TGraphicHost&) = delete;
+    TGraphicHost& operator=(const TGraphicHost&) = delete;
+
+    HWND Handle() const { return hwnd_; }
+    void Add(TGraphicControl* control) { controls_.push_back(control); }
+
+    void Invalidate(const RECT& area) const { InvalidateRect(hwnd_, &area, FALSE); }
+
+    void CursorChanged(const TGraphicControl& control) const;
+
+    // The window has gone from under the pointer (hidden): the control under it is left.
+    void PointerGone();
+
+private:
+    void Bound(HWND hwnd) override { hwnd_ = hwnd; }
+    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    static POINT PointOf(LPARAM lParam);
+    TGraphicControl* ControlAt(POINT p) const;
+    void PointerMoved(POINT p, WPARAM shift);
+    void SetHovered(TGraphicControl* control);
+    void ButtonReleased(POINT p);
+    void Paint() const;
+
+    HWND hwnd_ = nullptr;
+    std::function<void(HDC, RECT)> paintBackground_;
+    std::function<bool(UINT, WPARAM, LPARAM)> onMessage_;
+    std::vector<TGraphicControl*> controls_;
+    TGraphicControl* hovered_ = nullptr;
+    TGraphicControl* pressed_ = nullptr;
+    bool tracking_ = false;
+};
+
+// Draws a bevel of the given width inward from box, which shrinks by that width.
+void Frame3D(HDC dc, RECT& box, COLORREF topLeft, COLORREF bottomRight, int width);
