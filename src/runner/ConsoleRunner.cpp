@@ -3,7 +3,7 @@
 #include <mutex>
 
 TConsoleRunner::TConsoleRunner(TComponent* owner, IUiThread& ui, std::shared_ptr<IProcessBackend> backend)
-    : TComponent(owner), state_(std::make_shared<TRunnerState>(this)), InputToOutput(state_->inputToOutput),
+    : TComponent(owner), TRunnerStateHolder(this), InputToOutput(state_->inputToOutput),
       ui_(ui), backend_(std::move(backend))
 {
 }

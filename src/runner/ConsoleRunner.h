@@ -17,7 +17,14 @@
 #include <memory>
 #include <string>
 
-class TConsoleRunner : public TComponent {
+// The state a runner shares with its workers, held in a base so that it exists before the
+// settings that refer into it.
+struct TRunnerStateHolder {
+    explicit TRunnerStateHolder(TObject* runner) : state_(std::make_shared<TRunnerState>(runner)) {}
+    std::shared_ptr<TRunnerState> state_;
+};
+
+class TConsoleRunner : public TComponent, private TRunnerStateHolder {
 public:
     // ui serves every hand-off and the tick source; it must outlive the runner. A worker that
     // outlives its runner stops using ui as soon as it sees the runner gone, so keep ui alive
@@ -66,11 +73,6 @@ public:
     TCreationFlag CreationFlag = fCREATE_NEW_CONSOLE;
     TReturnCode ReturnCode = rcCRLF;
     const uint32_t PriorityClass = NORMAL_PRIORITY_CLASS_VALUE;
-
-private:
-    std::shared_ptr<TRunnerState> state_;
-
-public:
     // Read afresh by the worker each time it echoes input, so a change reaches a running run.
     std::atomic<bool>& InputToOutput;
 

@@ -8,7 +8,8 @@ public:
     virtual ~TObject() = default;
 };
 
-// A non-visual part of a window (a runner, a dialog). The owner frees it with itself.
+// A part of a window with a name and an owner (a runner, a control). The owner only names where
+// it belongs: whoever created it holds it and frees it.
 class TComponent : public TObject {
 public:
     explicit TComponent(TComponent* owner = nullptr) : owner_(owner) {}

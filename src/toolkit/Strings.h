@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-// The list interface. The console view implements it over its edit control; TStringList keeps
+// The list interface. The text views implement it over their own lines; TStringList keeps
 // the lines in memory. Text is 8-bit and used exactly as given: nothing is trimmed or converted.
 class TStrings {
 public:

@@ -249,7 +249,7 @@ void TForm1::CreateButtonsPanel()
         {sbtbtn3, 328, "About...", "About...", IDP_BUTTON_ABOUT, &TForm1::sbtbtn3Click},
         {sbtbtn2, 434, "Exit", "Exit", IDP_BUTTON_EXIT, &TForm1::sbtbtn2Click},
     };
-    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    const HINSTANCE instance = ModuleInstance();
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
         const Button& entry = buttons[i];
         buttonPictures_[i] = LoadPngPicture(instance, entry.picture);

@@ -12,6 +12,12 @@ struct TQueueUiThread::TTask {
     std::exception_ptr error;
 };
 
+struct TQueueUiThread::TTimerTable {
+    std::mutex mutex;
+    uint64_t nextId = 1;
+    std::map<uint64_t, TTimerEntry> entries;
+};
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -43,6 +43,9 @@ public:
     // What posted functions threw, in order, taken out of the record.
     std::vector<std::exception_ptr> TakePostedErrors();
 
+    // Shared with the timer objects, which may outlive this loop.
+    struct TTimerTable;
+
     struct TTimerEntry {
         std::function<void()> onTick;
         std::chrono::milliseconds interval{1000};
@@ -67,14 +70,5 @@ private:
     bool closed_ = false;
     std::vector<std::exception_ptr> postedErrors_;
 
-public:
-    // Shared with the timer objects, which may outlive this loop.
-    struct TTimerTable {
-        std::mutex mutex;
-        uint64_t nextId = 1;
-        std::map<uint64_t, TTimerEntry> entries;
-    };
-
-private:
     std::shared_ptr<TTimerTable> timers_;
 };
