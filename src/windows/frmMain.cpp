@@ -636,11 +636,16 @@ void TForm1::sbtbtn5Click(TObject* /*Sender*/)
         ::ShowWarning(application_.Dialogs(), kConsoleEmpty);
         return;
     }
-    const std::optional<std::string> chosen = application_.Dialogs().SaveFile(dlg1);
+    SaveThroughDialog(dlg1, [this](const std::string& path) { SaveConsoleLog(path); });
+}
+
+void TForm1::SaveThroughDialog(TFileDialogSettings& dialog, const std::function<void(const std::string&)>& save)
+{
+    const std::optional<std::string> chosen = application_.Dialogs().SaveFile(dialog);
     if (!chosen)
         return;
-    dlg1.FileName = *chosen;
-    SaveConsoleLog(*chosen);
+    dialog.FileName = *chosen;
+    save(*chosen);
 }
 
 void TForm1::SaveConsoleLog(const std::string& path)
@@ -661,9 +666,6 @@ void TForm1::SaveRetryList(bool withRestartRequired)
         ::ShowWarning(application_.Dialogs(), kNothingToRetry);
         return;
     }
-    const std::optional<std::string> chosen = application_.Dialogs().SaveFile(RetryListDialog);
-    if (!chosen)
-        return;
-    RetryListDialog.FileName = *chosen;
-    WriteWholeFile(*chosen, TStringList(computers).Text());
+    const std::string text = TStringList(computers).Text();
+    SaveThroughDialog(RetryListDialog, [&text](const std::string& path) { WriteWholeFile(path, text); });
 }

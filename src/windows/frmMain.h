@@ -112,6 +112,8 @@ private:
     void ShowIdleStatus();
     void LoadListPreview(const std::string& path);
     void SaveConsoleLog(const std::string& path);
+    // Asks for a path with the save dialog, which offers that path the next time, and saves there.
+    void SaveThroughDialog(TFileDialogSettings& dialog, const std::function<void(const std::string&)>& save);
     // The list file named in edt1 at Execute; a run whose list cannot be read gets no summary.
     std::string ReadRunList();
     void AddSummary(const TRunContext& run);
