@@ -66,8 +66,6 @@ public:
     // A command of the right-click menu; isEnabled (when given) greys it out while false.
     void AddMenuCommand(const std::string& caption, std::function<void()> onClick,
                         std::function<bool()> isEnabled = nullptr);
-    // The menu's WM_COMMAND identifier of the command added index-th.
-    static constexpr UINT MenuCommandId(int index) { return FirstMenuCommandId + static_cast<UINT>(index); }
 
 private:
     friend class TMemoLines;
@@ -101,6 +99,7 @@ private:
         std::function<bool()> IsEnabled;
     };
     static constexpr UINT FirstMenuCommandId = 0x100;
+    static constexpr UINT MenuCommandId(int index) { return FirstMenuCommandId + static_cast<UINT>(index); }
     std::vector<TMenuCommand> menuCommands_;
 
     static constexpr UINT_PTR RefreshTimerId = 1;
