@@ -211,11 +211,11 @@ void TResultTracker::RunEnded()
 
 void TResultTracker::ReadLine(std::string_view line)
 {
+    line = Trim(line);
     if (ReadResultLine(line) || ReadUnreachedLine(line))
         return;
-    const auto text = Trim(line);
-    if (awaitingErrorText_ && !text.empty()) {
-        computers_[*awaitingErrorText_].Detail.assign(text);
+    if (awaitingErrorText_ && !line.empty()) {
+        computers_[*awaitingErrorText_].Detail.assign(line);
         awaitingErrorText_.reset();
     }
 }
@@ -239,13 +239,12 @@ bool TResultTracker::ReadUnreachedLine(std::string_view line)
     // "Couldn't access PC01:", "Error creating key file on PC01:": a message that names the
     // computer last and ends in a colon; the error text follows on the next line. A bare
     // "\\PC01:" heading names a computer without saying anything about it.
-    const auto text = Trim(line);
-    if (text.size() < 2 || text.back() != ':')
+    if (line.size() < 2 || line.back() != ':')
         return false;
-    const auto blank = text.find_last_of(" \t");
+    const auto blank = line.find_last_of(" \t");
     if (blank == std::string_view::npos)
         return false;
-    TComputerOutcome* computer = Find(text.substr(blank + 1, text.size() - blank - 2));
+    TComputerOutcome* computer = Find(line.substr(blank + 1, line.size() - blank - 2));
     if (computer == nullptr)
         return false;
     Record(*computer, TComputerResult::crNotReached, 0);

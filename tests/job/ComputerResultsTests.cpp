@@ -44,7 +44,7 @@ TEST(ComputerResults, EveryKindOfReportIsClassifiedForItsComputer)
     const std::string list = "PC-OK\r\nPC-REBOOT\r\nPC-RESTARTED\r\nPC-BUSY\r\nPC-FAIL\r\nPC-ODD\r\nPC-OFF\r\n"
                              "PC-DENIED\r\nPC-KEY\r\nPC-NOSTART\r\nPC-QUIET\r\n";
     const auto tracker = Track(list,
-        {"Stand-in PsExec", "msiexec exited on PC-OK with error code 0.", "msiexec exited on PC-REBOOT with error code 3010.",
+        {"Stand-in PsExec", "msiexec exited on PC-OK with error code 0.  ", "msiexec exited on PC-REBOOT with error code 3010.",
             "msiexec exited on PC-RESTARTED with error code 1641.", "msiexec exited on PC-BUSY with error code 1618.",
             "msiexec exited on PC-FAIL with error code 1603.", "msiexec exited on PC-ODD with error code -5.",
             "Couldn't access PC-OFF:", "The network path was not found.", "", "Couldn't access PC-DENIED:",
