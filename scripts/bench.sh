@@ -11,7 +11,7 @@ cmake --build build/native-release -j"$(nproc)"
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
 cmake --build build/windows -j"$(nproc)"
 
-for bench in build/native-release/tests/runner_bench/*_bench; do
+for bench in build/native-release/tests/*_bench/*_bench; do
   [ -x "$bench" ] || continue
   echo "== native: $(basename "$bench")"
   "$bench"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vantrel for Windows and starts it under Wine in a demo folder
-# that holds the stand-in Psexec.exe, a list of computers and a package on a UNC share.
+# that holds the stand-in Psexec.exe, lists of computers and a real Windows Installer package on
+# a UNC share. The list's local computer (localhost) gets the package installed for real, in the
+# demo's Wine prefix; the other computers are simulated by name.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -21,7 +23,7 @@ fi
 
 echo "== building Vantrel for Windows"
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
-cmake --build build/windows -j"$(nproc)" --target vantrel Psexec
+cmake --build build/windows -j"$(nproc)" --target vantrel Psexec demo_package
 
 source scripts/wine-session.sh
 start_wine "$root/build/demo-wineprefix"
@@ -29,18 +31,20 @@ start_wine "$root/build/demo-wineprefix"
 demo="$root/build/demo"
 mkdir -p "$demo"
 cp build/windows/src/shell/vantrel.exe build/windows/tools/Psexec.exe "$demo/"
-printf 'PC-ACCOUNTING-01\r\nPC-ACCOUNTING-02\r\nLAPTOP-REBOOT-07\r\nPC-OFFLINE-12\r\nPC-LAB-03\r\n' > "$demo/computers.txt"
-printf 'PC-LAB-01\r\nPC-LAB-02\r\nPC-LAB-03\r\n' > "$demo/lab.txt"
+printf 'localhost\r\nPC-ACCOUNTING-01\r\nPC-ACCOUNTING-02\r\nLAPTOP-REBOOT-07\r\nPC-OFFLINE-12\r\nPC-FAIL-05\r\nPC-BUSY-04\r\nPC-DENIED-09\r\n' > "$demo/computers.txt"
+printf 'localhost\r\nPC-LAB-01\r\nPC-LAB-02\r\nPC-LAB-03\r\n' > "$demo/lab.txt"
 share="$WINEPREFIX/dosdevices/unc/demo-server/share"
 mkdir -p "$share"
-printf 'not a real package: the stand-in only checks the name\r\n' > "$share/install.msi"
-printf 'not a real patch\r\n' > "$share/hotfix.msp"
+cp build/windows/tools/install.msi "$share/install.msi"
 
 cat <<MSG
 == starting Vantrel in $demo
-   Distribution List File: Z:${demo//\//\\}\\lab.txt   (or computers.txt: it holds an offline and a reboot case)
+   Distribution List File: Z:${demo//\//\\}\\computers.txt   (or lab.txt, where all succeed)
    Install package UNC path: \\\\demo-server\\share\\install.msi
    Leave Domain, User Name and Password empty and answer OK to run with the current account.
+   localhost gets the package for real: C:\\Program Files (x86)\\Vantrel Demo\\vantrel-demo.txt
+   in $WINEPREFIX/drive_c. Tick "Execute Uninstall procedure" to remove it again.
+   Right-click the console view to save the computers that did not succeed as a new list.
 MSG
 cd "$demo"
 wine vantrel.exe

@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev  # Windows build
   wine wine64 fonts-wine                              # runs the Windows build
   xvfb xauth                                          # a virtual display for Wine's windows
+  wixl                                                # builds the demo's real .msi package
 )
 # The screenshot scripts also need imagemagick: apt-get install imagemagick.
 

@@ -3,6 +3,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <memory>
+#include <type_traits>
 #include <stdexcept>
 #include <utility>
 
@@ -223,9 +225,50 @@ LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_KILLFOCUS:
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
+    case WM_CONTEXTMENU:
+        ShowContextMenu(lParam);
+        return 0;
+    case WM_COMMAND:
+        RunMenuCommand(LOWORD(wParam));
+        return 0;
     default:
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
+}
+
+void TMemo::AddMenuCommand(const std::string& caption, std::function<void()> onClick,
+                           std::function<bool()> isEnabled)
+{
+    menuCommands_.push_back({caption, std::move(onClick), std::move(isEnabled)});
+}
+
+void TMemo::ShowContextMenu(LPARAM at)
+{
+    if (menuCommands_.empty())
+        return;
+    std::unique_ptr<std::remove_pointer_t<HMENU>, decltype(&DestroyMenu)> menu(CreatePopupMenu(), &DestroyMenu);
+    for (std::size_t i = 0; i < menuCommands_.size(); ++i) {
+        const TMenuCommand& command = menuCommands_[i];
+        const bool enabled = !command.IsEnabled || command.IsEnabled();
+        AppendMenuA(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), MenuCommandId(static_cast<int>(i)),
+                    command.Caption.c_str());
+    }
+    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (at == -1) {  // from the keyboard: at the view's corner
+        point = {0, 0};
+        ClientToScreen(Handle(), &point);
+    }
+    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, point.x, point.y, 0, Handle(), nullptr);
+}
+
+void TMemo::RunMenuCommand(UINT id)
+{
+    const UINT index = id - FirstMenuCommandId;
+    if (id < FirstMenuCommandId || index >= menuCommands_.size())
+        return;
+    const TMenuCommand& command = menuCommands_[index];
+    if (!command.IsEnabled || command.IsEnabled())
+        RunHandler(command.OnClick);
 }
 
 int TMemo::VisibleRows() const

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,10 @@ public:
     // The selected lines, each followed by CR LF, as Ctrl+C puts them on the clipboard.
     std::string SelectedText() const;
 
+    // A command of the right-click menu; isEnabled (when given) greys it out while false.
+    void AddMenuCommand(const std::string& caption, std::function<void()> onClick,
+                        std::function<bool()> isEnabled = nullptr);
+
 private:
     friend class TMemoLines;
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -85,6 +90,17 @@ private:
     // The widest of the lines first to last, in pixels, margins included.
     int WidestOf(int first, int last) const;
     void CopySelection() const;
+    void ShowContextMenu(LPARAM at);
+    void RunMenuCommand(UINT id);
+
+    struct TMenuCommand {
+        std::string Caption;
+        std::function<void()> OnClick;
+        std::function<bool()> IsEnabled;
+    };
+    static constexpr UINT FirstMenuCommandId = 0x100;
+    static constexpr UINT MenuCommandId(int index) { return FirstMenuCommandId + static_cast<UINT>(index); }
+    std::vector<TMenuCommand> menuCommands_;
 
     static constexpr UINT_PTR RefreshTimerId = 1;
     static constexpr DWORD RefreshIntervalMs = 40;

@@ -19,6 +19,7 @@ const char* const kCollectingData = "Collecting data...";
 const char* const kRunningProcess = "Running process...";
 const char* const kConsoleEmpty = "the console view is empty";
 const char* const kTargetsCaption = "Target Computers:";
+const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
 
 TForm::Args MainWindowArgs()
 {
@@ -72,6 +73,24 @@ std::string ReadWholeFile(const std::string& path)
     return content;
 }
 
+// Writes a whole file as 8-bit text, replacing any earlier content.
+void WriteWholeFile(const std::string& path, const std::string& text)
+{
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        throw std::runtime_error("Cannot create file \"" + path + "\". " + SystemErrorText(GetLastError()));
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (!ok || written != text.size())
+        throw std::runtime_error("Stream write error");
+}
+
+std::string SystemMessage(std::int64_t code)
+{
+    return SystemErrorText(static_cast<DWORD>(code));
+}
+
 }  // namespace
 
 TForm1::TForm1(TApplication& application, IUiThread& ui)
@@ -111,6 +130,12 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     dlg1.Resizable = true;
     dlg1.ShowReadOnly = false;
     dlg1.OverwritePrompt = false;
+
+    RetryListDialog.Title = "Save Retry List";
+    RetryListDialog.FileName = "RetryList.txt";
+    RetryListDialog.Filter = "Text files (*.txt)|*.txt";
+    RetryListDialog.DefaultExt = "txt";
+    RetryListDialog.OverwritePrompt = true;
 
     ListFileDialog.Filter = "Text files (*.txt)|*.txt";
     ListFileDialog.DefaultExt = "txt";
@@ -278,6 +303,9 @@ void TForm1::CreateListPanel()
     mmo2 = std::make_unique<TMemo>(console);
     mmo2->SetFont(consoleFont_.Get());
     mmo2->SetHint(tips_.get(), "Watch a live console view of the progress");
+    mmo2->AddMenuCommand("Save Retry List...", [this] { SaveRetryList(false); }, [this] { return HasRetryList(false); });
+    mmo2->AddMenuCommand("Save Retry List with Restart Required...", [this] { SaveRetryList(true); },
+                         [this] { return HasRetryList(true); });
 
     lblTargets = CaptionAbove(*mmo1, kTargetsCaption, false);
     lblConsole = CaptionAbove(*mmo2, "Console view:", true);
@@ -363,6 +391,7 @@ void TForm1::StartRun()
     // Each run watches its own lines: a superseded run may still deliver while the next one runs.
     auto run = std::make_shared<TRunContext>();
     run->Id = ++lastRunId_;
+    run->Results = TResultTracker(ReadRunList(), JobVars.UninstallMode);
     runner1->OnNewLine = [this, run](TObject* sender, const std::string& line, TOutputType type) {
         runner1NewLine(sender, line, type, *run);
     };
@@ -379,6 +408,7 @@ void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOu
     runner1->SetOutputLines(&mmo2->Lines());
     const TPieceKind kind = OutputType == otEntireLine ? TPieceKind::pkEntireLine : TPieceKind::pkBeginningOfLine;
     unfinishedLineRunId_ = OutputType == otBeginningOfLine ? run.Id : 0;
+    run.Results.PieceDelivered(NewLine, kind);
     if (run.Monitor.PieceDelivered(NewLine, kind))
         mmo2->Lines().Add(std::string(RunText::SuccessLine));
     // Keep the end in sight, even when the operator had scrolled up.
@@ -394,8 +424,10 @@ void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,
 
 void TForm1::FinishRun(TRunContext& run)
 {
+    run.Results.RunEnded();
     if (run.Monitor.RunEnded())
         AddRunLine(run, std::string(RunText::SuccessLine));
+    AddSummary(run);
     AddRunLine(run, std::string(RunText::ExecutionFinished));
     mmo2->Lines().ScrollToEnd();
     if (unfinishedLineRunId_ == run.Id)
@@ -403,6 +435,27 @@ void TForm1::FinishRun(TRunContext& run)
     if (run.Id == lastRunId_)
         runActive_ = false;
     ShowIdleStatus();
+}
+
+std::string TForm1::ReadRunList()
+{
+    try {
+        return ReadWholeFile(edt1->Text());
+    } catch (const std::runtime_error&) {
+        return {};
+    }
+}
+
+void TForm1::AddSummary(const TRunContext& run)
+{
+    for (const std::string& line : run.Results.SummaryLines(SystemMessage))
+        AddRunLine(run, line);
+    // Only a run that started has results worth trying again; a superseded run that ends late
+    // does not replace a newer one's.
+    if (run.Results.Started() && run.Id > lastResultsRunId_) {
+        lastResults_ = run.Results;
+        lastResultsRunId_ = run.Id;
+    }
 }
 
 void TForm1::AddRunLine(const TRunContext& run, const std::string& line)
@@ -568,6 +621,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     mmo1->Lines().Clear();
     mmo2->Lines().Clear();
     unfinishedLineRunId_ = 0;
+    lastResults_.reset();
     lblTargets->SetCaption(kTargetsCaption);
     chk1->SetChecked(true);
     chk2->SetChecked(false);
@@ -587,22 +641,36 @@ void TForm1::sbtbtn5Click(TObject* /*Sender*/)
         ::ShowWarning(application_.Dialogs(), kConsoleEmpty);
         return;
     }
-    const std::optional<std::string> chosen = application_.Dialogs().SaveFile(dlg1);
+    SaveThroughDialog(dlg1, [this](const std::string& path) { SaveConsoleLog(path); });
+}
+
+void TForm1::SaveThroughDialog(TFileDialogSettings& dialog, const std::function<void(const std::string&)>& save)
+{
+    const std::optional<std::string> chosen = application_.Dialogs().SaveFile(dialog);
     if (!chosen)
         return;
-    dlg1.FileName = *chosen;
-    SaveConsoleLog(*chosen);
+    dialog.FileName = *chosen;
+    save(*chosen);
 }
 
 void TForm1::SaveConsoleLog(const std::string& path)
 {
-    const std::string text = mmo2->Lines().Text();
-    UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
-        throw std::runtime_error("Cannot create file \"" + path + "\". " + SystemErrorText(GetLastError()));
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    if (!ok || written != text.size())
-        throw std::runtime_error("Stream write error");
+    WriteWholeFile(path, mmo2->Lines().Text());
+}
+
+bool TForm1::HasRetryList(bool withRestartRequired) const
+{
+    return lastResults_ && !lastResults_->RetryList(withRestartRequired).empty();
+}
+
+void TForm1::SaveRetryList(bool withRestartRequired)
+{
+    const std::vector<std::string> computers =
+        lastResults_ ? lastResults_->RetryList(withRestartRequired) : std::vector<std::string>{};
+    if (computers.empty()) {
+        ::ShowWarning(application_.Dialogs(), kNothingToRetry);
+        return;
+    }
+    const std::string text = TStringList(computers).Text();
+    SaveThroughDialog(RetryListDialog, [&text](const std::string& path) { WriteWholeFile(path, text); });
 }

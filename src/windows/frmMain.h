@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "job/CollectData.h"
+#include "job/ComputerResults.h"
 #include "job/RunMonitor.h"
 #include "runner/ConsoleRunner.h"
 #include "toolkit/ControlsWin32.h"
@@ -38,6 +40,8 @@ public:
     TFileDialogSettings dlg1;
     // The browse dialog of edt1; InitialDir follows the last chosen file's folder.
     TFileDialogSettings ListFileDialog;
+    // The save dialog of the retry list; FileName follows the last chosen path.
+    TFileDialogSettings RetryListDialog;
 
     // Shows the About box; the application sets it once the box exists.
     std::function<void()> ShowAboutBox;
@@ -68,6 +72,12 @@ public:
     // True from an accepted Execute until the end of the latest run it started.
     bool RunActive() const { return runActive_; }
 
+    // The computers of the latest ended run that did not succeed (restart required counted as
+    // not succeeded only when asked), saved through the save dialog as a new list file. The
+    // console view's menu offers both.
+    bool HasRetryList(bool withRestartRequired) const;
+    void SaveRetryList(bool withRestartRequired);
+
     static constexpr COLORREF FileFoundColor = RGB(0, 0, 255);
     static constexpr COLORREF FileMissingColor = RGB(255, 0, 0);
 
@@ -79,6 +89,7 @@ private:
     struct TRunContext {
         std::uint64_t Id = 0;
         TRunMonitor Monitor;
+        TResultTracker Results{{}, false};
     };
 
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
@@ -101,6 +112,11 @@ private:
     void ShowIdleStatus();
     void LoadListPreview(const std::string& path);
     void SaveConsoleLog(const std::string& path);
+    // Asks for a path with the save dialog, which offers that path the next time, and saves there.
+    void SaveThroughDialog(TFileDialogSettings& dialog, const std::function<void(const std::string&)>& save);
+    // The list file named in edt1 at Execute; a run whose list cannot be read gets no summary.
+    std::string ReadRunList();
+    void AddSummary(const TRunContext& run);
 
     // IJobForm, over the controls.
     std::string FieldText(JobField field) override;
@@ -124,4 +140,7 @@ private:
     // The run whose piece is the last line of the view, when that piece is an unfinished line.
     std::uint64_t unfinishedLineRunId_ = 0;
     bool runActive_ = false;
+    // The results of the latest ended run that started, for the retry list.
+    std::optional<TResultTracker> lastResults_;
+    std::uint64_t lastResultsRunId_ = 0;
 };

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -25,7 +26,22 @@ public:
     void WriteLine(const std::string& line) override { out.push_back(line); }
     void WriteError(const std::string& text) override { err += text; }
     void Pause(int milliseconds) override { pausedMs += milliseconds; }
+    std::string LocalComputerName() override { return "BUILDHOST"; }
+    LocalRun RunLocally(const std::string& commandLine, bool wait) override
+    {
+        localRuns.push_back({commandLine, wait});
+        out.push_back("(local output)");
+        return localResult;
+    }
+
+    std::vector<std::pair<std::string, bool>> localRuns;
+    LocalRun localResult{true, 0, {}};
 };
+
+bool Holds(const std::vector<std::string>& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
 
 ParsedArgs Parse(const std::string& commandLine)
 {
@@ -104,20 +120,25 @@ TEST(StandinArgs, RefusesWhatVantrelWouldNeverCompose)
 TEST(Standin, OutcomeFollowsTheName)
 {
     EXPECT_FALSE(OutcomeFor("LAB-OFFLINE-3").reachable);
+    EXPECT_EQ(OutcomeFor("LAB-OFFLINE-3").errorText, "The network path was not found.");
+    EXPECT_FALSE(OutcomeFor("Denied-7").reachable);
+    EXPECT_EQ(OutcomeFor("Denied-7").errorText, "Access is denied.");
     EXPECT_EQ(OutcomeFor("failbox").exitCode, 1603);
     EXPECT_EQ(OutcomeFor("Reboot01").exitCode, 3010);
+    EXPECT_EQ(OutcomeFor("BUSY-2").exitCode, 1618);
     EXPECT_EQ(OutcomeFor("offline-fail").exitCode, 53);
     const auto fine = OutcomeFor("PC01");
     EXPECT_TRUE(fine.reachable);
     EXPECT_EQ(fine.exitCode, 0);
 }
 
-TEST(Standin, ListFileTakesEveryLineEndAndSkipsEmptyLines)
+TEST(Standin, LocalComputerIsKnownByEveryUsualName)
 {
-    using Names = std::vector<std::string>;
-    EXPECT_EQ(ComputerNames("a\r\nb\nc\rd"), (Names{"a", "b", "c", "d"}));
-    EXPECT_EQ(ComputerNames("\r\n\r\n  pc1 \t\r\n\t\n\r\rpc2\r\n"), (Names{"pc1", "pc2"}));
-    EXPECT_EQ(ComputerNames(""), Names{});
+    for (const char* name : {"localhost", "LocalHost", ".", "127.0.0.1", "buildhost", "BUILDHOST"})
+        EXPECT_TRUE(IsLocalComputer(name, "BuildHost")) << name;
+    for (const char* name : {"localhost2", "127.0.0.2", "BUILDHOST-2", ""})
+        EXPECT_FALSE(IsLocalComputer(name, "BuildHost")) << name;
+    EXPECT_FALSE(IsLocalComputer("", ""));
 }
 
 TEST(Standin, AllSucceededEndsWithTheSuccessReport)
@@ -125,33 +146,68 @@ TEST(Standin, AllSucceededEndsWithTheSuccessReport)
     FakeHost host;
     host.files[ListPath] = "PC01\r\nPC02\r\n";
     EXPECT_EQ(RunWith(host, Install, 100), 0);
-    ASSERT_FALSE(host.out.empty());
-    EXPECT_EQ(host.out.back(), "PsExec exited with error code 0.");
+    EXPECT_EQ(host.out, (std::vector<std::string>{"Stand-in PsExec: 2 computer(s) from " + ListPath,
+        "Connecting to PC01...", "Starting msiexec on PC01...", "msiexec exited on PC01 with error code 0.",
+        "Connecting to PC02...", "Starting msiexec on PC02...", "msiexec exited on PC02 with error code 0.",
+        "PsExec exited with error code 0."}));
     EXPECT_EQ(host.pausedMs, 200);
     EXPECT_TRUE(host.err.empty());
-    // Every computer reports its result; nobody's password is printed.
-    EXPECT_EQ(std::count_if(host.out.begin(), host.out.end(),
-                  [](const std::string& l) { return l.find("result 0") != std::string::npos; }),
-        2);
+    EXPECT_TRUE(host.localRuns.empty());
 }
 
-TEST(Standin, FirstFailureIsTheExitCode)
+TEST(Standin, EachComputerReportsInTheRealToolsWordsAndTheFirstFailureIsTheExitCode)
 {
     FakeHost host;
-    host.files[ListPath] = "PC01\nreboot-pc\nfail-pc\noffline-pc\n";
+    host.files[ListPath] = "PC01\nreboot-pc\nfail-pc\noffline-pc\ndenied-pc\nbusy-pc\n";
     EXPECT_EQ(RunWith(host, Install), 3010);
     EXPECT_EQ(host.out.back(), "PsExec exited with error code 3010.");
-    const auto holds = [&](const std::string& text) {
-        return std::any_of(host.out.begin(), host.out.end(),
-            [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    EXPECT_TRUE(Holds(host.out, "msiexec exited on fail-pc with error code 1603."));
+    EXPECT_TRUE(Holds(host.out, "msiexec exited on busy-pc with error code 1618."));
+    const auto after = [&](const std::string& line) {
+        const auto at = std::find(host.out.begin(), host.out.end(), line);
+        return at == host.out.end() || at + 1 == host.out.end() ? std::string() : *(at + 1);
     };
-    EXPECT_TRUE(holds("[fail-pc] msiexec ended, result 1603"));
-    EXPECT_TRUE(holds("[offline-pc] not reachable, result 53"));
+    EXPECT_EQ(after("Couldn't access offline-pc:"), "The network path was not found.");
+    EXPECT_EQ(after("Couldn't access denied-pc:"), "Access is denied.");
+    EXPECT_FALSE(Holds(host.out, "Starting msiexec on offline-pc...")) << "nothing starts where nothing was reached";
 
     FakeHost noWait;
     noWait.files[ListPath] = "fail-pc\nreboot\n";
     EXPECT_EQ(RunWith(noWait, "Psexec \"@C:\\Lists\\targets.txt\"  -d msiexec /package \"\\\\s\\a.msi\""), 0);
+    EXPECT_TRUE(Holds(noWait.out, "msiexec started on fail-pc with process ID 4100."));
+    EXPECT_TRUE(Holds(noWait.out, "msiexec started on reboot with process ID 4104."));
     EXPECT_EQ(noWait.out.back(), "PsExec exited with error code 0.");
+}
+
+TEST(Standin, TheLocalComputerRunsTheRemoteCommandForReal)
+{
+    FakeHost host;
+    host.files[ListPath] = "localhost\nPC01\n";
+    host.localResult = {true, 1620, {}};
+    const std::string uninstall =
+        "Psexec \"@C:\\Lists\\targets.txt\"  msiexec /uninstall \"\\\\srv\\share\\a.msi\" /qn /forcerestart";
+    EXPECT_EQ(RunWith(host, uninstall), 1620);
+    ASSERT_EQ(host.localRuns.size(), 1u);
+    EXPECT_EQ(host.localRuns[0].first, "msiexec /uninstall \"\\\\srv\\share\\a.msi\" /qn /forcerestart");
+    EXPECT_TRUE(host.localRuns[0].second) << "awaited";
+    EXPECT_EQ(std::vector<std::string>(host.out.begin() + 1, host.out.begin() + 5),
+        (std::vector<std::string>{"Connecting to localhost...", "Starting msiexec on localhost...", "(local output)",
+            "msiexec exited on localhost with error code 1620."}));
+
+    FakeHost failed;
+    failed.files[ListPath] = "buildhost\n";
+    failed.localResult = {false, 2, "The system cannot find the file specified."};
+    EXPECT_EQ(RunWith(failed, Install), 2);
+    EXPECT_TRUE(Holds(failed.out, "PsExec could not start msiexec on buildhost:"));
+    EXPECT_TRUE(Holds(failed.out, "The system cannot find the file specified."));
+
+    FakeHost noWait;
+    noWait.files[ListPath] = "127.0.0.1\n";
+    noWait.localResult = {true, 777, {}};
+    EXPECT_EQ(RunWith(noWait, "Psexec \"@C:\\Lists\\targets.txt\"  -d msiexec /package \"\\\\s\\a.msi\""), 0);
+    ASSERT_EQ(noWait.localRuns.size(), 1u);
+    EXPECT_FALSE(noWait.localRuns[0].second);
+    EXPECT_TRUE(Holds(noWait.out, "msiexec started on 127.0.0.1 with process ID 777."));
 }
 
 TEST(Standin, BadArgumentsGiveUsageOnStandardError)

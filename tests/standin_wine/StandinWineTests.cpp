@@ -147,14 +147,18 @@ TEST_F(StandinWine, SuccessfulRunRecordsItsCommandLineByteForByte)
     EXPECT_EQ(ReadFileBytes(record), line);
 }
 
-TEST_F(StandinWine, FailingComputerSetsTheFinalLineAndExitCode)
+TEST_F(StandinWine, FailingComputersReportInTheToolsWordsAndSetTheFinalLineAndExitCode)
 {
-    WriteFileBytes(list, "pc1\r\nFAIL-pc\r\n");
+    WriteFileBytes(list, "pc1\r\nFAIL-pc\r\nPC-OFFLINE\r\n");
     const Result result = RunToEnd("Psexec \"@" + list + "\"  msiexec /uninstall \"\\\\s\\share\\a.msp\"");
     EXPECT_EQ(result.exitCode, 1603u);
     const auto lines = LinesOf(result.out);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "PsExec exited with error code 1603.");
+    ASSERT_EQ(lines.size(), 11u) << result.out;
+    EXPECT_EQ(lines[3], "msiexec exited on pc1 with error code 0.");
+    EXPECT_EQ(lines[6], "msiexec exited on FAIL-pc with error code 1603.");
+    EXPECT_EQ(lines[8], "Couldn't access PC-OFFLINE:");
+    EXPECT_EQ(lines[9], "The network path was not found.");
+    EXPECT_EQ(lines[10], "PsExec exited with error code 1603.");
 }
 
 TEST_F(StandinWine, BadArgumentsGiveUsageOnStandardError)

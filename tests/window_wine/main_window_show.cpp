@@ -1,5 +1,6 @@
 // Shows the main window after a complete demo run for the number of seconds given (default 10),
-// for screenshots (scripts/main-window-screenshot.sh).
+// for screenshots (scripts/main-window-screenshot.sh): the demo package installed for real on
+// this computer, simulated results for the others, and the run's summary.
 #include <windows.h>
 
 #include <cstdlib>
@@ -13,8 +14,8 @@ int main(int argc, char** argv)
     CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder.File("Psexec.exe").c_str(), FALSE);
     SetCurrentDirectoryA(folder.Path().c_str());
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
-    folder.Write("lab.txt", "PC-LAB-01\r\nPC-LAB-02\r\nLAPTOP-REBOOT-07\r\n");
-    WriteFileBytes(kShare + "\\install.msi", "package");
+    folder.Write("lab.txt", "localhost\r\nPC-LAB-02\r\nLAPTOP-REBOOT-07\r\nPC-OFFLINE-12\r\nPC-FAIL-05\r\n");
+    CopyFileA(WinPath(VANTREL_DEMO_PACKAGE).c_str(), (kShare + "\\install.msi").c_str(), FALSE);
 
     TScriptedDialogs dialogs;
     TVantrelApp app(dialogs, nullptr);
@@ -26,7 +27,7 @@ int main(int argc, char** argv)
     form.edt4->SetText("deploy");
     form.edt5->SetText("secret");
     SendMessageA(form.sbtbtn1->Handle(), BM_CLICK, 0, 0);
-    PumpUntil(app.Application(), [&] { return !form.RunActive(); });
+    PumpUntil(app.Application(), [&] { return !form.RunActive(); }, std::chrono::seconds(60));
     form.edt1->SetFocus();
     PumpFor(app.Application(), std::chrono::seconds(seconds));
     SetCurrentDirectoryA("C:\\");

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "WindowTestSupport.h"
@@ -350,13 +351,14 @@ TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
 
     const std::vector<std::string> console = ConsoleLines(Form());
     const std::vector<std::string> delivered = Form().runner1->Lines().Snapshot();
-    ASSERT_GE(console.size(), 3u);
+    ASSERT_GE(console.size(), 4u);
     ASSERT_FALSE(delivered.empty());
     EXPECT_EQ(console.front(), delivered.front()) << "the first line of the first run is shown";
-    EXPECT_EQ(console[console.size() - 3], "PsExec exited with error code 0.");
-    EXPECT_EQ(console[console.size() - 2], "Vantrel: Process completed successfully");
+    EXPECT_EQ(console[console.size() - 4], "PsExec exited with error code 0.");
+    EXPECT_EQ(console[console.size() - 3], "Vantrel: Process completed successfully");
+    EXPECT_EQ(console[console.size() - 2], "Vantrel: Results for 2 computers: 2 done") << "the summary comes last";
     EXPECT_EQ(console.back(), "Execution Finished");
-    EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 2), delivered)
+    EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 3), delivered)
         << "every delivered line, once, in order";
     RECT view;
     GetClientRect(Form().mmo2->Handle(), &view);
@@ -511,6 +513,145 @@ TEST_F(MainWindow, AboutShowsTheBoxModallyOverTheMainWindow)
     EXPECT_TRUE(mainWindowDisabled);
     EXPECT_TRUE(IsWindowEnabled(Form().Handle()));
     EXPECT_FALSE(app_->AboutBox().Showing());
+}
+
+// ---- per-computer results
+
+// The lines of the console view from the last one starting with the prefix to the end.
+std::vector<std::string> LinesFrom(const std::vector<std::string>& console, const std::string& prefix)
+{
+    const auto last = std::find_if(console.rbegin(), console.rend(),
+                                   [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
+    return last == console.rend() ? std::vector<std::string>{} : std::vector<std::string>(std::prev(last.base()), console.end());
+}
+
+TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
+{
+    folder_.Write("mixed.txt", "PC-LAB-01\r\nlab-reboot-2\r\nPC-FAIL-3\r\nPC-OFFLINE-4\r\nPC-BUSY-5\r\nPC-DENIED-6\r\n"
+                               "pc-lab-01\r\n");
+    FillValidJob();
+    Form().edt1->SetText(folder_.File("mixed.txt"));
+    EXPECT_FALSE(Form().HasRetryList(false));
+    Click(*Form().sbtbtn1);
+    // The run keeps the list it read at Execute.
+    Form().edt1->SetText(folder_.File("lab.txt"));
+    ASSERT_TRUE(WaitForRunEnd());
+
+    EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results"),
+              (std::vector<std::string>{
+                  "Vantrel: Results for 6 computers: 1 done, 1 restart required, 1 try later, 1 failed, 2 not reached",
+                  "Vantrel: lab-reboot-2: done, restart required (code 3010)",
+                  "Vantrel: PC-FAIL-3: failed (code 1603: Fatal error during installation.)",
+                  "Vantrel: PC-OFFLINE-4: not reached (The network path was not found.)",
+                  "Vantrel: PC-BUSY-5: another installation in progress, try later (code 1618)",
+                  "Vantrel: PC-DENIED-6: not reached (Access is denied.)",
+                  "Execution Finished"}));
+
+    const std::string retry = folder_.File("retry.txt");
+    const std::string withRestart = folder_.File("retry-restart.txt");
+    dialogs_.SaveAnswers = {retry, withRestart, std::nullopt};
+    ASSERT_TRUE(Form().HasRetryList(false));
+    Form().SaveRetryList(false);
+    EXPECT_EQ(ReadFileBytes(retry), "PC-FAIL-3\r\nPC-OFFLINE-4\r\nPC-BUSY-5\r\nPC-DENIED-6\r\n");
+    Form().SaveRetryList(true);
+    EXPECT_EQ(ReadFileBytes(withRestart), "lab-reboot-2\r\nPC-FAIL-3\r\nPC-OFFLINE-4\r\nPC-BUSY-5\r\nPC-DENIED-6\r\n");
+    ASSERT_EQ(dialogs_.SaveCalls.size(), 2u);
+    EXPECT_EQ(dialogs_.SaveCalls[0].Title, "Save Retry List");
+    EXPECT_EQ(dialogs_.SaveCalls[0].FileName, "RetryList.txt");
+    EXPECT_TRUE(dialogs_.SaveCalls[0].OverwritePrompt);
+    EXPECT_EQ(dialogs_.SaveCalls[1].FileName, retry) << "offers the last chosen path";
+
+    // The saved list is a list file: the next run covers only those computers.
+    Form().edt1->SetText(retry);
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results for").front(),
+              "Vantrel: Results for 4 computers: 1 try later, 1 failed, 2 not reached");
+
+    Click(*Form().sbtbtn4);
+    EXPECT_FALSE(Form().HasRetryList(true)) << "Clear forgets the results";
+    const std::size_t boxes = dialogs_.Boxes.size();
+    Form().SaveRetryList(false);
+    ASSERT_EQ(dialogs_.Boxes.size(), boxes + 1);
+    EXPECT_EQ(dialogs_.Boxes.back().Caption, "Warning");
+    EXPECT_EQ(dialogs_.SaveCalls.size(), 2u) << "nothing to save, no dialog";
+}
+
+TEST_F(MainWindow, AllDoneOffersNoRetryListAndANoWaitRunSaysStarted)
+{
+    FillValidJob();
+    Click(*Form().chk5);
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results"),
+              (std::vector<std::string>{"Vantrel: Results for 2 computers: 2 started",
+                                        "Vantrel: PC-LAB-01: started, result not awaited (process ID 4100)",
+                                        "Vantrel: PC-LAB-02: started, result not awaited (process ID 4104)",
+                                        "Execution Finished"}));
+    EXPECT_FALSE(Form().HasRetryList(true));
+}
+
+// Wine's msiexec installs for real into this prefix; its first start may take a while.
+class RealPackage : public MainWindow {
+protected:
+    static constexpr auto kInstallerTime = std::chrono::seconds(180);
+
+    void SetUp() override
+    {
+        MainWindow::SetUp();
+        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_DEMO_PACKAGE).c_str(), DemoPackage().c_str(), FALSE));
+        folder_.Write("local.txt", "localhost\r\n");
+        Form().edt1->SetText(folder_.File("local.txt"));
+    }
+
+    static std::string DemoPackage() { return kShare + "\\vantrel-demo.msi"; }
+    static std::string InstalledFile()
+    {
+        char folder[MAX_PATH] = {};
+        GetEnvironmentVariableA("ProgramFiles(x86)", folder, MAX_PATH);
+        return std::string(folder) + "\\Vantrel Demo\\vantrel-demo.txt";
+    }
+
+    std::vector<std::string> RunWithPackage(const std::string& package, bool uninstall)
+    {
+        Form().edt2->SetText(package);
+        Form().chk7->SetChecked(uninstall);
+        const std::size_t before = ConsoleLines(Form()).size();
+        Click(*Form().sbtbtn1);
+        EXPECT_TRUE(PumpUntil(App(), [&] { return !Form().RunActive(); }, kInstallerTime));
+        const auto console = ConsoleLines(Form());
+        return std::vector<std::string>(console.begin() + static_cast<std::ptrdiff_t>(before), console.end());
+    }
+};
+
+TEST_F(RealPackage, InstallsAndUninstallsOnThisComputerAndADamagedPackageFails)
+{
+    const auto installed = RunWithPackage(DemoPackage(), false);
+    EXPECT_TRUE(std::count(installed.begin(), installed.end(), "msiexec exited on localhost with error code 0."))
+        << ::testing::PrintToString(installed);
+    EXPECT_EQ(LinesFrom(installed, "Vantrel: Results"),
+              (std::vector<std::string>{"Vantrel: Results for 1 computer: 1 done", "Execution Finished"}));
+    EXPECT_NE(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES) << InstalledFile();
+
+    const auto removed = RunWithPackage(DemoPackage(), true);
+    EXPECT_EQ(LinesFrom(removed, "Vantrel: Results"),
+              (std::vector<std::string>{"Vantrel: Results for 1 computer: 1 done", "Execution Finished"}));
+    EXPECT_EQ(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    const std::string damaged = kShare + "\\damaged.msi";
+    WriteFileBytes(damaged, ReadFileBytes(DemoPackage()).substr(0, 3000));
+    const auto failed = RunWithPackage(damaged, false);
+    const std::string prefix = "msiexec exited on localhost with error code ";
+    const auto report = LinesFrom(failed, prefix);
+    ASSERT_FALSE(report.empty()) << ::testing::PrintToString(failed);
+    const std::string code = report.front().substr(prefix.size(), report.front().size() - prefix.size() - 1);
+    EXPECT_NE(code, "0");
+    const auto summary = LinesFrom(failed, "Vantrel: Results");
+    ASSERT_EQ(summary.size(), 3u) << ::testing::PrintToString(failed);
+    EXPECT_EQ(summary[0], "Vantrel: Results for 1 computer: 1 failed");
+    EXPECT_EQ(summary[1].rfind("Vantrel: localhost: failed (code " + code + ": ", 0), 0u) << summary[1];
+    EXPECT_GT(summary[1].size(), ("Vantrel: localhost: failed (code " + code + ": ").size() + 5) << "with its meaning";
+    EXPECT_EQ(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // ---- Save Log

@@ -2,6 +2,8 @@
 
 #include "StandinArgs.h"
 
+#include "job/ComputerResults.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -9,6 +11,8 @@
 namespace {
 
 constexpr int UnreachableCode = 53;
+constexpr int DeniedCode = 5;
+constexpr int FirstMadeUpProcessId = 4100;
 
 std::string Lower(std::string_view text)
 {
@@ -18,16 +22,7 @@ std::string Lower(std::string_view text)
     return lower;
 }
 
-std::string_view TrimBlanks(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-std::string Describe(const StandinRequest& request)
+std::string RemoteCommand(const StandinRequest& request)
 {
     std::string command = request.verb == MsiVerb::Install ? "msiexec /package \"" : "msiexec /uninstall \"";
     command += request.package + "\"";
@@ -36,34 +31,50 @@ std::string Describe(const StandinRequest& request)
     return command;
 }
 
-std::string ConnectionDetails(const StandinRequest& request)
+void ReportNotReached(IStandinHost& host, const std::string& heading, const std::string& errorText)
 {
-    std::string details = request.user ? "as " + *request.user : "with the current account";
-    if (request.noProfile)
-        details += ", profile not loaded";
-    if (request.timeoutSeconds)
-        details += ", giving up after " + std::to_string(*request.timeoutSeconds) + " s";
-    return details;
+    host.WriteLine(heading + ":");
+    host.WriteLine(errorText);
 }
 
-// Writes one computer's progress and returns its result code.
-int RunOnComputer(const std::string& computer, const StandinRequest& request, IStandinHost& host, int delayMs)
+// The local computer's command runs for real, through the platform's own msiexec.
+int RunHere(const std::string& computer, const StandinRequest& request, IStandinHost& host)
 {
-    const std::string tag = "[" + computer + "] ";
-    host.WriteLine(tag + "connecting " + ConnectionDetails(request));
-    host.Pause(delayMs / 2);
-    const ComputerOutcome outcome = OutcomeFor(computer);
-    if (!outcome.reachable) {
-        host.WriteLine(tag + "not reachable, result " + std::to_string(UnreachableCode));
-        return UnreachableCode;
+    const LocalRun run = host.RunLocally(RemoteCommand(request), !request.noWait);
+    if (!run.started) {
+        ReportNotReached(host, "PsExec could not start msiexec on " + computer, run.errorText);
+        return static_cast<int>(run.value);
     }
-    host.WriteLine(tag + "starting " + Describe(request));
     if (request.noWait) {
-        host.WriteLine(tag + "started, not waiting for it, result 0");
+        host.WriteLine("msiexec started on " + computer + " with process ID " + std::to_string(run.value) + ".");
+        return 0;
+    }
+    host.WriteLine("msiexec exited on " + computer + " with error code " + std::to_string(run.value) + ".");
+    return static_cast<int>(run.value);
+}
+
+// Writes one computer's progress in the real tool's words and returns its result code.
+int RunOnComputer(const std::string& computer, std::size_t position, const StandinRequest& request,
+    IStandinHost& host, int delayMs)
+{
+    host.WriteLine("Connecting to " + computer + "...");
+    host.Pause(delayMs / 2);
+    const bool local = IsLocalComputer(computer, host.LocalComputerName());
+    const ComputerOutcome outcome = OutcomeFor(computer);
+    if (!local && !outcome.reachable) {
+        ReportNotReached(host, "Couldn't access " + computer, outcome.errorText);
+        return outcome.exitCode;
+    }
+    host.WriteLine("Starting msiexec on " + computer + "...");
+    if (local)
+        return RunHere(computer, request, host);
+    if (request.noWait) {
+        const auto processId = FirstMadeUpProcessId + 4 * position;
+        host.WriteLine("msiexec started on " + computer + " with process ID " + std::to_string(processId) + ".");
         return 0;
     }
     host.Pause(delayMs - delayMs / 2);
-    host.WriteLine(tag + "msiexec ended, result " + std::to_string(outcome.exitCode));
+    host.WriteLine("msiexec exited on " + computer + " with error code " + std::to_string(outcome.exitCode) + ".");
     return outcome.exitCode;
 }
 
@@ -86,34 +97,27 @@ int DelayFromEnvironment(const char* value)
     return static_cast<int>(parsed);
 }
 
-std::vector<std::string> ComputerNames(std::string_view listText)
-{
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start <= listText.size()) {
-        std::size_t end = listText.find_first_of("\r\n", start);
-        if (end == std::string_view::npos)
-            end = listText.size();
-        const auto name = TrimBlanks(listText.substr(start, end - start));
-        if (!name.empty())
-            names.emplace_back(name);
-        if (end < listText.size() && listText[end] == '\r' && end + 1 < listText.size() && listText[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
-    return names;
-}
-
 ComputerOutcome OutcomeFor(std::string_view computer)
 {
     const std::string name = Lower(computer);
-    if (name.find("offline") != std::string::npos)
-        return {false, UnreachableCode};
-    if (name.find("fail") != std::string::npos)
-        return {true, 1603};
-    if (name.find("reboot") != std::string::npos)
-        return {true, 3010};
-    return {true, 0};
+    const auto holds = [&](const char* word) { return name.find(word) != std::string::npos; };
+    if (holds("offline"))
+        return {false, UnreachableCode, "The network path was not found."};
+    if (holds("denied"))
+        return {false, DeniedCode, "Access is denied."};
+    if (holds("fail"))
+        return {true, 1603, {}};
+    if (holds("reboot"))
+        return {true, 3010, {}};
+    if (holds("busy"))
+        return {true, 1618, {}};
+    return {true, 0, {}};
+}
+
+bool IsLocalComputer(std::string_view computer, std::string_view localName)
+{
+    const std::string name = Lower(computer);
+    return name == "localhost" || name == "." || name == "127.0.0.1" || (!localName.empty() && name == Lower(localName));
 }
 
 std::string UsageText()
@@ -125,9 +129,11 @@ std::string UsageText()
            "\r\n"
            "The list file holds one computer per line (CR LF, LF or CR; empty lines skipped).\r\n"
            "The result for each computer follows from its name, in any letter case:\r\n"
-           "  a name containing \"offline\" cannot be reached (result 53),\r\n"
-           "  one containing \"fail\" ends with 1603, one containing \"reboot\" with 3010,\r\n"
-           "  any other name with 0. With -d every reachable computer gives 0.\r\n"
+           "  a name containing \"offline\" cannot be reached (result 53), nor one containing\r\n"
+           "  \"denied\" (result 5); one containing \"fail\" ends with 1603, \"reboot\" with 3010,\r\n"
+           "  \"busy\" with 1618, any other name with 0. With -d every reachable computer gives 0.\r\n"
+           "The local computer (localhost, ., 127.0.0.1 or its own name) runs the msiexec\r\n"
+           "command for real and gives msiexec's own exit code.\r\n"
            "The last line gives the first non-zero result (0 when all succeeded), which is\r\n"
            "also the exit code. Bad arguments exit with 2 and this text.\r\n"
            "\r\n"
@@ -152,8 +158,8 @@ int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int del
     host.WriteLine("Stand-in PsExec: " + std::to_string(computers.size()) + " computer(s) from "
         + request.listFile);
     int firstFailure = 0;
-    for (const auto& computer : computers) {
-        const int result = RunOnComputer(computer, request, host, delayMs);
+    for (std::size_t i = 0; i < computers.size(); ++i) {
+        const int result = RunOnComputer(computers[i], i, request, host, delayMs);
         if (firstFailure == 0)
             firstFailure = result;
     }

@@ -1,11 +1,21 @@
 // The stand-in PsExec: pretends to run msiexec on every computer of a list, with an outcome that
 // follows from each computer's name, so that Vantrel's demo and tests have a real child to run.
+// It reports in the real tool's own line formats; the local computer's command runs for real.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+// A command run on this computer: its exit code (or process ID when not awaited), or, when it
+// could not be started, the system's error code and text.
+struct LocalRun {
+    bool started = false;
+    std::int64_t value = 0;
+    std::string errorText;
+};
 
 // What the program needs of its surroundings; the Win32 entry gives the real ones, tests fakes.
 class IStandinHost {
@@ -18,6 +28,10 @@ public:
     // Text for standard error.
     virtual void WriteError(const std::string& text) = 0;
     virtual void Pause(int milliseconds) = 0;
+    // The name this computer answers to.
+    virtual std::string LocalComputerName() = 0;
+    // Runs a command line here, its output passed straight through to ours.
+    virtual LocalRun RunLocally(const std::string& commandLine, bool wait) = 0;
 };
 
 inline constexpr int DefaultDelayMs = 250;
@@ -26,18 +40,19 @@ inline constexpr int UsageExitCode = 2;
 // The pause per computer: a count of milliseconds from the environment, or the default.
 int DelayFromEnvironment(const char* value);
 
-// Computer names of a list file: lines split at CR LF, LF or CR, blanks and tabs around a name
-// dropped, empty lines skipped.
-std::vector<std::string> ComputerNames(std::string_view listText);
-
 struct ComputerOutcome {
     bool reachable;
     int exitCode;
+    std::string errorText;  // why it was not reached
 };
 
-// Decided by the name, in any letter case: "offline" cannot be reached (53), "fail" ends
-// with 1603, "reboot" with 3010, any other name with 0.
+// Decided by the name, in any letter case: "offline" cannot be reached (53, the network path
+// was not found), nor can "denied" (5, access is denied); "fail" ends with 1603, "reboot" with
+// 3010, "busy" with 1618, any other name with 0.
 ComputerOutcome OutcomeFor(std::string_view computer);
+
+// "localhost", ".", "127.0.0.1" or this computer's own name, in any letter case.
+bool IsLocalComputer(std::string_view computer, std::string_view localName);
 
 std::string UsageText();
 

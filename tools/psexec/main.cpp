@@ -2,6 +2,7 @@
 #include "Standin.h"
 
 #include "toolkit/CommandLineArgs.h"
+#include "toolkit/HandlesWin32.h"
 
 #include <windows.h>
 
@@ -34,6 +35,38 @@ public:
     {
         if (milliseconds > 0)
             Sleep(static_cast<DWORD>(milliseconds));
+    }
+
+    std::string LocalComputerName() override
+    {
+        char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+        DWORD size = sizeof name;
+        return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
+    }
+
+    // The command inherits our output and error, so whatever it prints reaches our reader as is.
+    LocalRun RunLocally(const std::string& commandLine, bool wait) override
+    {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        PROCESS_INFORMATION info{};
+        std::string mutableLine = commandLine;
+        if (!CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info)) {
+            const DWORD error = GetLastError();
+            return LocalRun{false, static_cast<std::int64_t>(error), SystemErrorText(error)};
+        }
+        UniqueHandle process(info.hProcess);
+        UniqueHandle thread(info.hThread);
+        if (!wait)
+            return LocalRun{true, static_cast<std::int64_t>(info.dwProcessId), {}};
+        WaitForSingleObject(process.Get(), INFINITE);
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process.Get(), &exitCode);
+        return LocalRun{true, static_cast<std::int64_t>(exitCode), {}};
     }
 };
 
