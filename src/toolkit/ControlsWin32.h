@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "toolkit/Component.h"
 #include "toolkit/HandlesWin32.h"
@@ -73,6 +74,18 @@ private:
     HWND hwnd_ = nullptr;
     std::string hint_;
 };
+
+// One command of a context menu. An empty caption stands for a separator; a command whose
+// IsEnabled says false is greyed.
+struct TMenuCommand {
+    std::string Caption;
+    std::function<void()> OnClick;
+    std::function<bool()> IsEnabled;
+};
+
+// Shows a context menu for owner at a point on the screen (-1, -1: at owner's top-left corner,
+// as for Shift+F10) and runs the chosen command.
+void ShowContextMenu(HWND owner, LPARAM screenPoint, const std::vector<TMenuCommand>& commands);
 
 // Reflects a parent's notification to the child's object. Returns true when it was handled.
 bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);

@@ -139,6 +139,30 @@ std::string TMemo::SelectedText() const
     return text;
 }
 
+void TMemo::SelectAll()
+{
+    SelectLines(0, lines_.Count() - 1);
+}
+
+void TMemo::AddMenuCommand(const std::string& caption, std::function<void()> onClick,
+                           std::function<bool()> isEnabled)
+{
+    extraCommands_.push_back(TMenuCommand{caption, std::move(onClick), std::move(isEnabled)});
+}
+
+std::vector<TMenuCommand> TMemo::MenuCommands()
+{
+    std::vector<TMenuCommand> commands{
+        {"Copy", [this] { CopySelection(); }, [this] { return SelectionStart() >= 0; }},
+        {"Select All", [this] { SelectAll(); }, [this] { return lines_.Count() > 0; }},
+    };
+    if (!extraCommands_.empty()) {
+        commands.push_back(TMenuCommand{});
+        commands.insert(commands.end(), extraCommands_.begin(), extraCommands_.end());
+    }
+    return commands;
+}
+
 LRESULT CALLBACK TMemo::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_NCCREATE) {
@@ -218,6 +242,9 @@ LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return DLGC_WANTARROWS;  // Tab and Enter stay with the form
     case WM_COPY:
         CopySelection();
+        return 0;
+    case WM_CONTEXTMENU:
+        ShowContextMenu(hwnd, lParam, MenuCommands());
         return 0;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -359,7 +386,7 @@ void TMemo::KeyDown(WPARAM key)
         return;
     }
     if (control && key == 'A') {
-        SelectLines(0, lines_.Count() - 1);
+        SelectAll();
         return;
     }
     switch (key) {

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,14 @@ public:
     void SelectLines(int anchor, int caret);
     // The selected lines, each followed by CR LF, as Ctrl+C puts them on the clipboard.
     std::string SelectedText() const;
+    void SelectAll();
+
+    // Adds a command to the context menu: after a separator below Copy and Select All, in the
+    // order added. A command whose isEnabled says false is greyed.
+    void AddMenuCommand(const std::string& caption, std::function<void()> onClick,
+                        std::function<bool()> isEnabled = nullptr);
+    // The context menu as it would show now: Copy, Select All, then the added commands.
+    std::vector<TMenuCommand> MenuCommands();
 
 private:
     friend class TMemoLines;
@@ -104,4 +113,5 @@ private:
     int anchor_ = -1;  // where the selection began
     int caret_ = -1;   // where it ends
     bool selecting_ = false;
+    std::vector<TMenuCommand> extraCommands_;
 };

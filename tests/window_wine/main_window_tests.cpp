@@ -625,6 +625,56 @@ TEST_F(MainWindow, TheConsoleViewSelectsAndCopiesWholeLinesAndTakesNoTyping)
     EXPECT_EQ(copied, "first\r\nsecond \xE9\r\n");
 }
 
+// Keys posted before a popup menu opens are what its own loop reads, as if typed.
+void PostKeys(HWND hwnd, std::initializer_list<WPARAM> keys)
+{
+    for (WPARAM key : keys) {
+        PostMessageA(hwnd, WM_KEYDOWN, key, 0);
+        PostMessageA(hwnd, WM_KEYUP, key, 0xC0000000);
+    }
+}
+
+TEST_F(MainWindow, BothViewsHaveAContextMenuWithCopySelectAllAndAddedCommands)
+{
+    for (TMemo* view : {Form().mmo1.get(), Form().mmo2.get()}) {
+        std::vector<TMenuCommand> commands = view->MenuCommands();
+        ASSERT_EQ(commands.size(), 2u);
+        EXPECT_EQ(commands[0].Caption, "Copy");
+        EXPECT_EQ(commands[1].Caption, "Select All");
+        EXPECT_FALSE(commands[0].IsEnabled()) << "nothing selected";
+        EXPECT_FALSE(commands[1].IsEnabled()) << "nothing to select";
+    }
+    TMemo& view = *Form().mmo2;
+    view.Lines().Add("alpha");
+    view.Lines().Add("beta");
+    int extraClicks = 0;
+    bool extraEnabled = false;
+    view.AddMenuCommand("Extra", [&] { ++extraClicks; }, [&] { return extraEnabled; });
+    view.AddMenuCommand("Second", [&] { extraClicks += 10; });
+    std::vector<TMenuCommand> commands = view.MenuCommands();
+    ASSERT_EQ(commands.size(), 5u);
+    EXPECT_TRUE(commands[2].Caption.empty()) << "a separator before the added commands";
+    EXPECT_EQ(commands[3].Caption, "Extra");
+    EXPECT_EQ(commands[4].Caption, "Second");
+    EXPECT_FALSE(commands[3].IsEnabled());
+    EXPECT_TRUE(commands[1].IsEnabled());
+
+    // The real menu, driven by keys: Down, Down picks Select All.
+    PostKeys(view.Handle(), {VK_DOWN, VK_DOWN, VK_RETURN});
+    SendMessageA(view.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.Handle()), -1);
+    EXPECT_EQ(view.SelectionStart(), 0);
+    EXPECT_EQ(view.SelectionEnd(), 1);
+    EXPECT_EQ(view.MenuCommands()[0].IsEnabled(), true) << "Copy follows the selection";
+
+    extraEnabled = true;
+    PostKeys(view.Handle(), {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    SendMessageA(view.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.Handle()), -1);
+    EXPECT_EQ(extraClicks, 1);
+    PostKeys(view.Handle(), {VK_ESCAPE});
+    SendMessageA(view.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.Handle()), -1);
+    EXPECT_EQ(extraClicks, 1) << "Esc closes the menu and runs nothing";
+}
+
 TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
 {
     TMemo& view = *Form().mmo2;
