@@ -164,9 +164,20 @@ protected:
     bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    // Pasted text passes the same key filter as typed text.
+    // A field with OnKeyPress takes only the characters it lets through, whichever way they come:
+    // typed, pasted (Ctrl+V, Shift+Insert, WM_PASTE, the context menu), set from outside or
+    // dropped. Pasted text keeps what passes the filter, then the field's limit applies.
+    bool Filtered() const { return static_cast<bool>(OnKeyPress); }
+    bool Accepts(char c);
+    bool FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void PasteFiltered();
+    void InsertFiltered(const std::string& text);
+    // Brings a change that came by another path back to the accepted characters.
+    void RepairChange();
     COLORREF color_ = CLR_INVALID;
+    std::size_t limit_ = 0;
+    std::string accepted_;  // the text after the latest change
+    bool repairing_ = false;
 };
 
 // A file-name field: an edit with a small browse button inside its right end. The button and

@@ -8,6 +8,7 @@
 #include "toolkit/Dialogs.h"
 #include "toolkit/Paths.h"
 #include "toolkit/Strings.h"
+#include "toolkit/TextFilter.h"
 
 namespace {
 
@@ -120,6 +121,40 @@ TEST(FileVersion, ReadyLineEndsInTheVersionOrInTheBlankAfterVersion)
 {
     EXPECT_EQ(ReadyLineFor("2.43.0.7"), "Vantrel ready, using Sysinternals PsExec version 2.43.0.7");
     EXPECT_EQ(ReadyLineFor(""), "Vantrel ready, using Sysinternals PsExec version ");
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+TEST(TextFilter, AnInsertionKeepsItsAcceptedCharactersThenTheLimitApplies)
+{
+    // Pasted into an empty field of two characters: digits first, then the limit.
+    TFilteredText pasted = FilterInsertion("", "x1-2 3", IsDigit, 2);
+    EXPECT_EQ(pasted.Text, "12");
+    EXPECT_EQ(pasted.Caret, 2u);
+    // Into the middle, with room for one more.
+    pasted = FilterInsertion("7", "ab5c7", IsDigit, 2);
+    EXPECT_EQ(pasted.Text, "57");
+    EXPECT_EQ(pasted.Caret, 1u);
+    // A full field takes nothing more, wherever the text lands.
+    EXPECT_EQ(FilterInsertion("12", "1992", IsDigit, 2).Text, "12");
+    // Without a limit everything accepted stays.
+    EXPECT_EQ(FilterInsertion("", "a1b2c3d4", IsDigit, 0).Text, "1234");
+}
+
+TEST(TextFilter, WhatAChangeRemovedStaysRemovedAndRejectedTextIsDropped)
+{
+    // A selection "23" replaced by "x9": the replacement is filtered, the removal kept.
+    TFilteredText replaced = FilterInsertion("1234", "1x94", IsDigit, 4);
+    EXPECT_EQ(replaced.Text, "194");
+    EXPECT_EQ(replaced.Caret, 2u);
+    // Everything replaced by letters leaves the field empty.
+    EXPECT_EQ(FilterInsertion("42", "abc", IsDigit, 2).Text, "");
+    // Repeated characters at the seam: the change is read as the shortest insertion.
+    EXPECT_EQ(FilterInsertion("11", "1a11", IsDigit, 3).Text, "111");
+    EXPECT_EQ(KeepAccepted("a1\t2\r\n", IsDigit), "12");
 }
 
 }  // namespace

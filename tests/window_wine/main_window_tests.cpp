@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <array>
 #include <memory>
 
 #include "WindowTestSupport.h"
@@ -703,6 +704,80 @@ TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
 
 // ---- options
 
+void PutOnClipboard(HWND owner, const std::string& text)
+{
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+// A key pressed on the focused control with modifiers held, as the keyboard would deliver it:
+// the modifiers in the thread's key state, the key through the message loop's translation.
+void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers)
+{
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const auto saved = std::to_array(state);
+    for (int modifier : modifiers)
+        state[modifier] = 0x80;
+    SetKeyboardState(state);
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    app.ProcessMessages();
+    SetKeyboardState(const_cast<BYTE*>(saved.data()));
+}
+
+TEST_F(MainWindow, EveryPathIntoTheTimeoutFieldKeepsDigitsOnlyThenTheLimit)
+{
+    TForm1& form = Form();
+    HWND field = form.edt6->Handle();
+    Click(*form.chk6);
+    ASSERT_EQ(GetFocus(), field);
+    PutOnClipboard(form.Handle(), "ab");
+
+    PressKey(App(), field, VK_INSERT, {VK_SHIFT});
+    EXPECT_EQ(form.edt6->Text(), "") << "Shift+Insert pastes no letters";
+    PressKey(App(), field, 'V', {VK_CONTROL});
+    EXPECT_EQ(form.edt6->Text(), "");
+
+    PutOnClipboard(form.Handle(), "a7b");
+    PressKey(App(), field, 'V', {VK_CONTROL});
+    EXPECT_EQ(form.edt6->Text(), "7") << "Ctrl+V pastes the digits";
+    PutOnClipboard(form.Handle(), " 8-9x5");
+    PressKey(App(), field, VK_INSERT, {VK_SHIFT});
+    EXPECT_EQ(form.edt6->Text(), "78") << "Shift+Insert pastes the digits, then the limit applies";
+
+    // The platform's own context menu, driven by its keys: P for Paste.
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    PutOnClipboard(form.Handle(), "x1-2 3");
+    PostKeys(field, {'P'});
+    SendMessageA(field, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(field), -1);
+    App().ProcessMessages();
+    EXPECT_EQ(form.edt6->Text(), "12") << "the menu's Paste keeps the digits before the limit cuts";
+    EXPECT_EQ(form.edt6->MaxLength(), 2) << "the limit is back after the menu";
+
+    // Text set or inserted from outside the field.
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("4 five 6 7"));
+    EXPECT_EQ(form.edt6->Text(), "46");
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("q3r"));
+    EXPECT_EQ(form.edt6->Text(), "3") << "any other way in is repaired after the change";
+    PressKey(App(), field, '1', {});
+    PressKey(App(), field, 'A', {});
+    PressKey(App(), field, VK_SUBTRACT, {});
+    EXPECT_EQ(form.edt6->Text(), "31") << "typed keys: digits only";
+
+    form.edt3->SetText("");
+    form.edt3->SetFocus();
+    PutOnClipboard(form.Handle(), "CORP-1");
+    PressKey(App(), form.edt3->Handle(), 'V', {VK_CONTROL});
+    EXPECT_EQ(form.edt3->Text(), "CORP-1") << "unfiltered fields paste as the platform does";
+}
+
 TEST_F(MainWindow, TheTimeoutFieldTakesDigitsOnlyAndFollowsItsCheckBox)
 {
     TForm1& form = Form();
@@ -716,14 +791,7 @@ TEST_F(MainWindow, TheTimeoutFieldTakesDigitsOnlyAndFollowsItsCheckBox)
     TypeChar(*form.edt6, '\b');
     EXPECT_EQ(form.edt6->Text(), "");
 
-    OpenClipboard(form.Handle());
-    EmptyClipboard();
-    const char pasted[] = "x1-2 3";
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof pasted);
-    memcpy(GlobalLock(memory), pasted, sizeof pasted);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_TEXT, memory);
-    CloseClipboard();
+    PutOnClipboard(form.Handle(), "x1-2 3");
     SendMessageA(form.edt6->Handle(), WM_PASTE, 0, 0);
     EXPECT_EQ(form.edt6->Text(), "12") << "pasted text passes the same filter, then the limit";
 
