@@ -350,7 +350,14 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
     }
     stsbr1->SetSimpleText(kRunningProcess);
     runner1->CommandLine = ComposeCommandLine(JobVars);
-    StartRun();
+    try {
+        StartRun();
+    } catch (...) {
+        // Nothing runs: the status line tells so, and the error box reports why.
+        runActive_ = false;
+        ShowIdleStatus();
+        throw;
+    }
 }
 
 void TForm1::StartRun()

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <memory>
+#include <system_error>
 
 #include "WindowTestSupport.h"
 #include "job/CommandLine.h"
@@ -370,6 +371,33 @@ TEST_F(MainWindow, AToolThatCannotBeStartedIsReportedAndTheRunStillEnds)
     EXPECT_EQ(dialogs_.Boxes[1].Text, Form().runner1->CommandLine + " doesn't exist.") << "no second full stop";
     EXPECT_EQ(ConsoleLines(Form()), std::vector<std::string>{"Execution Finished"});
     EXPECT_EQ(Form().stsbr1->SimpleText(), ReadyLineFor(""));
+}
+
+// A platform that cannot give the runner a worker thread.
+class TNoThreadBackend : public IProcessBackend {
+public:
+    std::unique_ptr<IChildProcess> NewChild() override { return DefaultProcessBackend()->NewChild(); }
+    void Launch(std::function<void()> /*body*/) override
+    {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "no worker thread");
+    }
+};
+
+TEST_F(MainWindow, ARunThatCannotStartBringsTheReadyLineBackAndShowsTheError)
+{
+    TForm1& form = Form();
+    form.runner1 = std::make_unique<TConsoleRunner>(&form, app_->Ui(), std::make_shared<TNoThreadBackend>());
+    form.runner1->SetOutputLines(&form.mmo2->Lines());
+    FillValidJob();
+    Click(*form.sbtbtn1);
+    ASSERT_EQ(dialogs_.Boxes.size(), 2u) << "the current-account question, then the error";
+    EXPECT_EQ(dialogs_.Boxes[1].Caption, kApplicationTitle);
+    EXPECT_EQ(dialogs_.Boxes[1].Type, TMsgDlgType::mtError);
+    EXPECT_NE(dialogs_.Boxes[1].Text.find("no worker thread"), std::string::npos) << dialogs_.Boxes[1].Text;
+    EXPECT_FALSE(form.RunActive());
+    EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine);
+    PumpFor(App(), std::chrono::milliseconds(200));
+    EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine) << "and it stays";
 }
 
 TEST_F(MainWindow, AFailedRunAfterASuccessfulOneGetsNoSuccessLine)
