@@ -7,6 +7,7 @@
 #include "shell/FileVersion.h"
 #include "shell/VersionWin32.h"
 #include "toolkit/DialogsWin32.h"
+#include "toolkit/FileReading.h"
 #include "toolkit/Paths.h"
 #include "resource_ids.h"
 
@@ -52,24 +53,31 @@ TEdit::Args EditAt(const TControl& parent, int left, int top, int width)
     return args;
 }
 
-// Reads a whole file as 8-bit text. Other programs may go on reading and writing it meanwhile.
+std::runtime_error CannotOpen(const std::string& path, DWORD error)
+{
+    char full[MAX_PATH * 4] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    const std::string shown = (length > 0 && length < sizeof full) ? std::string(full, length) : path;
+    return std::runtime_error("Cannot open file \"" + shown + "\". " + SystemErrorText(error));
+}
+
+// Reads a whole file as 8-bit text. Writers are refused while it is read, so a file that another
+// program is still writing is reported instead of shown half-written.
 std::string ReadWholeFile(const std::string& path)
 {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-        const DWORD error = GetLastError();
-        char full[MAX_PATH * 4] = {};
-        const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-        const std::string shown = (length > 0 && length < sizeof full) ? std::string(full, length) : path;
-        throw std::runtime_error("Cannot open file \"" + shown + "\". " + SystemErrorText(error));
-    }
-    std::string content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    return content;
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        throw CannotOpen(path, GetLastError());
+    std::optional<std::string> content = ReadAllChunks([&](char* buffer, std::size_t size, std::size_t& read) {
+        DWORD got = 0;
+        const bool ok = ReadFile(file.Get(), buffer, static_cast<DWORD>(size), &got, nullptr) != FALSE;
+        read = got;
+        return ok;
+    });
+    if (!content)
+        throw CannotOpen(path, GetLastError());
+    return *content;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "shell/FileVersion.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/FileReading.h"
 #include "toolkit/Paths.h"
 #include "toolkit/Strings.h"
 #include "toolkit/TextFilter.h"
@@ -155,6 +156,26 @@ TEST(TextFilter, WhatAChangeRemovedStaysRemovedAndRejectedTextIsDropped)
     // Repeated characters at the seam: the change is read as the shortest insertion.
     EXPECT_EQ(FilterInsertion("11", "1a11", IsDigit, 3).Text, "111");
     EXPECT_EQ(KeepAccepted("a1\t2\r\n", IsDigit), "12");
+}
+
+TEST(FileReading, AFailedReadPartWayGivesNothingRatherThanTheFirstChunks)
+{
+    const std::string source(150000, 'x');
+    auto reader = [&](int failAtCall) {
+        int calls = 0;
+        std::size_t offset = 0;
+        return [=](char* buffer, std::size_t size, std::size_t& read) mutable {
+            if (++calls == failAtCall)
+                return false;
+            read = std::min(size, source.size() - offset);
+            std::copy_n(source.data() + offset, read, buffer);
+            offset += read;
+            return true;
+        };
+    };
+    EXPECT_EQ(ReadAllChunks(reader(0)), source) << "every chunk, in order";
+    EXPECT_EQ(ReadAllChunks(reader(2)), std::nullopt) << "the second chunk fails";
+    EXPECT_EQ(ReadAllChunks(reader(4)), std::nullopt) << "the final, empty read fails";
 }
 
 }  // namespace

@@ -610,23 +610,44 @@ TEST_F(MainWindow, TheListPreviewFollowsExistingFilesOnly)
     EXPECT_EQ(form.edt2->TextColor(), TForm1::FileMissingColor);
 }
 
-TEST_F(MainWindow, AListFileHeldOpenExclusivelyIsReportedAndThePreviewKept)
+TEST_F(MainWindow, AListFileBeingWrittenElsewhereIsReportedAndThePreviewKept)
 {
     TForm1& form = Form();
-    form.edt1->SetText(folder_.File("lab.txt"));
-    folder_.Write("locked.txt", "PC-9\r\n");
-    HANDLE holder = CreateFileA(folder_.File("locked.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    form.edt1->SetText(folder_.File("locked.txt"));
-    CloseHandle(holder);
-    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
-    EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot open file \"" + folder_.File("locked.txt") + "\". ", 0), 0u)
-        << dialogs_.Boxes[0].Text;
-    EXPECT_EQ(form.edt1->TextColor(), TForm1::FileFoundColor);
-    EXPECT_EQ(form.mmo1->Lines().Get(0), "PC-LAB-01");
-    EXPECT_EQ(form.lblTargets->Text(), "Target Computers from lab.txt:");
+    const std::string longList = std::string(100000, 'A') + "\r\nPC-LAST\r\n";
+    struct Holder {
+        const char* name;
+        DWORD access, share;
+    };
+    const Holder holders[] = {
+        {"exclusive.txt", GENERIC_READ | GENERIC_WRITE, 0},
+        {"being-written.txt", GENERIC_WRITE, FILE_SHARE_READ},
+    };
+    for (const Holder& holder : holders) {
+        SCOPED_TRACE(holder.name);
+        dialogs_.Boxes.clear();
+        form.edt1->SetText(folder_.File("lab.txt"));
+        folder_.Write(holder.name, longList);
+        UniqueHandle held(CreateFileA(folder_.File(holder.name).c_str(), holder.access, holder.share, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.Valid());
+        form.edt1->SetText(folder_.File(holder.name));
+        ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+        EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
+        EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot open file \"" + folder_.File(holder.name) + "\". ", 0), 0u)
+            << dialogs_.Boxes[0].Text;
+        EXPECT_EQ(form.edt1->TextColor(), TForm1::FileFoundColor);
+        EXPECT_EQ(form.mmo1->Lines().Count(), 2) << "no cut-off preview";
+        EXPECT_EQ(form.mmo1->Lines().Get(0), "PC-LAB-01");
+        EXPECT_EQ(form.lblTargets->Text(), "Target Computers from lab.txt:");
+    }
+    // A file that others only read is previewed as usual.
+    UniqueHandle reader(CreateFileA(folder_.File("being-written.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader.Valid());
+    dialogs_.Boxes.clear();
+    form.edt1->SetText(folder_.File("being-written.txt"));
+    EXPECT_TRUE(dialogs_.Boxes.empty());
+    EXPECT_EQ(form.mmo1->Lines().Get(1), "PC-LAST");
 }
 
 TEST_F(MainWindow, TheConsoleViewSelectsAndCopiesWholeLinesAndTakesNoTyping)
