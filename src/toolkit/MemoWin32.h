@@ -4,6 +4,10 @@
 // every change (under Wine, tens of milliseconds at 40,000 lines), so a long run of output made
 // it quadratic. This view keeps its lines in a list and paints only the rows in sight; the
 // operator selects whole lines with the mouse or the keyboard and copies them with Ctrl+C.
+//
+// Automation tools and screen readers read it as they read a read-only multi-line edit control:
+// it answers the edit control's text queries (WM_GETTEXT, EM_GETLINE and the rest) and gives
+// accessibility clients a read-only text object whose value is the whole text.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "toolkit/ControlsWin32.h"
+#include "toolkit/LineStore.h"
 #include "toolkit/Strings.h"
 
 class TMemo;
@@ -23,7 +28,7 @@ class TMemoLines : public TStrings {
 
 public:
     explicit TMemoLines(TMemo& memo) : memo_(memo) {}
-    int Count() const override { return static_cast<int>(lines_.size()); }
+    int Count() const override { return store_.Count(); }
     std::string Get(int index) const override;
     void Put(int index, const std::string& line) override;
     void Add(const std::string& line) override;
@@ -37,7 +42,7 @@ public:
 
 private:
     TMemo& memo_;
-    std::vector<std::string> lines_;
+    TLineStore store_;
 };
 
 class TMemo : public TControl {
@@ -59,6 +64,8 @@ public:
     int LineHeight() const { return lineHeight_; }
     int SelectionStart() const;
     int SelectionEnd() const;
+    // The line that the keyboard moves from (-1: none yet).
+    int CaretLine() const { return caret_; }
     void SelectLines(int anchor, int caret);
     // The selected lines, each followed by CR LF, as Ctrl+C puts them on the clipboard.
     std::string SelectedText() const;
@@ -89,6 +96,11 @@ private:
     void ScrollToEnd();
     void Scroll(int bar, WORD request);
     void KeyDown(WPARAM key);
+    // Moves the caret to a line, keeping it in sight; extend keeps the selection's anchor.
+    void MoveCaret(int line, bool extend);
+    // The edit control's text queries; true when msg is one of them.
+    bool AnswerTextQuery(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    const TLineStore& Store() const { return lines_.store_; }
     int LineAt(int y) const;
     int VisibleRows() const;
     // The widest of the lines first to last, in pixels, margins included.

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "shell/FileVersion.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/FileReading.h"
+#include "toolkit/LineStore.h"
 #include "toolkit/Paths.h"
 #include "toolkit/Strings.h"
 #include "toolkit/TextFilter.h"
@@ -176,6 +178,61 @@ TEST(FileReading, AFailedReadPartWayGivesNothingRatherThanTheFirstChunks)
     EXPECT_EQ(ReadAllChunks(reader(0)), source) << "every chunk, in order";
     EXPECT_EQ(ReadAllChunks(reader(2)), std::nullopt) << "the second chunk fails";
     EXPECT_EQ(ReadAllChunks(reader(4)), std::nullopt) << "the final, empty read fails";
+}
+
+// What the platform's edit control would answer for the same lines.
+void ExpectEditPositions(const TLineStore& store, const std::vector<std::string>& lines)
+{
+    std::string joined;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            joined += "\r\n";
+        ASSERT_EQ(store.LineIndex(static_cast<int>(i)), joined.size()) << "line " << i;
+        joined += lines[i];
+    }
+    EXPECT_EQ(store.TextLength(), joined.size());
+    EXPECT_EQ(store.JoinedText(joined.size() + 10), joined) << "no break after the last line";
+    EXPECT_EQ(store.JoinedText(3), joined.substr(0, 3));
+    for (std::size_t position = 0; position <= joined.size(); ++position) {
+        const auto line = std::count(joined.begin(), joined.begin() + static_cast<std::ptrdiff_t>(position), '\n');
+        ASSERT_EQ(store.LineFromChar(position), line) << "position " << position;
+    }
+}
+
+TEST(LineStore, PositionsFollowEveryKindOfChangeAsTheEditControlCountsThem)
+{
+    TLineStore store;
+    std::vector<std::string> lines;
+    ExpectEditPositions(store, lines);
+    for (const char* line : {"alpha", "", "gamma", "d"}) {
+        store.Add(line);
+        lines.push_back(line);
+    }
+    ExpectEditPositions(store, lines);
+    // Changes before positions already counted must move the later ones.
+    store.Put(1, "beta!");
+    lines[1] = "beta!";
+    ExpectEditPositions(store, lines);
+    store.Insert(0, "zero");
+    lines.insert(lines.begin(), "zero");
+    ExpectEditPositions(store, lines);
+    store.Delete(2);
+    lines.erase(lines.begin() + 2);
+    ExpectEditPositions(store, lines);
+    store.Add("tail");
+    lines.push_back("tail");
+    ExpectEditPositions(store, lines);
+    store.Assign({"x", "yy"});
+    ExpectEditPositions(store, {"x", "yy"});
+}
+
+TEST(LineStore, TabsExpandToTheNextMultipleOfEight)
+{
+    EXPECT_EQ(ExpandTabs("\tx"), "        x");
+    EXPECT_EQ(ExpandTabs("abc\tx"), "abc     x");
+    EXPECT_EQ(ExpandTabs("12345678\tx"), "12345678        x") << "a tab at a stop goes to the next";
+    EXPECT_EQ(ExpandTabs("a\t\tb"), std::string("a") + std::string(15, ' ') + "b");
+    EXPECT_EQ(ExpandTabs("no tabs"), "no tabs");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <tlhelp32.h>
 
 #include <array>
@@ -15,6 +16,7 @@
 #include "job/CommandLine.h"
 #include "job/JobVariables.h"
 #include "shell/FileVersion.h"
+#include "toolkit/AccessibleWin32.h"
 
 namespace {
 
@@ -723,6 +725,109 @@ TEST_F(MainWindow, BothViewsHaveAContextMenuWithCopySelectAllAndAddedCommands)
     PostKeys(view.Handle(), {VK_ESCAPE});
     SendMessageA(view.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.Handle()), -1);
     EXPECT_EQ(extraClicks, 1) << "Esc closes the menu and runs nothing";
+}
+
+// Reads a view from another process, the way automation tools and screen readers do, while
+// this thread answers its queries.
+struct TViewReading {
+    std::string TextA, TextW, Lines;
+};
+
+TViewReading ReadFromOutside(TApplication& app, const TScratchFolder& folder, HWND view, int step)
+{
+    const std::string command = "\"" + WinPath(VANTREL_VIEW_READER_EXE) + "\" " +
+                                std::to_string(reinterpret_cast<INT_PTR>(view)) + " \"" + folder.Path() + "\" " +
+                                std::to_string(step);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string mutableCommand = command;
+    EXPECT_TRUE(CreateProcessA(nullptr, mutableCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    UniqueHandle processHandle(process.hProcess), thread(process.hThread);
+    EXPECT_TRUE(PumpUntil(app, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+                          std::chrono::seconds(120)));
+    return {ReadFileBytes(folder.File("text-a.txt")), ReadFileBytes(folder.File("text-w.txt")),
+            ReadFileBytes(folder.File("lines.txt"))};
+}
+
+// What the reader's line report must say for these lines, reading every step-th and the last 50.
+std::string ExpectedLineReport(const std::vector<std::string>& lines, int step)
+{
+    const int count = std::max<int>(1, static_cast<int>(lines.size()));
+    std::string report = "count\t" + std::to_string(count) + "\n";
+    std::size_t start = 0;
+    for (int line = 0; line < count; ++line) {
+        const std::string text = line < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(line)] : "";
+        if (line % step == 0 || line >= count - 50)
+            report += std::to_string(line) + "\t" + std::to_string(start) + "\t" + std::to_string(text.size()) + "\t" +
+                      text + "\n";
+        start += text.size() + 2;
+    }
+    return report + "past-end\t-1\n";
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        text += (i > 0 ? "\r\n" : "") + lines[i];
+    return text;
+}
+
+TEST_F(MainWindow, AnotherProcessReadsBothViewsThroughTheStandardQueries)
+{
+    TForm1& form = Form();
+    folder_.Write("readable.txt", "PC-ONE\r\n\r\nPC\tTAB \xE9\r\nPC-LAST");
+    form.edt1->SetText(folder_.File("readable.txt"));
+    const std::vector<std::string> targets{"PC-ONE", "", "PC\tTAB \xE9", "PC-LAST"};
+    TViewReading targetsRead = ReadFromOutside(App(), folder_, form.mmo1->Handle(), 1);
+    EXPECT_EQ(targetsRead.TextA, Joined(targets));
+    EXPECT_EQ(targetsRead.TextW, Joined(targets)) << "a Unicode client gets the same text";
+    EXPECT_EQ(targetsRead.Lines, ExpectedLineReport(targets, 1));
+
+    TViewReading emptyRead = ReadFromOutside(App(), folder_, form.mmo2->Handle(), 1);
+    EXPECT_EQ(emptyRead.TextA, "");
+    EXPECT_EQ(emptyRead.Lines, "count\t1\n0\t0\t0\t\npast-end\t-1\n") << "an empty view has one empty line";
+
+    std::vector<std::string> console;
+    for (int i = 0; i < 100000; ++i)
+        console.push_back("Line " + std::to_string(i) + (i % 7 == 0 ? "\twith a tab" : " of the console view"));
+    for (const std::string& line : console)
+        form.mmo2->Lines().Add(line);
+    TViewReading consoleRead = ReadFromOutside(App(), folder_, form.mmo2->Handle(), 97);
+    EXPECT_TRUE(consoleRead.TextA == Joined(console)) << "the whole text, " << consoleRead.TextA.size() << " characters";
+    EXPECT_TRUE(consoleRead.TextW == Joined(console));
+    EXPECT_EQ(consoleRead.Lines, ExpectedLineReport(console, 97));
+}
+
+// The object itself: this Wine has no marshaller for accessible objects, so WM_GETOBJECT hands
+// out nothing here (the same for its own edit control); on Windows it hands out this object.
+TEST_F(MainWindow, AccessibilityClientsReadAViewAsAReadOnlyTextWithAllItsLines)
+{
+    TForm1& form = Form();
+    folder_.Write("readable.txt", "PC-ONE\r\nPC-\xE9\r\n");
+    form.edt1->SetText(folder_.File("readable.txt"));
+    IAccessible* accessible = NewTextViewAccessible(form.mmo1->Handle());
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role, state;
+    ASSERT_EQ(accessible->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+    ASSERT_EQ(accessible->get_accState(self, &state), S_OK);
+    EXPECT_NE(state.lVal & STATE_SYSTEM_READONLY, 0);
+    BSTR value = nullptr;
+    ASSERT_EQ(accessible->get_accValue(self, &value), S_OK);
+    EXPECT_EQ(std::wstring(value, SysStringLen(value)), L"PC-ONE\r\nPC-\u00E9");
+    SysFreeString(value);
+
+    form.edt1->SetText(folder_.File("lab.txt"));
+    ASSERT_EQ(accessible->get_accValue(self, &value), S_OK) << "the value follows the view";
+    EXPECT_EQ(std::wstring(value, SysStringLen(value)), L"PC-LAB-01\r\nPC-LAB-02");
+    SysFreeString(value);
+    accessible->Release();
 }
 
 TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
