@@ -57,6 +57,33 @@ LOGFONTA FontOf(HWND hwnd)
     return font;
 }
 
+void PutOnClipboard(HWND owner, const std::string& text)
+{
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+// A key pressed on the focused control with modifiers held, as the keyboard would deliver it:
+// the modifiers in the thread's key state, the key through the message loop's translation.
+void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers)
+{
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const auto saved = std::to_array(state);
+    for (int modifier : modifiers)
+        state[modifier] = 0x80;
+    SetKeyboardState(state);
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    app.ProcessMessages();
+    SetKeyboardState(const_cast<BYTE*>(saved.data()));
+}
+
 // A main window in a folder that holds the stand-in, as an administrator would start it.
 class MainWindow : public ::testing::Test {
 protected:
@@ -830,6 +857,82 @@ TEST_F(MainWindow, AccessibilityClientsReadAViewAsAReadOnlyTextWithAllItsLines)
     accessible->Release();
 }
 
+std::string ClipboardText(HWND owner)
+{
+    if (!OpenClipboard(owner))
+        return "(no clipboard)";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const std::string text = data ? static_cast<const char*>(GlobalLock(data)) : "";
+    if (data)
+        GlobalUnlock(data);
+    CloseClipboard();
+    return text;
+}
+
+TEST_F(MainWindow, TheKeyboardSelectsLinesAndCopiesThem)
+{
+    TMemo& view = *Form().mmo2;
+    for (int i = 0; i < 100; ++i)
+        view.Lines().Add("line " + std::to_string(i));
+    view.SetFocus();
+    const int rows = [&] {
+        RECT client;
+        GetClientRect(view.Handle(), &client);
+        return static_cast<int>(client.bottom) / view.LineHeight();
+    }();
+    auto selection = [&] { return std::make_pair(view.SelectionStart(), view.SelectionEnd()); };
+    PressKey(App(), view.Handle(), VK_DOWN, {});
+    EXPECT_EQ(selection(), std::make_pair(0, 0)) << "the first key picks the first line in sight";
+    PressKey(App(), view.Handle(), VK_DOWN, {});
+    EXPECT_EQ(selection(), std::make_pair(1, 1));
+    PressKey(App(), view.Handle(), VK_DOWN, {VK_SHIFT});
+    PressKey(App(), view.Handle(), VK_DOWN, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(1, 3));
+    PressKey(App(), view.Handle(), VK_UP, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(1, 2));
+    PressKey(App(), view.Handle(), VK_INSERT, {VK_CONTROL});
+    EXPECT_EQ(ClipboardText(Form().Handle()), "line 1\r\nline 2\r\n") << "Ctrl+Insert copies";
+
+    PressKey(App(), view.Handle(), VK_NEXT, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(1, 2 + rows));
+    EXPECT_GE(view.TopLine() + rows, 3 + rows) << "the caret stays in sight";
+    PressKey(App(), view.Handle(), VK_END, {VK_CONTROL});
+    EXPECT_EQ(selection(), std::make_pair(99, 99));
+    EXPECT_EQ(view.TopLine(), 100 - rows);
+    PressKey(App(), view.Handle(), VK_PRIOR, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(99 - rows, 99));
+    PressKey(App(), view.Handle(), VK_HOME, {VK_SHIFT, VK_CONTROL});
+    EXPECT_EQ(selection(), std::make_pair(0, 99));
+    EXPECT_EQ(view.TopLine(), 0);
+    PressKey(App(), view.Handle(), VK_HOME, {});
+    PressKey(App(), view.Handle(), VK_END, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(0, 99));
+    PressKey(App(), view.Handle(), VK_HOME, {});
+    PressKey(App(), view.Handle(), 'C', {VK_CONTROL});
+    EXPECT_EQ(ClipboardText(Form().Handle()), "line 0\r\n") << "Ctrl+C copies";
+}
+
+TEST_F(MainWindow, ATabIsAsWideAsTheBlanksUpToTheNextMultipleOfEight)
+{
+    TMemo& view = *Form().mmo1;
+    auto widthOf = [&](const std::string& line) {
+        view.Lines().SetText(line);
+        PumpFor(App(), std::chrono::milliseconds(60));
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE;
+        GetScrollInfo(view.Handle(), SB_HORZ, &info);
+        return info.nMax;
+    };
+    // Wide enough to scroll; 62 characters before the first tab, 68 before the second.
+    const std::string longLine(60, 'w');
+    const int tabbed = widthOf(longLine + "ab\tc");
+    EXPECT_EQ(view.Lines().Get(0), longLine + "ab\tc") << "the text itself keeps its tab";
+    EXPECT_EQ(tabbed, widthOf(longLine + "ab  c"));
+    EXPECT_EQ(widthOf(longLine + "ab\t123\tc"), widthOf(longLine + "ab  123     c"));
+    EXPECT_EQ(widthOf(longLine + "12345678\tc"), widthOf(longLine + "12345678    c"));
+}
+
 TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
 {
     TMemo& view = *Form().mmo2;
@@ -857,33 +960,6 @@ TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
 }
 
 // ---- options
-
-void PutOnClipboard(HWND owner, const std::string& text)
-{
-    ASSERT_TRUE(OpenClipboard(owner));
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-    memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_TEXT, memory);
-    CloseClipboard();
-}
-
-// A key pressed on the focused control with modifiers held, as the keyboard would deliver it:
-// the modifiers in the thread's key state, the key through the message loop's translation.
-void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers)
-{
-    BYTE state[256] = {};
-    GetKeyboardState(state);
-    const auto saved = std::to_array(state);
-    for (int modifier : modifiers)
-        state[modifier] = 0x80;
-    SetKeyboardState(state);
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-    app.ProcessMessages();
-    SetKeyboardState(const_cast<BYTE*>(saved.data()));
-}
 
 TEST_F(MainWindow, EveryPathIntoTheTimeoutFieldKeepsDigitsOnlyThenTheLimit)
 {
