@@ -47,7 +47,7 @@ public:
     {
         if (!object)
             return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
             *object = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -216,7 +216,7 @@ LRESULT AnswerTextViewObject(HWND view, WPARAM flags, LPARAM objectId)
     if (static_cast<LONG>(objectId) != static_cast<LONG>(OBJID_CLIENT))
         return DefWindowProcA(view, WM_GETOBJECT, flags, objectId);
     IAccessible* accessible = NewTextViewAccessible(view);
-    const LRESULT result = LresultFromObject(IID_IAccessible, flags, accessible);
+    const LRESULT result = LresultFromObject(__uuidof(IAccessible), flags, accessible);
     accessible->Release();
     return result;
 }
