@@ -1,5 +1,7 @@
 #include "toolkit/AccessibleWin32.h"
 
+#include "toolkit/HandlesWin32.h"
+
 #include <atomic>
 #include <memory>
 #include <string>
@@ -20,21 +22,8 @@ void SetI4(VARIANT* target, LONG value)
 
 BSTR ToBstr(const std::string& text)
 {
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(size));
-    if (result)
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result, size);
-    return result;
-}
-
-// Reads the view through the same message an outside tool would send.
-std::string ViewText(HWND view)
-{
-    const auto length = static_cast<std::size_t>(SendMessageA(view, WM_GETTEXTLENGTH, 0, 0));
-    std::string text(length + 1, '\0');
-    const auto copied = static_cast<std::size_t>(SendMessageA(view, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
-    text.resize(copied);
-    return text;
+    const std::wstring wide = WideText(text);
+    return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 // A COM object: its clients own it through AddRef and Release.
@@ -106,7 +95,7 @@ public:
             return E_INVALIDARG;
         if (!Alive())
             return RPC_E_DISCONNECTED;
-        *value = ToBstr(ViewText(view_));
+        *value = ToBstr(WindowText(view_));
         return *value ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* text) override { return NoText(text); }

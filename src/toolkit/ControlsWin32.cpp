@@ -48,25 +48,6 @@ COLORREF OrSystem(COLORREF color, int systemIndex)
     return color == CLR_INVALID ? GetSysColor(systemIndex) : color;
 }
 
-// Between the program's 8-bit text (the platform's code page) and UTF-16.
-std::string NarrowText(const wchar_t* text)
-{
-    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(std::max(size, 1)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), size, nullptr, nullptr);
-    narrow.resize(narrow.size() - 1);
-    return narrow;
-}
-
-std::wstring WideText(const std::string& text)
-{
-    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(size, 1)), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
-    wide.resize(wide.size() - 1);
-    return wide;
-}
-
 }  // namespace
 
 void SetHandlerExceptionSink(std::function<void(std::exception_ptr)> sink)
@@ -162,11 +143,7 @@ bool TControl::Focused() const
 
 std::string TControl::Text() const
 {
-    const int length = GetWindowTextLengthA(hwnd_);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(hwnd_, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
+    return WindowText(hwnd_);
 }
 
 void TControl::SetText(const std::string& text)
