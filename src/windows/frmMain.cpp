@@ -69,14 +69,17 @@ std::string ReadWholeFile(const std::string& path)
         CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
         throw CannotOpen(path, GetLastError());
+    DWORD readError = ERROR_SUCCESS;
     std::optional<std::string> content = ReadAllChunks([&](char* buffer, std::size_t size, std::size_t& read) {
         DWORD got = 0;
         const bool ok = ReadFile(file.Get(), buffer, static_cast<DWORD>(size), &got, nullptr) != FALSE;
+        if (!ok)
+            readError = GetLastError();
         read = got;
         return ok;
     });
     if (!content)
-        throw CannotOpen(path, GetLastError());
+        throw CannotOpen(path, readError);
     return *content;
 }
 
