@@ -22,7 +22,8 @@ trap stop_wine_session EXIT
 start_display
 start_wine "$root/build/windows/wineprefix"
 mkdir -p "$WINEPREFIX/dosdevices/unc/vantrel-test/share"
-for bench in build/windows/tests/runner_bench/*_bench.exe build/windows/tests/window_bench/window_bench.exe; do
+for bench in build/windows/tests/runner_bench/*_bench.exe build/windows/tests/window_bench/window_bench.exe \
+    build/windows/tests/startup_bench/startup_bench.exe; do
   [ -f "$bench" ] || continue
   echo "== Wine: $(basename "$bench")"
   wine "$bench"

@@ -1,9 +1,14 @@
 #include "toolkit/ControlsWin32.h"
 
+#include "toolkit/TextFilter.h"
+
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include <algorithm>
 #include <climits>
+#include <memory>
+#include <type_traits>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -145,11 +150,7 @@ bool TControl::Focused() const
 
 std::string TControl::Text() const
 {
-    const int length = GetWindowTextLengthA(hwnd_);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    const int copied = GetWindowTextA(hwnd_, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
+    return WindowText(hwnd_);
 }
 
 void TControl::SetText(const std::string& text)
@@ -207,6 +208,39 @@ bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
     default:
         return false;
     }
+}
+
+// ---- context menus
+
+namespace {
+struct MenuDeleter {
+    void operator()(HMENU menu) const { DestroyMenu(menu); }
+};
+}  // namespace
+
+void ShowContextMenu(HWND owner, LPARAM screenPoint, const std::vector<TMenuCommand>& commands)
+{
+    std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter> menu(CreatePopupMenu());
+    CheckWin32(menu != nullptr, "CreatePopupMenu");
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const TMenuCommand& command = commands[i];
+        if (command.Caption.empty()) {
+            AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        const bool enabled = !command.IsEnabled || command.IsEnabled();
+        AppendMenuA(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), i + 1, command.Caption.c_str());
+    }
+    POINT at{static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
+    if (screenPoint == -1) {
+        at = POINT{0, 0};
+        ClientToScreen(owner, &at);
+    }
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                                         at.x, at.y, 0, owner, nullptr));
+    if (chosen == 0 || chosen > commands.size())
+        return;
+    RunHandler(commands[chosen - 1].OnClick);
 }
 
 // ---- TToolTips
@@ -310,7 +344,7 @@ HBRUSH TLabel::ControlColor(HDC dc)
 
 // ---- TEdit
 
-TEdit::TEdit(const Args& args)
+TEdit::TEdit(const Args& args) : limit_(static_cast<std::size_t>(std::max(0, args.MaxLength)))
 {
     DWORD style = WS_TABSTOP | ES_AUTOHSCROLL | args.ExtraStyle;
     if (args.PasswordChar)
@@ -319,7 +353,7 @@ TEdit::TEdit(const Args& args)
     if (args.PasswordChar)
         SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(static_cast<unsigned char>(args.PasswordChar)), 0);
     // Zero lifts the control's default limit: a field without a limit takes any length.
-    SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(args.MaxLength > 0 ? args.MaxLength : 0), 0);
+    SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(limit_), 0);
     SetEnabled(args.Enabled);
     Subclass();
 }
@@ -342,7 +376,11 @@ char TEdit::PasswordChar() const
 
 void TEdit::Command(WORD code)
 {
-    if (code == EN_CHANGE && OnChange)
+    if (code != EN_CHANGE)
+        return;
+    if (Filtered())
+        RepairChange();
+    if (OnChange)
         OnChange(this);
 }
 
@@ -355,23 +393,69 @@ HBRUSH TEdit::ControlColor(HDC dc)
     return GetSysColorBrush(COLOR_WINDOW);
 }
 
-bool TEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM /*lParam*/, LRESULT& result)
+bool TEdit::Accepts(char c)
 {
-    if (msg == WM_CHAR && OnKeyPress) {
+    // Control characters are keys, not text: in pasted text they never pass.
+    if (static_cast<unsigned char>(c) < 0x20)
+        return false;
+    char key = c;
+    RunHandler([&] { OnKeyPress(this, key); });
+    return key != 0;
+}
+
+bool TEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    return Filtered() && FilterMessage(msg, wParam, lParam, result);
+}
+
+bool TEdit::FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    const char ctrlV = 0x16;
+    result = 0;
+    switch (msg) {
+    case WM_CHAR: {
         char key = static_cast<char>(wParam);
+        if (key == ctrlV) {
+            PasteFiltered();
+            return true;
+        }
         RunHandler([&] { OnKeyPress(this, key); });
-        if (key == 0) {
-            result = 0;
+        return key == 0;
+    }
+    case WM_KEYDOWN:
+        // The platform's field pastes on Shift+Insert by itself, without a WM_PASTE.
+        if (wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0) {
+            PasteFiltered();
             return true;
         }
         return false;
-    }
-    if (msg == WM_PASTE && OnKeyPress) {
+    case WM_PASTE:
         PasteFiltered();
-        result = 0;
+        return true;
+    case WM_SETTEXT: {
+        // The subclass sees the field's messages in UTF-16 when the field is a Unicode window.
+        const bool wide = IsWindowUnicode(Handle()) != FALSE;
+        std::string text;
+        if (lParam)
+            text = wide ? NarrowText(reinterpret_cast<const wchar_t*>(lParam)) : reinterpret_cast<const char*>(lParam);
+        text = KeepAccepted(text, [this](char c) { return Accepts(c); });
+        if (limit_ > 0 && text.size() > limit_)
+            text.resize(limit_);
+        const std::wstring wideText = WideText(text);
+        const LPARAM passed = wide ? reinterpret_cast<LPARAM>(wideText.c_str()) : reinterpret_cast<LPARAM>(text.c_str());
+        result = DefSubclassProc(Handle(), WM_SETTEXT, wParam, passed);
         return true;
     }
-    return false;
+    case WM_CONTEXTMENU:
+        // The platform's menu pastes by itself, and would cut the text at the limit before the
+        // filter sees it: lift the limit while the menu runs; RepairChange applies it afterwards.
+        SendMessageA(Handle(), EM_SETLIMITTEXT, 0, 0);
+        result = DefSubclassProc(Handle(), msg, wParam, lParam);
+        SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(limit_), 0);
+        return true;
+    default:
+        return false;
+    }
 }
 
 void TEdit::PasteFiltered()
@@ -386,14 +470,28 @@ void TEdit::PasteFiltered()
         }
     }
     CloseClipboard();
-    std::string accepted;
-    for (char c : text) {
-        char key = c;
-        RunHandler([&] { OnKeyPress(this, key); });
-        if (key != 0)
-            accepted += key;
-    }
+    InsertFiltered(text);
+}
+
+void TEdit::InsertFiltered(const std::string& text)
+{
+    const std::string accepted = KeepAccepted(text, [this](char c) { return Accepts(c); });
     SendMessageA(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(accepted.c_str()));
+}
+
+void TEdit::RepairChange()
+{
+    if (repairing_)
+        return;
+    const std::string current = Text();
+    const TFilteredText repaired = FilterInsertion(accepted_, current, [this](char c) { return Accepts(c); }, limit_);
+    accepted_ = repaired.Text;
+    if (repaired.Text == current)
+        return;
+    repairing_ = true;
+    SetText(repaired.Text);
+    SendMessageA(Handle(), EM_SETSEL, repaired.Caret, repaired.Caret);
+    repairing_ = false;
 }
 
 // ---- TFileNameEdit

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "toolkit/Component.h"
 #include "toolkit/HandlesWin32.h"
@@ -75,6 +76,18 @@ private:
     HWND hwnd_ = nullptr;
     std::string hint_;
 };
+
+// One command of a context menu. An empty caption stands for a separator; a command whose
+// IsEnabled says false is greyed.
+struct TMenuCommand {
+    std::string Caption;
+    std::function<void()> OnClick;
+    std::function<bool()> IsEnabled;
+};
+
+// Shows a context menu for owner at a point on the screen (-1, -1: at owner's top-left corner,
+// as for Shift+F10) and runs the chosen command.
+void ShowContextMenu(HWND owner, LPARAM screenPoint, const std::vector<TMenuCommand>& commands);
 
 // Reflects a parent's notification to the child's object. Returns true when it was handled.
 bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -153,9 +166,20 @@ protected:
     bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    // Pasted text passes the same key filter as typed text.
+    // A field with OnKeyPress takes only the characters it lets through, whichever way they come:
+    // typed, pasted (Ctrl+V, Shift+Insert, WM_PASTE, the context menu), set from outside or
+    // dropped. Pasted text keeps what passes the filter, then the field's limit applies.
+    bool Filtered() const { return static_cast<bool>(OnKeyPress); }
+    bool Accepts(char c);
+    bool FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void PasteFiltered();
+    void InsertFiltered(const std::string& text);
+    // Brings a change that came by another path back to the accepted characters.
+    void RepairChange();
     COLORREF color_ = CLR_INVALID;
+    std::size_t limit_ = 0;
+    std::string accepted_;  // the text after the latest change
+    bool repairing_ = false;
 };
 
 // A file-name field: an edit with a small browse button inside its right end. The button and

@@ -1,5 +1,7 @@
 #include "toolkit/HandlesWin32.h"
 
+#include <algorithm>
+
 std::string SystemErrorText(DWORD code)
 {
     char buffer[512] = {};
@@ -39,4 +41,32 @@ UniqueGdi<HFONT> MakeFont(int pixelHeight, int weight, const char* face)
                                       DEFAULT_PITCH | FF_DONTCARE, face));
     CheckWin32(font.Get() != nullptr, "CreateFont");
     return font;
+}
+
+// Between the program's 8-bit text (the platform's code page) and UTF-16.
+std::string NarrowText(const wchar_t* text)
+{
+    const int size = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(std::max(size, 1)), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), size, nullptr, nullptr);
+    narrow.resize(narrow.size() - 1);
+    return narrow;
+}
+
+std::wstring WideText(const std::string& text)
+{
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(std::max(size, 1)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), size);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+std::string WindowText(HWND hwnd)
+{
+    const int length = GetWindowTextLengthA(hwnd);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
 }

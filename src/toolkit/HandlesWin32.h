@@ -87,5 +87,12 @@ UniqueGdi<HFONT> MakeFont(int pixelHeight, int weight, const char* face);
 // The system's text for an error code, without the trailing line break.
 std::string SystemErrorText(DWORD code);
 
+// Between the program's 8-bit text (the platform's code page) and UTF-16.
+std::string NarrowText(const wchar_t* text);
+std::wstring WideText(const std::string& text);
+
+// A window's text, as GetWindowText gives it (for our own windows: their WM_GETTEXT answer).
+std::string WindowText(HWND hwnd);
+
 // Throws std::runtime_error naming the call and the system's reason when ok is false.
 void CheckWin32(bool ok, const char* what);

@@ -1,5 +1,7 @@
 #include "toolkit/MemoWin32.h"
 
+#include "toolkit/AccessibleWin32.h"
+
 #include <windowsx.h>
 
 #include <algorithm>
@@ -14,11 +16,6 @@ const char* const kMemoClass = "TMemo";
 const int kTextMargin = 2;
 const int kWheelLines = 3;
 
-COLORREF OrSystem(COLORREF color, int systemIndex)
-{
-    return color == CLR_INVALID ? GetSysColor(systemIndex) : color;
-}
-
 }  // namespace
 
 // ---- TMemoLines
@@ -26,19 +23,19 @@ COLORREF OrSystem(COLORREF color, int systemIndex)
 std::string TMemoLines::Get(int index) const
 {
     CheckListIndex(index, Count());
-    return lines_[static_cast<std::size_t>(index)];
+    return store_.Line(index);
 }
 
 void TMemoLines::Put(int index, const std::string& line)
 {
     CheckListIndex(index, Count());
-    lines_[static_cast<std::size_t>(index)] = line;
+    store_.Put(index, line);
     memo_.LineAdded(index);
 }
 
 void TMemoLines::Add(const std::string& line)
 {
-    lines_.push_back(line);
+    store_.Add(line);
     memo_.LineAdded(Count() - 1);
 }
 
@@ -46,26 +43,26 @@ void TMemoLines::Insert(int index, const std::string& line)
 {
     if (index != Count())
         CheckListIndex(index, Count());
-    lines_.insert(lines_.begin() + index, line);
+    store_.Insert(index, line);
     memo_.LineAdded(index);
 }
 
 void TMemoLines::Delete(int index)
 {
     CheckListIndex(index, Count());
-    lines_.erase(lines_.begin() + index);
+    store_.Delete(index);
     memo_.LinesReplaced();
 }
 
 void TMemoLines::Clear()
 {
-    lines_.clear();
+    store_.Assign({});
     memo_.LinesReplaced();
 }
 
 void TMemoLines::SetText(const std::string& text)
 {
-    lines_ = SplitLines(text);
+    store_.Assign(SplitLines(text));
     memo_.LinesReplaced();
 }
 
@@ -76,26 +73,22 @@ void TMemoLines::ScrollToEnd()
 
 // ---- TMemo
 
-void TMemo::RegisterClass(HINSTANCE instance)
-{
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &TMemo::WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kMemoClass;
-    RegisterClassExA(&wc);
-}
-
 TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(args.BackgroundColor)
 {
-    RegisterClass(GetModuleHandleA(nullptr));
-    HWND hwnd = CreateWindowExA(WS_EX_CLIENTEDGE, kMemoClass, "",
-                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, args.Left, args.Top,
-                                args.Width, args.Height, args.Parent, nullptr, GetModuleHandleA(nullptr), this);
-    CheckWin32(hwnd != nullptr, "CreateWindowEx(memo)");
-    Attach(hwnd);
+    TWindowClass windowClass;
+    windowClass.Name = kMemoClass;
+    windowClass.Style = CS_DBLCLKS;
+    // The edit styles mean nothing to this class; they tell accessibility clients what it is.
+    const DWORD editStyles = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+    TWindowPlace place;
+    place.ExStyle = WS_EX_CLIENTEDGE;
+    place.Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | editStyles;
+    place.Left = args.Left;
+    place.Top = args.Top;
+    place.Width = args.Width;
+    place.Height = args.Height;
+    place.Parent = args.Parent;
+    Attach(CreateBoundWindow(this, windowClass, place));
     if (args.Font)
         SetFont(args.Font);
     UpdateScrollBars();
@@ -103,12 +96,12 @@ TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(ar
 
 COLORREF TMemo::TextColor() const
 {
-    return OrSystem(textColor_, COLOR_WINDOWTEXT);
+    return ColorOrSystem(textColor_, COLOR_WINDOWTEXT);
 }
 
 COLORREF TMemo::BackgroundColor() const
 {
-    return OrSystem(backgroundColor_, COLOR_WINDOW);
+    return ColorOrSystem(backgroundColor_, COLOR_WINDOW);
 }
 
 int TMemo::SelectionStart() const
@@ -137,25 +130,48 @@ std::string TMemo::SelectedText() const
     if (SelectionStart() < 0)
         return text;
     for (int i = SelectionStart(); i <= SelectionEnd() && i < lines_.Count(); ++i)
-        text += lines_.Get(i) + "\r\n";
+        text += Store().Line(i) + "\r\n";
     return text;
 }
 
-LRESULT CALLBACK TMemo::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+void TMemo::SelectAll()
 {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SelectLines(0, lines_.Count() - 1);
+}
+
+void TMemo::AddMenuCommand(const std::string& caption, std::function<void()> onClick,
+                           std::function<bool()> isEnabled)
+{
+    extraCommands_.push_back(TMenuCommand{caption, std::move(onClick), std::move(isEnabled)});
+}
+
+std::vector<TMenuCommand> TMemo::MenuCommands()
+{
+    std::vector<TMenuCommand> commands{
+        {"Copy", [this] { CopySelection(); }, [this] { return SelectionStart() >= 0; }},
+        {"Select All", [this] { SelectAll(); }, [this] { return lines_.Count() > 0; }},
+    };
+    if (!extraCommands_.empty()) {
+        commands.push_back(TMenuCommand{});
+        commands.insert(commands.end(), extraCommands_.begin(), extraCommands_.end());
     }
-    auto* self = reinterpret_cast<TMemo*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self || !self->Handle())
+    return commands;
+}
+
+// Until the window is attached, while it is being made, it needs nothing of its own.
+LRESULT TMemo::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (!Handle())
         return DefWindowProcA(hwnd, msg, wParam, lParam);
-    return self->HandleMessage(msg, wParam, lParam);
+    return HandleMessage(msg, wParam, lParam);
 }
 
 LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     HWND hwnd = Handle();
+    LRESULT answer = 0;
+    if (AnswerTextQuery(msg, wParam, lParam, answer))
+        return answer;
     switch (msg) {
     case WM_SETFONT: {
         font_ = reinterpret_cast<HFONT>(wParam);
@@ -221,54 +237,18 @@ LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_COPY:
         CopySelection();
         return 0;
+    case WM_CONTEXTMENU:
+        ShowContextMenu(hwnd, lParam, MenuCommands());
+        return 0;
+    case WM_GETOBJECT:
+        return AnswerTextViewObject(hwnd, wParam, lParam);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         InvalidateRect(hwnd, nullptr, FALSE);
         return 0;
-    case WM_CONTEXTMENU:
-        ShowContextMenu(lParam);
-        return 0;
-    case WM_COMMAND:
-        RunMenuCommand(LOWORD(wParam));
-        return 0;
     default:
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     }
-}
-
-void TMemo::AddMenuCommand(const std::string& caption, std::function<void()> onClick,
-                           std::function<bool()> isEnabled)
-{
-    menuCommands_.push_back({caption, std::move(onClick), std::move(isEnabled)});
-}
-
-void TMemo::ShowContextMenu(LPARAM at)
-{
-    if (menuCommands_.empty())
-        return;
-    std::unique_ptr<std::remove_pointer_t<HMENU>, decltype(&DestroyMenu)> menu(CreatePopupMenu(), &DestroyMenu);
-    for (std::size_t i = 0; i < menuCommands_.size(); ++i) {
-        const TMenuCommand& command = menuCommands_[i];
-        const bool enabled = !command.IsEnabled || command.IsEnabled();
-        AppendMenuA(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), MenuCommandId(static_cast<int>(i)),
-                    command.Caption.c_str());
-    }
-    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-    if (at == -1) {  // from the keyboard: at the view's corner
-        point = {0, 0};
-        ClientToScreen(Handle(), &point);
-    }
-    TrackPopupMenu(menu.get(), TPM_RIGHTBUTTON, point.x, point.y, 0, Handle(), nullptr);
-}
-
-void TMemo::RunMenuCommand(UINT id)
-{
-    const UINT index = id - FirstMenuCommandId;
-    if (id < FirstMenuCommandId || index >= menuCommands_.size())
-        return;
-    const TMenuCommand& command = menuCommands_[index];
-    if (!command.IsEnabled || command.IsEnabled())
-        RunHandler(command.OnClick);
 }
 
 int TMemo::VisibleRows() const
@@ -288,7 +268,7 @@ int TMemo::WidestOf(int first, int last) const
 {
     int widest = 0;
     for (int i = first; i <= last; ++i) {
-        const std::string& line = lines_.lines_[static_cast<std::size_t>(i)];
+        const std::string line = ExpandTabs(Store().Line(i));
         SIZE size{};
         GetTextExtentPoint32A(measure_.Get(), line.c_str(), static_cast<int>(line.size()), &size);
         widest = std::max<int>(widest, size.cx + 2 * kTextMargin);
@@ -397,24 +377,133 @@ void TMemo::Scroll(int bar, WORD request)
 void TMemo::KeyDown(WPARAM key)
 {
     const bool control = GetKeyState(VK_CONTROL) < 0;
-    if (control && key == 'C') {
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    if ((control && key == 'C') || (control && key == VK_INSERT)) {
         CopySelection();
         return;
     }
     if (control && key == 'A') {
-        SelectLines(0, lines_.Count() - 1);
+        SelectAll();
         return;
     }
+    // Up and Down from nowhere start at the first line in sight.
+    const int from = caret_ >= 0 ? caret_ : topLine_;
+    const int moved = caret_ >= 0 ? 1 : 0;
     switch (key) {
-    case VK_UP: ScrollTo(topLine_ - 1, leftPixel_); break;
-    case VK_DOWN: ScrollTo(topLine_ + 1, leftPixel_); break;
-    case VK_PRIOR: ScrollTo(topLine_ - VisibleRows(), leftPixel_); break;
-    case VK_NEXT: ScrollTo(topLine_ + VisibleRows(), leftPixel_); break;
-    case VK_HOME: ScrollTo(control ? 0 : topLine_, 0); break;
-    case VK_END: ScrollTo(control ? lines_.Count() : topLine_, control ? leftPixel_ : widest_); break;
+    case VK_UP: MoveCaret(from - moved, shift); break;
+    case VK_DOWN: MoveCaret(from + moved, shift); break;
+    case VK_PRIOR: MoveCaret(from - VisibleRows(), shift); break;
+    case VK_NEXT: MoveCaret(from + VisibleRows(), shift); break;
+    case VK_HOME:
+        leftPixel_ = 0;
+        MoveCaret(0, shift);
+        break;
+    case VK_END: MoveCaret(lines_.Count() - 1, shift); break;
     case VK_LEFT: ScrollTo(topLine_, leftPixel_ - lineHeight_); break;
     case VK_RIGHT: ScrollTo(topLine_, leftPixel_ + lineHeight_); break;
     default: break;
+    }
+}
+
+void TMemo::MoveCaret(int line, bool extend)
+{
+    if (lines_.Count() == 0)
+        return;
+    const int target = std::clamp(line, 0, lines_.Count() - 1);
+    SelectLines(extend && anchor_ >= 0 ? anchor_ : target, target);
+    if (target < topLine_)
+        ScrollTo(target, leftPixel_);
+    else if (target >= topLine_ + VisibleRows())
+        ScrollTo(target - VisibleRows() + 1, leftPixel_);
+    Refresh();
+}
+
+bool TMemo::AnswerTextQuery(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    const TLineStore& store = Store();
+    // The line the caret is on, for the queries that ask with -1.
+    const int caretLine = std::max(0, caret_);
+    switch (msg) {
+    case WM_GETTEXTLENGTH:
+        result = static_cast<LRESULT>(store.TextLength());
+        return true;
+    case WM_GETTEXT: {
+        result = 0;
+        if (wParam == 0 || lParam == 0)
+            return true;
+        const std::string text = store.JoinedText(wParam - 1);
+        char* buffer = reinterpret_cast<char*>(lParam);
+        std::copy(text.begin(), text.end(), buffer);
+        buffer[text.size()] = '\0';
+        result = static_cast<LRESULT>(text.size());
+        return true;
+    }
+    case WM_SETTEXT:
+        result = FALSE;  // read-only: only the program writes the view
+        return true;
+    case EM_GETLINECOUNT:
+        result = std::max(1, store.Count());
+        return true;
+    case EM_GETFIRSTVISIBLELINE:
+        result = topLine_;
+        return true;
+    case EM_LINEINDEX: {
+        const int line = static_cast<int>(wParam) == -1 ? caretLine : static_cast<int>(wParam);
+        if (line == 0)
+            result = 0;  // an empty view still has its one empty line
+        else
+            result = line > 0 && line < store.Count() ? static_cast<LRESULT>(store.LineIndex(line)) : -1;
+        return true;
+    }
+    case EM_LINEFROMCHAR:
+        result = static_cast<int>(wParam) == -1 ? caretLine : store.LineFromChar(wParam);
+        return true;
+    case EM_LINELENGTH:
+        // -1 asks for the unselected characters of the selected lines: whole lines leave none.
+        result = static_cast<int>(wParam) == -1 || store.Count() == 0
+                     ? 0
+                     : static_cast<LRESULT>(store.Line(store.LineFromChar(wParam)).size());
+        return true;
+    case EM_GETLINE: {
+        result = 0;
+        const int line = static_cast<int>(wParam);
+        if (lParam == 0 || line < 0 || line >= store.Count())
+            return true;
+        char* buffer = reinterpret_cast<char*>(lParam);
+        const std::size_t room = *reinterpret_cast<const WORD*>(buffer);
+        const std::string& text = store.Line(line);
+        const std::size_t copied = std::min(room, text.size());
+        std::copy_n(text.begin(), copied, buffer);
+        result = static_cast<LRESULT>(copied);
+        return true;
+    }
+    case EM_GETSEL: {
+        DWORD start = 0, end = 0;
+        if (SelectionStart() >= 0) {
+            start = static_cast<DWORD>(store.LineIndex(SelectionStart()));
+            end = static_cast<DWORD>(store.LineIndex(SelectionEnd()) + store.Line(SelectionEnd()).size());
+        }
+        if (wParam)
+            *reinterpret_cast<DWORD*>(wParam) = start;
+        if (lParam)
+            *reinterpret_cast<DWORD*>(lParam) = end;
+        result = start > 0xFFFF || end > 0xFFFF ? -1 : MAKELRESULT(start, end);
+        return true;
+    }
+    case EM_SETSEL: {
+        const auto start = static_cast<int>(wParam);
+        const auto end = static_cast<int>(lParam);
+        if (start < 0 || store.Count() == 0) {
+            SelectLines(-1, -1);
+        } else {
+            const int last = end < 0 ? store.Count() - 1 : store.LineFromChar(static_cast<std::size_t>(std::max(start, end - 1)));
+            SelectLines(store.LineFromChar(static_cast<std::size_t>(start)), last);
+        }
+        result = 0;
+        return true;
+    }
+    default:
+        return false;
     }
 }
 
@@ -457,7 +546,7 @@ void TMemo::Paint(HDC dc)
             ::SetTextColor(dc, TextColor());
             SetBkColor(dc, BackgroundColor());
         }
-        const std::string text = lines_.Get(line);
+        const std::string text = ExpandTabs(Store().Line(line));
         ExtTextOutA(dc, kTextMargin - leftPixel_, row * lineHeight_, ETO_CLIPPED, &rowRect, text.c_str(),
                     static_cast<UINT>(text.size()), nullptr);
     }

@@ -4,6 +4,10 @@
 // every change (under Wine, tens of milliseconds at 40,000 lines), so a long run of output made
 // it quadratic. This view keeps its lines in a list and paints only the rows in sight; the
 // operator selects whole lines with the mouse or the keyboard and copies them with Ctrl+C.
+//
+// Automation tools and screen readers read it as they read a read-only multi-line edit control:
+// it answers the edit control's text queries (WM_GETTEXT, EM_GETLINE and the rest) and gives
+// accessibility clients a read-only text object whose value is the whole text.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +17,7 @@
 #include <vector>
 
 #include "toolkit/ControlsWin32.h"
+#include "toolkit/LineStore.h"
 #include "toolkit/Strings.h"
 
 class TMemo;
@@ -23,7 +28,7 @@ class TMemoLines : public TStrings {
 
 public:
     explicit TMemoLines(TMemo& memo) : memo_(memo) {}
-    int Count() const override { return static_cast<int>(lines_.size()); }
+    int Count() const override { return store_.Count(); }
     std::string Get(int index) const override;
     void Put(int index, const std::string& line) override;
     void Add(const std::string& line) override;
@@ -37,10 +42,10 @@ public:
 
 private:
     TMemo& memo_;
-    std::vector<std::string> lines_;
+    TLineStore store_;
 };
 
-class TMemo : public TControl {
+class TMemo : public TControl, private IWindowProcedure {
 public:
     struct Args : TControlArgs {
         COLORREF TextColor = CLR_INVALID;        // CLR_INVALID: the window-text colour
@@ -48,7 +53,6 @@ public:
         HFONT Font = nullptr;                    // nullptr: the window's font
     };
     explicit TMemo(const Args& args);
-    static void RegisterClass(HINSTANCE instance);
 
     TMemoLines& Lines() { return lines_; }
     COLORREF TextColor() const;
@@ -59,17 +63,24 @@ public:
     int LineHeight() const { return lineHeight_; }
     int SelectionStart() const;
     int SelectionEnd() const;
+    // The line that the keyboard moves from (-1: none yet).
+    int CaretLine() const { return caret_; }
     void SelectLines(int anchor, int caret);
     // The selected lines, each followed by CR LF, as Ctrl+C puts them on the clipboard.
     std::string SelectedText() const;
+    void SelectAll();
 
-    // A command of the right-click menu; isEnabled (when given) greys it out while false.
+    // Adds a command to the context menu: after a separator below Copy and Select All, in the
+    // order added. A command whose isEnabled says false is greyed.
     void AddMenuCommand(const std::string& caption, std::function<void()> onClick,
                         std::function<bool()> isEnabled = nullptr);
+    // The context menu as it would show now: Copy, Select All, then the added commands.
+    std::vector<TMenuCommand> MenuCommands();
 
 private:
     friend class TMemoLines;
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void Bound(HWND /*hwnd*/) override {}
+    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Called by the lines after a change.
@@ -85,22 +96,16 @@ private:
     void ScrollToEnd();
     void Scroll(int bar, WORD request);
     void KeyDown(WPARAM key);
+    // Moves the caret to a line, keeping it in sight; extend keeps the selection's anchor.
+    void MoveCaret(int line, bool extend);
+    // The edit control's text queries; true when msg is one of them.
+    bool AnswerTextQuery(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    const TLineStore& Store() const { return lines_.store_; }
     int LineAt(int y) const;
     int VisibleRows() const;
     // The widest of the lines first to last, in pixels, margins included.
     int WidestOf(int first, int last) const;
     void CopySelection() const;
-    void ShowContextMenu(LPARAM at);
-    void RunMenuCommand(UINT id);
-
-    struct TMenuCommand {
-        std::string Caption;
-        std::function<void()> OnClick;
-        std::function<bool()> IsEnabled;
-    };
-    static constexpr UINT FirstMenuCommandId = 0x100;
-    static constexpr UINT MenuCommandId(int index) { return FirstMenuCommandId + static_cast<UINT>(index); }
-    std::vector<TMenuCommand> menuCommands_;
 
     static constexpr UINT_PTR RefreshTimerId = 1;
     static constexpr DWORD RefreshIntervalMs = 40;
@@ -120,4 +125,5 @@ private:
     int anchor_ = -1;  // where the selection began
     int caret_ = -1;   // where it ends
     bool selecting_ = false;
+    std::vector<TMenuCommand> extraCommands_;
 };

@@ -35,6 +35,7 @@ void RegisterOnce(const TWindowClass& windowClass)
         return;
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
+    wc.style = windowClass.Style;
     wc.lpfnWndProc = &BoundWindowProc;
     wc.hInstance = ModuleInstance();
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);

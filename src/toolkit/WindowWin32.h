@@ -22,6 +22,7 @@ struct TWindowClass {
     const char* Name = nullptr;
     HBRUSH Background = nullptr;  // nullptr: the window paints all of itself
     HICON Icon = nullptr;
+    UINT Style = 0;  // class styles, such as CS_DBLCLKS
 };
 
 struct TWindowPlace {

@@ -6,6 +6,7 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/DialogsWin32.h"
+#include "toolkit/FileReading.h"
 #include "toolkit/Paths.h"
 #include "toolkit/VersionWin32.h"
 #include "resource_ids.h"
@@ -53,24 +54,34 @@ TEdit::Args EditAt(const TControl& parent, int left, int top, int width)
     return args;
 }
 
-// Reads a whole file as 8-bit text. Other programs may go on reading and writing it meanwhile.
+std::runtime_error CannotOpen(const std::string& path, DWORD error)
+{
+    char full[MAX_PATH * 4] = {};
+    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    const std::string shown = (length > 0 && length < sizeof full) ? std::string(full, length) : path;
+    return std::runtime_error("Cannot open file \"" + shown + "\". " + SystemErrorText(error));
+}
+
+// Reads a whole file as 8-bit text. Writers are refused while it is read, so a file that another
+// program is still writing is reported instead of shown half-written.
 std::string ReadWholeFile(const std::string& path)
 {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-        const DWORD error = GetLastError();
-        char full[MAX_PATH * 4] = {};
-        const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-        const std::string shown = (length > 0 && length < sizeof full) ? std::string(full, length) : path;
-        throw std::runtime_error("Cannot open file \"" + shown + "\". " + SystemErrorText(error));
-    }
-    std::string content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        content.append(buffer, read);
-    return content;
+    UniqueHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid())
+        throw CannotOpen(path, GetLastError());
+    DWORD readError = ERROR_SUCCESS;
+    std::optional<std::string> content = ReadAllChunks([&](char* buffer, std::size_t size, std::size_t& read) {
+        DWORD got = 0;
+        const bool ok = ReadFile(file.Get(), buffer, static_cast<DWORD>(size), &got, nullptr) != FALSE;
+        if (!ok)
+            readError = GetLastError();
+        read = got;
+        return ok;
+    });
+    if (!content)
+        throw CannotOpen(path, readError);
+    return *content;
 }
 
 // Writes a whole file as 8-bit text, replacing any earlier content.
@@ -383,7 +394,14 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
     }
     stsbr1->SetSimpleText(kRunningProcess);
     runner1->CommandLine = ComposeCommandLine(JobVars);
-    StartRun();
+    try {
+        StartRun();
+    } catch (...) {
+        // Nothing runs: the status line tells so, and the error box reports why.
+        runActive_ = false;
+        ShowIdleStatus();
+        throw;
+    }
 }
 
 void TForm1::StartRun()

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "job/ReadyLine.h"
 #include "toolkit/FileVersion.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/FileReading.h"
+#include "toolkit/LineStore.h"
 #include "toolkit/Paths.h"
 #include "toolkit/Strings.h"
+#include "toolkit/TextFilter.h"
 
 namespace {
 
@@ -121,6 +125,115 @@ TEST(FileVersion, ReadyLineEndsInTheVersionOrInTheBlankAfterVersion)
 {
     EXPECT_EQ(ReadyLineFor("2.43.0.7"), "Vantrel ready, using Sysinternals PsExec version 2.43.0.7");
     EXPECT_EQ(ReadyLineFor(""), "Vantrel ready, using Sysinternals PsExec version ");
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+TEST(TextFilter, AnInsertionKeepsItsAcceptedCharactersThenTheLimitApplies)
+{
+    // Pasted into an empty field of two characters: digits first, then the limit.
+    TFilteredText pasted = FilterInsertion("", "x1-2 3", IsDigit, 2);
+    EXPECT_EQ(pasted.Text, "12");
+    EXPECT_EQ(pasted.Caret, 2u);
+    // Into the middle, with room for one more.
+    pasted = FilterInsertion("7", "ab5c7", IsDigit, 2);
+    EXPECT_EQ(pasted.Text, "57");
+    EXPECT_EQ(pasted.Caret, 1u);
+    // A full field takes nothing more, wherever the text lands.
+    EXPECT_EQ(FilterInsertion("12", "1992", IsDigit, 2).Text, "12");
+    // Without a limit everything accepted stays.
+    EXPECT_EQ(FilterInsertion("", "a1b2c3d4", IsDigit, 0).Text, "1234");
+}
+
+TEST(TextFilter, WhatAChangeRemovedStaysRemovedAndRejectedTextIsDropped)
+{
+    // A selection "23" replaced by "x9": the replacement is filtered, the removal kept.
+    TFilteredText replaced = FilterInsertion("1234", "1x94", IsDigit, 4);
+    EXPECT_EQ(replaced.Text, "194");
+    EXPECT_EQ(replaced.Caret, 2u);
+    // Everything replaced by letters leaves the field empty.
+    EXPECT_EQ(FilterInsertion("42", "abc", IsDigit, 2).Text, "");
+    // Repeated characters at the seam: the change is read as the shortest insertion.
+    EXPECT_EQ(FilterInsertion("11", "1a11", IsDigit, 3).Text, "111");
+    EXPECT_EQ(KeepAccepted("a1\t2\r\n", IsDigit), "12");
+}
+
+TEST(FileReading, AFailedReadPartWayGivesNothingRatherThanTheFirstChunks)
+{
+    const std::string source(150000, 'x');
+    auto reader = [&](int failAtCall) {
+        int calls = 0;
+        std::size_t offset = 0;
+        return [=](char* buffer, std::size_t size, std::size_t& read) mutable {
+            if (++calls == failAtCall)
+                return false;
+            read = std::min(size, source.size() - offset);
+            std::copy_n(source.data() + offset, read, buffer);
+            offset += read;
+            return true;
+        };
+    };
+    EXPECT_EQ(ReadAllChunks(reader(0)), source) << "every chunk, in order";
+    EXPECT_EQ(ReadAllChunks(reader(2)), std::nullopt) << "the second chunk fails";
+    EXPECT_EQ(ReadAllChunks(reader(4)), std::nullopt) << "the final, empty read fails";
+}
+
+// What the platform's edit control would answer for the same lines.
+void ExpectEditPositions(const TLineStore& store, const std::vector<std::string>& lines)
+{
+    std::string joined;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            joined += "\r\n";
+        ASSERT_EQ(store.LineIndex(static_cast<int>(i)), joined.size()) << "line " << i;
+        joined += lines[i];
+    }
+    EXPECT_EQ(store.TextLength(), joined.size());
+    EXPECT_EQ(store.JoinedText(joined.size() + 10), joined) << "no break after the last line";
+    EXPECT_EQ(store.JoinedText(3), joined.substr(0, 3));
+    for (std::size_t position = 0; position <= joined.size(); ++position) {
+        const auto line = std::count(joined.begin(), joined.begin() + static_cast<std::ptrdiff_t>(position), '\n');
+        ASSERT_EQ(store.LineFromChar(position), line) << "position " << position;
+    }
+}
+
+TEST(LineStore, PositionsFollowEveryKindOfChangeAsTheEditControlCountsThem)
+{
+    TLineStore store;
+    std::vector<std::string> lines;
+    ExpectEditPositions(store, lines);
+    for (const char* line : {"alpha", "", "gamma", "d"}) {
+        store.Add(line);
+        lines.push_back(line);
+    }
+    ExpectEditPositions(store, lines);
+    // Changes before positions already counted must move the later ones.
+    store.Put(1, "beta!");
+    lines[1] = "beta!";
+    ExpectEditPositions(store, lines);
+    store.Insert(0, "zero");
+    lines.insert(lines.begin(), "zero");
+    ExpectEditPositions(store, lines);
+    store.Delete(2);
+    lines.erase(lines.begin() + 2);
+    ExpectEditPositions(store, lines);
+    store.Add("tail");
+    lines.push_back("tail");
+    ExpectEditPositions(store, lines);
+    store.Assign({"x", "yy"});
+    ExpectEditPositions(store, {"x", "yy"});
+}
+
+TEST(LineStore, TabsExpandToTheNextMultipleOfEight)
+{
+    EXPECT_EQ(ExpandTabs("\tx"), "        x");
+    EXPECT_EQ(ExpandTabs("abc\tx"), "abc     x");
+    EXPECT_EQ(ExpandTabs("12345678\tx"), "12345678        x") << "a tab at a stop goes to the next";
+    EXPECT_EQ(ExpandTabs("a\t\tb"), std::string("a") + std::string(15, ' ') + "b");
+    EXPECT_EQ(ExpandTabs("no tabs"), "no tabs");
 }
 
 }  // namespace

@@ -5,15 +5,19 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <oleacc.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
+#include <system_error>
 
 #include "WindowTestSupport.h"
 #include "job/CommandLine.h"
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
+#include "toolkit/AccessibleWin32.h"
 
 namespace {
 
@@ -60,6 +64,33 @@ LOGFONTA FontOf(HWND hwnd)
     LOGFONTA font{};
     GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
     return font;
+}
+
+void PutOnClipboard(HWND owner, const std::string& text)
+{
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+// A key pressed on the focused control with modifiers held, as the keyboard would deliver it:
+// the modifiers in the thread's key state, the key through the message loop's translation.
+void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers)
+{
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const auto saved = std::to_array(state);
+    for (int modifier : modifiers)
+        state[modifier] = 0x80;
+    SetKeyboardState(state);
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    app.ProcessMessages();
+    SetKeyboardState(const_cast<BYTE*>(saved.data()));
 }
 
 // A main window in a folder that holds the stand-in, as an administrator would start it.
@@ -398,6 +429,33 @@ TEST_F(MainWindow, AToolBesideTheProgramIsNeverStartedAndItsVersionNeverShown)
     EXPECT_EQ(commandLine.rfind("Psexec \"@", 0), 0u) << "the line as composed";
     EXPECT_EQ(status, kReadyLine);
     EXPECT_EQ(statusAfterClear, kReadyLine);
+}
+
+// A platform that cannot give the runner a worker thread.
+class TNoThreadBackend : public IProcessBackend {
+public:
+    std::unique_ptr<IChildProcess> NewChild() override { return DefaultProcessBackend()->NewChild(); }
+    void Launch(std::function<void()> /*body*/) override
+    {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again), "no worker thread");
+    }
+};
+
+TEST_F(MainWindow, ARunThatCannotStartBringsTheReadyLineBackAndShowsTheError)
+{
+    TForm1& form = Form();
+    form.runner1 = std::make_unique<TConsoleRunner>(&form, app_->Ui(), std::make_shared<TNoThreadBackend>());
+    form.runner1->SetOutputLines(&form.mmo2->Lines());
+    FillValidJob();
+    Click(*form.sbtbtn1);
+    ASSERT_EQ(dialogs_.Boxes.size(), 2u) << "the current-account question, then the error";
+    EXPECT_EQ(dialogs_.Boxes[1].Caption, kApplicationTitle);
+    EXPECT_EQ(dialogs_.Boxes[1].Type, TMsgDlgType::mtError);
+    EXPECT_NE(dialogs_.Boxes[1].Text.find("no worker thread"), std::string::npos) << dialogs_.Boxes[1].Text;
+    EXPECT_FALSE(form.RunActive());
+    EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine);
+    PumpFor(App(), std::chrono::milliseconds(200));
+    EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine) << "and it stays";
 }
 
 TEST_F(MainWindow, AFailedRunAfterASuccessfulOneGetsNoSuccessLine)
@@ -749,23 +807,44 @@ TEST_F(MainWindow, TheListPreviewFollowsExistingFilesOnly)
     EXPECT_EQ(form.edt2->TextColor(), TForm1::FileMissingColor);
 }
 
-TEST_F(MainWindow, AListFileHeldOpenExclusivelyIsReportedAndThePreviewKept)
+TEST_F(MainWindow, AListFileBeingWrittenElsewhereIsReportedAndThePreviewKept)
 {
     TForm1& form = Form();
-    form.edt1->SetText(folder_.File("lab.txt"));
-    folder_.Write("locked.txt", "PC-9\r\n");
-    HANDLE holder = CreateFileA(folder_.File("locked.txt").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    form.edt1->SetText(folder_.File("locked.txt"));
-    CloseHandle(holder);
-    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
-    EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot open file \"" + folder_.File("locked.txt") + "\". ", 0), 0u)
-        << dialogs_.Boxes[0].Text;
-    EXPECT_EQ(form.edt1->TextColor(), TForm1::FileFoundColor);
-    EXPECT_EQ(form.mmo1->Lines().Get(0), "PC-LAB-01");
-    EXPECT_EQ(form.lblTargets->Text(), "Target Computers from lab.txt:");
+    const std::string longList = std::string(100000, 'A') + "\r\nPC-LAST\r\n";
+    struct Holder {
+        const char* name;
+        DWORD access, share;
+    };
+    const Holder holders[] = {
+        {"exclusive.txt", GENERIC_READ | GENERIC_WRITE, 0},
+        {"being-written.txt", GENERIC_WRITE, FILE_SHARE_READ},
+    };
+    for (const Holder& holder : holders) {
+        SCOPED_TRACE(holder.name);
+        dialogs_.Boxes.clear();
+        form.edt1->SetText(folder_.File("lab.txt"));
+        folder_.Write(holder.name, longList);
+        UniqueHandle held(CreateFileA(folder_.File(holder.name).c_str(), holder.access, holder.share, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.Valid());
+        form.edt1->SetText(folder_.File(holder.name));
+        ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+        EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
+        EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot open file \"" + folder_.File(holder.name) + "\". ", 0), 0u)
+            << dialogs_.Boxes[0].Text;
+        EXPECT_EQ(form.edt1->TextColor(), TForm1::FileFoundColor);
+        EXPECT_EQ(form.mmo1->Lines().Count(), 2) << "no cut-off preview";
+        EXPECT_EQ(form.mmo1->Lines().Get(0), "PC-LAB-01");
+        EXPECT_EQ(form.lblTargets->Text(), "Target Computers from lab.txt:");
+    }
+    // A file that others only read is previewed as usual.
+    UniqueHandle reader(CreateFileA(folder_.File("being-written.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader.Valid());
+    dialogs_.Boxes.clear();
+    form.edt1->SetText(folder_.File("being-written.txt"));
+    EXPECT_TRUE(dialogs_.Boxes.empty());
+    EXPECT_EQ(form.mmo1->Lines().Get(1), "PC-LAST");
 }
 
 TEST_F(MainWindow, TheConsoleViewSelectsAndCopiesWholeLinesAndTakesNoTyping)
@@ -791,6 +870,235 @@ TEST_F(MainWindow, TheConsoleViewSelectsAndCopiesWholeLinesAndTakesNoTyping)
         GlobalUnlock(data);
     CloseClipboard();
     EXPECT_EQ(copied, "first\r\nsecond \xE9\r\n");
+}
+
+// Keys posted before a popup menu opens are what its own loop reads, as if typed.
+void PostKeys(HWND hwnd, std::initializer_list<WPARAM> keys)
+{
+    for (WPARAM key : keys) {
+        PostMessageA(hwnd, WM_KEYDOWN, key, 0);
+        PostMessageA(hwnd, WM_KEYUP, key, 0xC0000000);
+    }
+}
+
+TEST_F(MainWindow, BothViewsHaveAContextMenuWithCopySelectAllAndAddedCommands)
+{
+    for (TMemo* view : {Form().mmo1.get(), Form().mmo2.get()}) {
+        std::vector<TMenuCommand> commands = view->MenuCommands();
+        ASSERT_EQ(commands.size(), 2u);
+        EXPECT_EQ(commands[0].Caption, "Copy");
+        EXPECT_EQ(commands[1].Caption, "Select All");
+        EXPECT_FALSE(commands[0].IsEnabled()) << "nothing selected";
+        EXPECT_FALSE(commands[1].IsEnabled()) << "nothing to select";
+    }
+    TMemo& view = *Form().mmo2;
+    view.Lines().Add("alpha");
+    view.Lines().Add("beta");
+    int extraClicks = 0;
+    bool extraEnabled = false;
+    view.AddMenuCommand("Extra", [&] { ++extraClicks; }, [&] { return extraEnabled; });
+    view.AddMenuCommand("Second", [&] { extraClicks += 10; });
+    std::vector<TMenuCommand> commands = view.MenuCommands();
+    ASSERT_EQ(commands.size(), 5u);
+    EXPECT_TRUE(commands[2].Caption.empty()) << "a separator before the added commands";
+    EXPECT_EQ(commands[3].Caption, "Extra");
+    EXPECT_EQ(commands[4].Caption, "Second");
+    EXPECT_FALSE(commands[3].IsEnabled());
+    EXPECT_TRUE(commands[1].IsEnabled());
+
+    // The real menu, driven by keys: Down, Down picks Select All.
+    PostKeys(view.Handle(), {VK_DOWN, VK_DOWN, VK_RETURN});
+    SendMessageA(view.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.Handle()), -1);
+    EXPECT_EQ(view.SelectionStart(), 0);
+    EXPECT_EQ(view.SelectionEnd(), 1);
+    EXPECT_EQ(view.MenuCommands()[0].IsEnabled(), true) << "Copy follows the selection";
+
+    extraEnabled = true;
+    PostKeys(view.Handle(), {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+    SendMessageA(view.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.Handle()), -1);
+    EXPECT_EQ(extraClicks, 1);
+    PostKeys(view.Handle(), {VK_ESCAPE});
+    SendMessageA(view.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view.Handle()), -1);
+    EXPECT_EQ(extraClicks, 1) << "Esc closes the menu and runs nothing";
+}
+
+// Reads a view from another process, the way automation tools and screen readers do, while
+// this thread answers its queries.
+struct TViewReading {
+    std::string TextA, TextW, Lines;
+};
+
+TViewReading ReadFromOutside(TApplication& app, const TScratchFolder& folder, HWND view, int step)
+{
+    const std::string command = "\"" + WinPath(VANTREL_VIEW_READER_EXE) + "\" " +
+                                std::to_string(reinterpret_cast<INT_PTR>(view)) + " \"" + folder.Path() + "\" " +
+                                std::to_string(step);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string mutableCommand = command;
+    EXPECT_TRUE(CreateProcessA(nullptr, mutableCommand.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    UniqueHandle processHandle(process.hProcess), thread(process.hThread);
+    EXPECT_TRUE(PumpUntil(app, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; },
+                          std::chrono::seconds(120)));
+    return {ReadFileBytes(folder.File("text-a.txt")), ReadFileBytes(folder.File("text-w.txt")),
+            ReadFileBytes(folder.File("lines.txt"))};
+}
+
+// What the reader's line report must say for these lines, reading every step-th and the last 50.
+std::string ExpectedLineReport(const std::vector<std::string>& lines, int step)
+{
+    const int count = std::max<int>(1, static_cast<int>(lines.size()));
+    std::string report = "count\t" + std::to_string(count) + "\n";
+    std::size_t start = 0;
+    for (int line = 0; line < count; ++line) {
+        const std::string text = line < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(line)] : "";
+        if (line % step == 0 || line >= count - 50)
+            report += std::to_string(line) + "\t" + std::to_string(start) + "\t" + std::to_string(text.size()) + "\t" +
+                      text + "\n";
+        start += text.size() + 2;
+    }
+    return report + "past-end\t-1\n";
+}
+
+std::string Joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        text += (i > 0 ? "\r\n" : "") + lines[i];
+    return text;
+}
+
+TEST_F(MainWindow, AnotherProcessReadsBothViewsThroughTheStandardQueries)
+{
+    TForm1& form = Form();
+    folder_.Write("readable.txt", "PC-ONE\r\n\r\nPC\tTAB \xE9\r\nPC-LAST");
+    form.edt1->SetText(folder_.File("readable.txt"));
+    const std::vector<std::string> targets{"PC-ONE", "", "PC\tTAB \xE9", "PC-LAST"};
+    TViewReading targetsRead = ReadFromOutside(App(), folder_, form.mmo1->Handle(), 1);
+    EXPECT_EQ(targetsRead.TextA, Joined(targets));
+    EXPECT_EQ(targetsRead.TextW, Joined(targets)) << "a Unicode client gets the same text";
+    EXPECT_EQ(targetsRead.Lines, ExpectedLineReport(targets, 1));
+
+    TViewReading emptyRead = ReadFromOutside(App(), folder_, form.mmo2->Handle(), 1);
+    EXPECT_EQ(emptyRead.TextA, "");
+    EXPECT_EQ(emptyRead.Lines, "count\t1\n0\t0\t0\t\npast-end\t-1\n") << "an empty view has one empty line";
+
+    std::vector<std::string> console;
+    for (int i = 0; i < 100000; ++i)
+        console.push_back("Line " + std::to_string(i) + (i % 7 == 0 ? "\twith a tab" : " of the console view"));
+    for (const std::string& line : console)
+        form.mmo2->Lines().Add(line);
+    TViewReading consoleRead = ReadFromOutside(App(), folder_, form.mmo2->Handle(), 97);
+    EXPECT_TRUE(consoleRead.TextA == Joined(console)) << "the whole text, " << consoleRead.TextA.size() << " characters";
+    EXPECT_TRUE(consoleRead.TextW == Joined(console));
+    EXPECT_EQ(consoleRead.Lines, ExpectedLineReport(console, 97));
+}
+
+// The object itself: this Wine has no marshaller for accessible objects, so WM_GETOBJECT hands
+// out nothing here (the same for its own edit control); on Windows it hands out this object.
+TEST_F(MainWindow, AccessibilityClientsReadAViewAsAReadOnlyTextWithAllItsLines)
+{
+    TForm1& form = Form();
+    folder_.Write("readable.txt", "PC-ONE\r\nPC-\xE9\r\n");
+    form.edt1->SetText(folder_.File("readable.txt"));
+    IAccessible* accessible = NewTextViewAccessible(form.mmo1->Handle());
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role, state;
+    ASSERT_EQ(accessible->get_accRole(self, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_TEXT);
+    ASSERT_EQ(accessible->get_accState(self, &state), S_OK);
+    EXPECT_NE(state.lVal & STATE_SYSTEM_READONLY, 0);
+    BSTR value = nullptr;
+    ASSERT_EQ(accessible->get_accValue(self, &value), S_OK);
+    EXPECT_EQ(std::wstring(value, SysStringLen(value)), L"PC-ONE\r\nPC-\u00E9");
+    SysFreeString(value);
+
+    form.edt1->SetText(folder_.File("lab.txt"));
+    ASSERT_EQ(accessible->get_accValue(self, &value), S_OK) << "the value follows the view";
+    EXPECT_EQ(std::wstring(value, SysStringLen(value)), L"PC-LAB-01\r\nPC-LAB-02");
+    SysFreeString(value);
+    accessible->Release();
+}
+
+std::string ClipboardText(HWND owner)
+{
+    if (!OpenClipboard(owner))
+        return "(no clipboard)";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const std::string text = data ? static_cast<const char*>(GlobalLock(data)) : "";
+    if (data)
+        GlobalUnlock(data);
+    CloseClipboard();
+    return text;
+}
+
+TEST_F(MainWindow, TheKeyboardSelectsLinesAndCopiesThem)
+{
+    TMemo& view = *Form().mmo2;
+    for (int i = 0; i < 100; ++i)
+        view.Lines().Add("line " + std::to_string(i));
+    view.SetFocus();
+    const int rows = [&] {
+        RECT client;
+        GetClientRect(view.Handle(), &client);
+        return static_cast<int>(client.bottom) / view.LineHeight();
+    }();
+    auto selection = [&] { return std::make_pair(view.SelectionStart(), view.SelectionEnd()); };
+    PressKey(App(), view.Handle(), VK_DOWN, {});
+    EXPECT_EQ(selection(), std::make_pair(0, 0)) << "the first key picks the first line in sight";
+    PressKey(App(), view.Handle(), VK_DOWN, {});
+    EXPECT_EQ(selection(), std::make_pair(1, 1));
+    PressKey(App(), view.Handle(), VK_DOWN, {VK_SHIFT});
+    PressKey(App(), view.Handle(), VK_DOWN, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(1, 3));
+    PressKey(App(), view.Handle(), VK_UP, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(1, 2));
+    PressKey(App(), view.Handle(), VK_INSERT, {VK_CONTROL});
+    EXPECT_EQ(ClipboardText(Form().Handle()), "line 1\r\nline 2\r\n") << "Ctrl+Insert copies";
+
+    PressKey(App(), view.Handle(), VK_NEXT, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(1, 2 + rows));
+    EXPECT_GE(view.TopLine() + rows, 3 + rows) << "the caret stays in sight";
+    PressKey(App(), view.Handle(), VK_END, {VK_CONTROL});
+    EXPECT_EQ(selection(), std::make_pair(99, 99));
+    EXPECT_EQ(view.TopLine(), 100 - rows);
+    PressKey(App(), view.Handle(), VK_PRIOR, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(99 - rows, 99));
+    PressKey(App(), view.Handle(), VK_HOME, {VK_SHIFT, VK_CONTROL});
+    EXPECT_EQ(selection(), std::make_pair(0, 99));
+    EXPECT_EQ(view.TopLine(), 0);
+    PressKey(App(), view.Handle(), VK_HOME, {});
+    PressKey(App(), view.Handle(), VK_END, {VK_SHIFT});
+    EXPECT_EQ(selection(), std::make_pair(0, 99));
+    PressKey(App(), view.Handle(), VK_HOME, {});
+    PressKey(App(), view.Handle(), 'C', {VK_CONTROL});
+    EXPECT_EQ(ClipboardText(Form().Handle()), "line 0\r\n") << "Ctrl+C copies";
+}
+
+TEST_F(MainWindow, ATabIsAsWideAsTheBlanksUpToTheNextMultipleOfEight)
+{
+    TMemo& view = *Form().mmo1;
+    auto widthOf = [&](const std::string& line) {
+        view.Lines().SetText(line);
+        PumpFor(App(), std::chrono::milliseconds(60));
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE;
+        GetScrollInfo(view.Handle(), SB_HORZ, &info);
+        return info.nMax;
+    };
+    // Wide enough to scroll; 62 characters before the first tab, 68 before the second.
+    const std::string longLine(60, 'w');
+    const int tabbed = widthOf(longLine + "ab\tc");
+    EXPECT_EQ(view.Lines().Get(0), longLine + "ab\tc") << "the text itself keeps its tab";
+    EXPECT_EQ(tabbed, widthOf(longLine + "ab  c"));
+    EXPECT_EQ(widthOf(longLine + "ab\t123\tc"), widthOf(longLine + "ab  123     c"));
+    EXPECT_EQ(widthOf(longLine + "12345678\tc"), widthOf(longLine + "12345678    c"));
 }
 
 TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
@@ -821,6 +1129,53 @@ TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
 
 // ---- options
 
+TEST_F(MainWindow, EveryPathIntoTheTimeoutFieldKeepsDigitsOnlyThenTheLimit)
+{
+    TForm1& form = Form();
+    HWND field = form.edt6->Handle();
+    Click(*form.chk6);
+    ASSERT_EQ(GetFocus(), field);
+    PutOnClipboard(form.Handle(), "ab");
+
+    PressKey(App(), field, VK_INSERT, {VK_SHIFT});
+    EXPECT_EQ(form.edt6->Text(), "") << "Shift+Insert pastes no letters";
+    PressKey(App(), field, 'V', {VK_CONTROL});
+    EXPECT_EQ(form.edt6->Text(), "");
+
+    PutOnClipboard(form.Handle(), "a7b");
+    PressKey(App(), field, 'V', {VK_CONTROL});
+    EXPECT_EQ(form.edt6->Text(), "7") << "Ctrl+V pastes the digits";
+    PutOnClipboard(form.Handle(), " 8-9x5");
+    PressKey(App(), field, VK_INSERT, {VK_SHIFT});
+    EXPECT_EQ(form.edt6->Text(), "78") << "Shift+Insert pastes the digits, then the limit applies";
+
+    // The platform's own context menu, driven by its keys: P for Paste.
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    PutOnClipboard(form.Handle(), "x1-2 3");
+    PostKeys(field, {'P'});
+    SendMessageA(field, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(field), -1);
+    App().ProcessMessages();
+    EXPECT_EQ(form.edt6->Text(), "12") << "the menu's Paste keeps the digits before the limit cuts";
+    EXPECT_EQ(form.edt6->MaxLength(), 2) << "the limit is back after the menu";
+
+    // Text set or inserted from outside the field.
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("4 five 6 7"));
+    EXPECT_EQ(form.edt6->Text(), "46");
+    SendMessageA(field, EM_SETSEL, 0, -1);
+    SendMessageA(field, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>("q3r"));
+    EXPECT_EQ(form.edt6->Text(), "3") << "any other way in is repaired after the change";
+    PressKey(App(), field, '1', {});
+    PressKey(App(), field, 'A', {});
+    PressKey(App(), field, VK_SUBTRACT, {});
+    EXPECT_EQ(form.edt6->Text(), "31") << "typed keys: digits only";
+
+    form.edt3->SetText("");
+    form.edt3->SetFocus();
+    PutOnClipboard(form.Handle(), "CORP-1");
+    PressKey(App(), form.edt3->Handle(), 'V', {VK_CONTROL});
+    EXPECT_EQ(form.edt3->Text(), "CORP-1") << "unfiltered fields paste as the platform does";
+}
+
 TEST_F(MainWindow, TheTimeoutFieldTakesDigitsOnlyAndFollowsItsCheckBox)
 {
     TForm1& form = Form();
@@ -834,14 +1189,7 @@ TEST_F(MainWindow, TheTimeoutFieldTakesDigitsOnlyAndFollowsItsCheckBox)
     TypeChar(*form.edt6, '\b');
     EXPECT_EQ(form.edt6->Text(), "");
 
-    OpenClipboard(form.Handle());
-    EmptyClipboard();
-    const char pasted[] = "x1-2 3";
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof pasted);
-    memcpy(GlobalLock(memory), pasted, sizeof pasted);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_TEXT, memory);
-    CloseClipboard();
+    PutOnClipboard(form.Handle(), "x1-2 3");
     SendMessageA(form.edt6->Handle(), WM_PASTE, 0, 0);
     EXPECT_EQ(form.edt6->Text(), "12") << "pasted text passes the same filter, then the limit";
 
