@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <type_traits>
 #include <stdexcept>
@@ -179,6 +180,7 @@ LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         TEXTMETRICA metrics{};
         GetTextMetricsA(measure_.Get(), &metrics);
         lineHeight_ = std::max<int>(1, metrics.tmHeight);
+        maxCharWidth_ = metrics.tmMaxCharWidth + metrics.tmOverhang;
         LinesReplaced();
         return 0;
     }
@@ -276,24 +278,34 @@ int TMemo::WidestOf(int first, int last) const
     return widest;
 }
 
+// Measuring a line's text is the dearest part of adding it; a line too short to be wider than
+// the widest one, even in the font's widest characters, needs no measuring.
 void TMemo::LineAdded(int index)
 {
-    widest_ = std::max(widest_, WidestOf(index, index));
+    const std::string& line = Store().Line(index);
+    const auto tabs = static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
+    const auto mostCharacters = static_cast<long long>(line.size() + 7 * tabs);
+    const bool mayBeWider = maxCharWidth_ <= 0 || mostCharacters * maxCharWidth_ + 2 * kTextMargin > widest_;
+    if (mayBeWider)
+        widest_ = std::max(widest_, WidestOf(index, index));
     Changed();
 }
 
+// Setting a timer is a call into the system (under Wine, a round trip to its server), so a flood
+// of lines sets it once per interval, not once per line.
 void TMemo::Changed()
 {
     dirty_ = true;
     if (GetTickCount() - lastRefresh_ >= RefreshIntervalMs)
         Refresh();
-    else
-        SetTimer(Handle(), RefreshTimerId, RefreshIntervalMs, nullptr);
+    else if (!refreshTimerSet_)
+        refreshTimerSet_ = SetTimer(Handle(), RefreshTimerId, RefreshIntervalMs, nullptr) != 0;
 }
 
 void TMemo::Refresh()
 {
-    KillTimer(Handle(), RefreshTimerId);
+    if (std::exchange(refreshTimerSet_, false))
+        KillTimer(Handle(), RefreshTimerId);
     lastRefresh_ = GetTickCount();
     if (!std::exchange(dirty_, false))
         return;
@@ -313,20 +325,26 @@ void TMemo::UpdateScrollBars()
 {
     RECT client;
     GetClientRect(Handle(), &client);
-    SCROLLINFO vertical{};
-    vertical.cbSize = sizeof vertical;
-    vertical.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
-    vertical.nMax = std::max(0, lines_.Count() - 1);
-    vertical.nPage = static_cast<UINT>(VisibleRows());
-    vertical.nPos = topLine_;
-    SetScrollInfo(Handle(), SB_VERT, &vertical, TRUE);
-    SCROLLINFO horizontal{};
-    horizontal.cbSize = sizeof horizontal;
-    horizontal.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
-    horizontal.nMax = std::max(0, widest_ - 1);
-    horizontal.nPage = static_cast<UINT>(std::max<LONG>(1, client.right));
-    horizontal.nPos = leftPixel_;
-    SetScrollInfo(Handle(), SB_HORZ, &horizontal, TRUE);
+    SetScrollBar(SB_VERT, std::max(0, lines_.Count() - 1), VisibleRows(), topLine_);
+    SetScrollBar(SB_HORZ, std::max(0, widest_ - 1), std::max<int>(1, client.right), leftPixel_);
+}
+
+// Redrawing a scroll bar is slow (under Wine, milliseconds), so a bar that shows the same as
+// before is left alone.
+void TMemo::SetScrollBar(int bar, int maximum, int page, int position)
+{
+    const std::array<int, 3> shown{maximum, page, position};
+    auto& last = bar == SB_VERT ? verticalShown_ : horizontalShown_;
+    if (shown == last)
+        return;
+    last = shown;
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    info.nMax = maximum;
+    info.nPage = static_cast<UINT>(page);
+    info.nPos = position;
+    SetScrollInfo(Handle(), bar, &info, TRUE);
 }
 
 void TMemo::ScrollTo(int topLine, int leftPixel)

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,7 @@ private:
     void Changed();
     void Refresh();
     void UpdateScrollBars();
+    void SetScrollBar(int bar, int maximum, int page, int position);
     void ScrollTo(int topLine, int leftPixel);
     void ScrollToEnd();
     void Scroll(int bar, WORD request);
@@ -108,13 +110,20 @@ private:
     void CopySelection() const;
 
     static constexpr UINT_PTR RefreshTimerId = 1;
-    static constexpr DWORD RefreshIntervalMs = 40;
+    // Ten refreshes a second keep a flood readable; each redraws a scroll bar, which is slow.
+    static constexpr DWORD RefreshIntervalMs = 100;
 
     TMemoLines lines_{*this};
     // A memory context with the font selected, for measuring lines without the screen.
     TMemoryDC measure_{nullptr};
     bool dirty_ = false;
     DWORD lastRefresh_ = 0;
+    bool refreshTimerSet_ = false;
+    // What each scroll bar shows: maximum, page and position; -1 before it was first set.
+    std::array<int, 3> verticalShown_{-1, -1, -1};
+    std::array<int, 3> horizontalShown_{-1, -1, -1};
+    // The widest character of the font, overhang included; 0 until a font is set.
+    int maxCharWidth_ = 0;
     COLORREF textColor_;
     COLORREF backgroundColor_;
     HFONT font_ = nullptr;

@@ -1091,7 +1091,7 @@ TEST_F(MainWindow, ATabIsAsWideAsTheBlanksUpToTheNextMultipleOfEight)
     TMemo& view = *Form().mmo1;
     auto widthOf = [&](const std::string& line) {
         view.Lines().SetText(line);
-        PumpFor(App(), std::chrono::milliseconds(60));
+        PumpFor(App(), std::chrono::milliseconds(250));
         SCROLLINFO info{};
         info.cbSize = sizeof info;
         info.fMask = SIF_RANGE;
@@ -1114,7 +1114,7 @@ TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
         view.Lines().Add("line " + std::to_string(i));
         view.Lines().ScrollToEnd();
     }
-    PumpFor(App(), std::chrono::milliseconds(100));
+    PumpFor(App(), std::chrono::milliseconds(250));
     RECT client;
     GetClientRect(view.Handle(), &client);
     const int rows = client.bottom / view.LineHeight();
