@@ -56,10 +56,7 @@ TEdit::Args EditAt(const TControl& parent, int left, int top, int width)
 
 std::runtime_error CannotOpen(const std::string& path, DWORD error)
 {
-    char full[MAX_PATH * 4] = {};
-    const DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    const std::string shown = (length > 0 && length < sizeof full) ? std::string(full, length) : path;
-    return std::runtime_error("Cannot open file \"" + shown + "\". " + SystemErrorText(error));
+    return std::runtime_error("Cannot open file \"" + FullPathName(path) + "\". " + SystemErrorText(error));
 }
 
 // Reads a whole file as 8-bit text. Writers are refused while it is read, so a file that another
