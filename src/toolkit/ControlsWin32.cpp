@@ -24,18 +24,6 @@ std::function<void(std::exception_ptr)>& ExceptionSink()
     return sink;
 }
 
-TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args)
-{
-    TWindowPlace place;
-    place.ExStyle = exStyle;
-    place.Style = WS_CHILD | WS_VISIBLE | style;
-    place.Left = args.Left;
-    place.Top = args.Top;
-    place.Width = args.Width;
-    place.Height = args.Height;
-    place.Parent = args.Parent;
-    return place;
-}
 
 // A child window of one of the platform's own classes.
 HWND CreateChild(const char* className, const std::string& text, DWORD style, DWORD exStyle,
@@ -70,6 +58,19 @@ void RunHandler(const std::function<void()>& handler)
         if (ExceptionSink())
             ExceptionSink()(std::current_exception());
     }
+}
+
+TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args)
+{
+    TWindowPlace place;
+    place.ExStyle = exStyle;
+    place.Style = WS_CHILD | WS_VISIBLE | style;
+    place.Left = args.Left;
+    place.Top = args.Top;
+    place.Width = args.Width;
+    place.Height = args.Height;
+    place.Parent = args.Parent;
+    return place;
 }
 
 // ---- TControl

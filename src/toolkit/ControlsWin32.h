@@ -112,6 +112,9 @@ struct TControlArgs {
     bool Enabled = true;
 };
 
+// Where a visible child window of the given styles goes, from a control's creation arguments.
+TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args);
+
 // A container with a raised bevel one pixel wide, on the button-face colour.
 class TPanel : public TControl, private IWindowProcedure {
 public:

@@ -81,15 +81,8 @@ TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(ar
     windowClass.Style = CS_DBLCLKS;
     // The edit styles mean nothing to this class; they tell accessibility clients what it is.
     const DWORD editStyles = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
-    TWindowPlace place;
-    place.ExStyle = WS_EX_CLIENTEDGE;
-    place.Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | editStyles;
-    place.Left = args.Left;
-    place.Top = args.Top;
-    place.Width = args.Width;
-    place.Height = args.Height;
-    place.Parent = args.Parent;
-    Attach(CreateBoundWindow(this, windowClass, place));
+    const DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | editStyles;
+    Attach(CreateBoundWindow(this, windowClass, ChildPlace(style, WS_EX_CLIENTEDGE, args)));
     if (args.Font)
         SetFont(args.Font);
     UpdateScrollBars();
