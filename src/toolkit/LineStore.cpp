@@ -95,3 +95,16 @@ std::string ExpandTabs(const std::string& line, std::size_t tabSize)
     }
     return shown;
 }
+
+int ShownWidth(const std::string& line, const TCharWidths& widths, std::size_t tabSize)
+{
+    int width = 0;
+    std::size_t column = 0;
+    for (char c : line) {
+        const std::size_t count = c == '\t' ? tabSize - column % tabSize : 1;
+        const auto shown = static_cast<unsigned char>(c == '\t' ? ' ' : c);
+        width += static_cast<int>(count) * widths[shown];
+        column += count;
+    }
+    return width;
+}

@@ -3,6 +3,7 @@
 // control counts them.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -38,3 +39,10 @@ private:
 
 // A line as shown: every tab expanded with blanks to the next multiple of tabSize characters.
 std::string ExpandTabs(const std::string& line, std::size_t tabSize = 8);
+
+// The advance width of each 8-bit character in a font.
+using TCharWidths = std::array<int, 256>;
+
+// The width of a line as shown (tabs expanded as above) in a font without kerning, which is the
+// sum of its characters' advance widths: no call into the system for each line.
+int ShownWidth(const std::string& line, const TCharWidths& widths, std::size_t tabSize = 8);

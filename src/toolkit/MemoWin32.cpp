@@ -14,7 +14,6 @@
 namespace {
 
 const char* const kMemoClass = "TMemo";
-const int kTextMargin = 2;
 const int kWheelLines = 3;
 
 }  // namespace
@@ -83,6 +82,7 @@ TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(ar
     const DWORD editStyles = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
     const DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | editStyles;
     Attach(CreateBoundWindow(this, windowClass, ChildPlace(style, WS_EX_CLIENTEDGE, args)));
+    MeasureFont();  // the system font, until one is set
     if (args.Font)
         SetFont(args.Font);
     UpdateScrollBars();
@@ -170,10 +170,7 @@ LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_SETFONT: {
         font_ = reinterpret_cast<HFONT>(wParam);
         SelectObject(measure_.Get(), font_);
-        TEXTMETRICA metrics{};
-        GetTextMetricsA(measure_.Get(), &metrics);
-        lineHeight_ = std::max<int>(1, metrics.tmHeight);
-        maxCharWidth_ = metrics.tmMaxCharWidth + metrics.tmOverhang;
+        MeasureFont();
         LinesReplaced();
         return 0;
     }
@@ -259,28 +256,27 @@ int TMemo::LineAt(int y) const
     return std::min(line, lines_.Count() - 1);
 }
 
+void TMemo::MeasureFont()
+{
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(measure_.Get(), &metrics);
+    lineHeight_ = std::max<int>(1, metrics.tmHeight);
+    overhang_ = metrics.tmOverhang;
+    if (!GetCharWidth32A(measure_.Get(), 0, 255, charWidths_.data()))
+        charWidths_.fill(metrics.tmMaxCharWidth);
+}
+
 int TMemo::WidestOf(int first, int last) const
 {
     int widest = 0;
-    for (int i = first; i <= last; ++i) {
-        const std::string line = ExpandTabs(Store().Line(i));
-        SIZE size{};
-        GetTextExtentPoint32A(measure_.Get(), line.c_str(), static_cast<int>(line.size()), &size);
-        widest = std::max<int>(widest, size.cx + 2 * kTextMargin);
-    }
+    for (int i = first; i <= last; ++i)
+        widest = std::max(widest, ShownWidth(Store().Line(i), charWidths_) + overhang_ + 2 * TextMargin);
     return widest;
 }
 
-// Measuring a line's text is the dearest part of adding it; a line too short to be wider than
-// the widest one, even in the font's widest characters, needs no measuring.
 void TMemo::LineAdded(int index)
 {
-    const std::string& line = Store().Line(index);
-    const auto tabs = static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
-    const auto mostCharacters = static_cast<long long>(line.size() + 7 * tabs);
-    const bool mayBeWider = maxCharWidth_ <= 0 || mostCharacters * maxCharWidth_ + 2 * kTextMargin > widest_;
-    if (mayBeWider)
-        widest_ = std::max(widest_, WidestOf(index, index));
+    widest_ = std::max(widest_, WidestOf(index, index));
     Changed();
 }
 
@@ -558,7 +554,7 @@ void TMemo::Paint(HDC dc)
             SetBkColor(dc, BackgroundColor());
         }
         const std::string text = ExpandTabs(Store().Line(line));
-        ExtTextOutA(dc, kTextMargin - leftPixel_, row * lineHeight_, ETO_CLIPPED, &rowRect, text.c_str(),
+        ExtTextOutA(dc, TextMargin - leftPixel_, row * lineHeight_, ETO_CLIPPED, &rowRect, text.c_str(),
                     static_cast<UINT>(text.size()), nullptr);
     }
     SelectObject(dc, oldFont);

@@ -55,6 +55,9 @@ public:
     };
     explicit TMemo(const Args& args);
 
+    // The blank space left of the text and right of the widest line, in pixels.
+    static constexpr int TextMargin = 2;
+
     TMemoLines& Lines() { return lines_; }
     COLORREF TextColor() const;
     COLORREF BackgroundColor() const;
@@ -105,6 +108,8 @@ private:
     const TLineStore& Store() const { return lines_.store_; }
     int LineAt(int y) const;
     int VisibleRows() const;
+    // Reads the measures of the font selected for measuring.
+    void MeasureFont();
     // The widest of the lines first to last, in pixels, margins included.
     int WidestOf(int first, int last) const;
     void CopySelection() const;
@@ -122,8 +127,9 @@ private:
     // What each scroll bar shows: maximum, page and position; -1 before it was first set.
     std::array<int, 3> verticalShown_{-1, -1, -1};
     std::array<int, 3> horizontalShown_{-1, -1, -1};
-    // The widest character of the font, overhang included; 0 until a font is set.
-    int maxCharWidth_ = 0;
+    // The font's character widths and overhang, read when the font is set.
+    TCharWidths charWidths_{};
+    int overhang_ = 0;
     COLORREF textColor_;
     COLORREF backgroundColor_;
     HFONT font_ = nullptr;

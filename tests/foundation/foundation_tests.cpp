@@ -236,4 +236,20 @@ TEST(LineStore, TabsExpandToTheNextMultipleOfEight)
     EXPECT_EQ(ExpandTabs("no tabs"), "no tabs");
 }
 
+// A width per character, so that each character's share of a sum can be told apart.
+TEST(LineStore, AShownWidthIsTheSumOfTheExpandedCharactersWidths)
+{
+    TCharWidths widths{};
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        widths[c] = static_cast<int>(c % 7) + 1;
+    auto summed = [&](const std::string& shown) {
+        int width = 0;
+        for (unsigned char c : shown)
+            width += widths[c];
+        return width;
+    };
+    for (const std::string line : {"", "plain", "a\tb", "12345678\tx", "a\t\tb\t", "\xE9t\xE9 \xFF\x01"})
+        EXPECT_EQ(ShownWidth(line, widths), summed(ExpandTabs(line))) << line;
+}
+
 }  // namespace

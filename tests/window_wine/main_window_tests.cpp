@@ -1107,6 +1107,30 @@ TEST_F(MainWindow, ATabIsAsWideAsTheBlanksUpToTheNextMultipleOfEight)
     EXPECT_EQ(widthOf(longLine + "12345678\tc"), widthOf(longLine + "12345678    c"));
 }
 
+// The view reckons widths from the font's character widths; the system's own measure of the
+// widest line must agree, or the last characters of long lines could not be scrolled into sight.
+TEST_F(MainWindow, TheHorizontalRangeIsTheWidestLineAsTheSystemMeasuresIt)
+{
+    for (TMemo* view : {Form().mmo1.get(), Form().mmo2.get()}) {
+        const std::string widest = "Mixed WIDTHS: iiii mmmm \xC4\xE9\xFC\xDF 0123456789 !@#$%^&*() " + std::string(40, 'W');
+        view->Lines().SetText("short\r\n" + widest);
+        view->Lines().Add("ii");
+        PumpFor(App(), std::chrono::milliseconds(250));
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE;
+        GetScrollInfo(view->Handle(), SB_HORZ, &info);
+
+        HDC screen = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(screen, reinterpret_cast<HFONT>(SendMessageA(view->Handle(), WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32A(screen, widest.c_str(), static_cast<int>(widest.size()), &size);
+        SelectObject(screen, old);
+        ReleaseDC(nullptr, screen);
+        EXPECT_EQ(info.nMax + 1, size.cx + 2 * TMemo::TextMargin);
+    }
+}
+
 TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
 {
     TMemo& view = *Form().mmo2;
