@@ -6,12 +6,14 @@
 #include "runner/ConsoleRunner.h"
 #include "support/QueueUiThread.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #ifdef _WIN32
 #include "toolkit/UiThreadWin32.h"
@@ -207,17 +209,24 @@ void Throughput(long lines, int rounds)
                 bare.firstLine * 1e6, bare.lastLine * 1e6, bare.lastLine / bare.firstLine);
 }
 
+// Three runs, and their median: one run can meet a burst of other work on a shared machine.
 void SilentChild(int seconds)
 {
     TBenchUi ui;
-    TConsoleRunner runner(nullptr, ui);
-    const double cpuBefore = ProcessCpuSeconds();
-    const auto start = Clock::now();
-    RunToEnd(ui, runner, Child("sleep " + std::to_string(seconds * 1000)));
-    const double wall = Seconds(Clock::now() - start);
-    const double cpu = ProcessCpuSeconds() - cpuBefore;
-    std::printf("silent child for %d s: %.3f s CPU in %.3f s, %.2f%% of one core (target under 5%%)\n", seconds,
-                cpu, wall, 100.0 * cpu / wall);
+    std::vector<double> shares;
+    for (int run = 1; run <= 3; ++run) {
+        TConsoleRunner runner(nullptr, ui);
+        const double cpuBefore = ProcessCpuSeconds();
+        const auto start = Clock::now();
+        RunToEnd(ui, runner, Child("sleep " + std::to_string(seconds * 1000)));
+        const double wall = Seconds(Clock::now() - start);
+        const double cpu = ProcessCpuSeconds() - cpuBefore;
+        shares.push_back(100.0 * cpu / wall);
+        std::printf("silent child for %d s, run %d of 3: %.3f s CPU in %.3f s, %.2f%% of one core\n", seconds, run,
+                    cpu, wall, shares.back());
+    }
+    std::sort(shares.begin(), shares.end());
+    std::printf("silent child: median %.2f%% of one core (target under 5%%)\n", shares[1]);
 }
 
 #ifndef _WIN32
