@@ -39,7 +39,7 @@ std::string ComputerList(int count)
 class TMessageTimer {
 public:
     TMessageTimer(HWND window, UINT onlyMessage, std::vector<int> marks = {})
-        : window_(window), only_(onlyMessage), marks_(std::move(marks)), markedAt(marks_.size())
+        : markedAt(marks.size()), window_(window), only_(onlyMessage), marks_(std::move(marks))
     {
         SetWindowSubclass(window_, &TMessageTimer::Proc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
@@ -49,6 +49,7 @@ public:
 
     double seconds = 0;
     int count = 0;
+    std::vector<Clock::time_point> markedAt;  // when the count reached each mark
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
@@ -70,9 +71,6 @@ private:
     HWND window_;
     UINT only_;
     std::vector<int> marks_;
-
-public:
-    std::vector<Clock::time_point> markedAt;  // when the count reached each mark
 };
 
 struct BareHandOff {
