@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <unordered_set>
 
 namespace {
 
@@ -125,6 +126,9 @@ std::string ComputerLine(const TComputerOutcome& computer, const TSystemMessage&
 
 std::vector<std::string> ComputerNames(std::string_view listText)
 {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (listText.starts_with(kByteOrderMark))
+        listText.remove_prefix(kByteOrderMark.size());
     std::vector<std::string> names;
     std::size_t start = 0;
     while (start <= listText.size()) {
@@ -132,13 +136,29 @@ std::vector<std::string> ComputerNames(std::string_view listText)
         if (end == std::string_view::npos)
             end = listText.size();
         const auto name = Trim(listText.substr(start, end - start));
-        if (!name.empty())
+        if (!WithoutLeadingBackslashes(name).empty())
             names.emplace_back(name);
         if (end < listText.size() && listText[end] == '\r' && end + 1 < listText.size() && listText[end + 1] == '\n')
             ++end;
         start = end + 1;
     }
     return names;
+}
+
+std::string ComputerKey(std::string_view name)
+{
+    return Lower(WithoutLeadingBackslashes(Trim(name)));
+}
+
+std::vector<std::string> DistinctComputerNames(std::string_view listText)
+{
+    std::vector<std::string> distinct;
+    std::unordered_set<std::string> seen;
+    for (std::string& name : ComputerNames(listText)) {
+        if (seen.insert(ComputerKey(name)).second)
+            distinct.push_back(std::move(name));
+    }
+    return distinct;
 }
 
 std::string CodeMeaning(std::int64_t code, const TSystemMessage& systemMessage)
@@ -181,7 +201,7 @@ TResultTracker::TResultTracker(std::string_view listText, bool uninstall) : unin
 {
     for (std::string& name : ComputerNames(listText)) {
         // A computer listed twice is one computer with one result, whatever the spelling.
-        if (byName_.emplace(Lower(WithoutLeadingBackslashes(name)), computers_.size()).second)
+        if (byName_.emplace(ComputerKey(name), computers_.size()).second)
             computers_.push_back(TComputerOutcome{std::move(name), TComputerResult::crNoResult, 0, {}});
     }
 }
@@ -254,7 +274,7 @@ bool TResultTracker::ReadUnreachedLine(std::string_view line)
 
 TComputerOutcome* TResultTracker::Find(std::string_view name)
 {
-    const auto found = byName_.find(Lower(WithoutLeadingBackslashes(Trim(name))));
+    const auto found = byName_.find(ComputerKey(name));
     return found == byName_.end() ? nullptr : &computers_[found->second];
 }
 

@@ -12,9 +12,17 @@
 #include <unordered_map>
 #include <vector>
 
-// Computer names of a list file: lines split at CR LF, LF or CR, blanks and tabs around a name
-// dropped, empty lines skipped. The tool reads the file the same way.
+// Computer names of a list file: lines split at CR LF, LF or CR, a UTF-8 byte-order mark before
+// the first name ignored, blanks and tabs around a name dropped, lines without a name (empty, or
+// only backslashes) skipped. Names keep the file's spelling otherwise.
 std::vector<std::string> ComputerNames(std::string_view listText);
+
+// What makes two spellings one computer: letter case, blanks around it and a leading "\\" do
+// not count.
+std::string ComputerKey(std::string_view name);
+
+// The list's computers each once (the first spelling), in the file's order.
+std::vector<std::string> DistinctComputerNames(std::string_view listText);
 
 enum class TComputerResult {
     crDone,             // 0

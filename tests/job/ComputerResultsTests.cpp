@@ -190,3 +190,10 @@ TEST(ComputerResults, ListFileTakesEveryLineEndAndSkipsEmptyLines)
     EXPECT_EQ(ComputerNames("\r\n\r\n  pc1 \t\r\n\t\n\r\rpc2\r\n"), (Lines{"pc1", "pc2"}));
     EXPECT_EQ(ComputerNames(""), Lines{});
 }
+
+TEST(ComputerResults, ListFileIgnoresAByteOrderMarkAndNamelessLinesAndRunsEachComputerOnce)
+{
+    EXPECT_EQ(ComputerNames("\xEF\xBB\xBFPC01 \r\n\\\\\r\n\\\\PC02\r\n"), (Lines{"PC01", "\\\\PC02"}));
+    EXPECT_EQ(DistinctComputerNames("pc01\nPC02\n\\\\PC01\n  pc02\t\nPC03"), (Lines{"pc01", "PC02", "PC03"}));
+    EXPECT_EQ(ComputerKey(" \\\\Pc01\t"), "pc01");
+}
