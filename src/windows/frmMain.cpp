@@ -21,6 +21,17 @@ const char* const kRunningProcess = "Running process...";
 const char* const kConsoleEmpty = "the console view is empty";
 const char* const kTargetsCaption = "Target Computers:";
 const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
+const char* const kAtATimeCaption = "Computers at a time:";
+const char* const kAtATimeHint = "How many computers to run at once, each with its own PsExec (1: the whole list in one PsExec)";
+const char* const kAtATimeRefused = "Computers at a time must be a number from 1 to 64";
+
+// Only digits and backspace reach the numeric fields, whichever way the text comes in.
+void KeepDigits(char& key)
+{
+    const bool digit = key >= '0' && key <= '9';
+    if (!digit && key != '\b')
+        key = 0;
+}
 
 TForm::Args MainWindowArgs()
 {
@@ -158,8 +169,9 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
 
 TForm1::~TForm1()
 {
-    // The runner goes first: its worker must not deliver into views that are gone.
+    // The runners go first: their workers must not deliver into views that are gone.
     runner1.reset();
+    liveFleets_.clear();
 }
 
 void TForm1::CreateFonts()
@@ -258,7 +270,26 @@ void TForm1::CreateOptionsPanel()
     chk7 = std::make_unique<TCheckBox>(uninstall);
     chk7->SetHint(tips_.get(), "Execute Uninstall procedure for the selected package from the selected computer list");
 
+    // In the free corner below the timeout, after the existing options in the tab order; the
+    // caption comes first, so that automation reads it as the field's name.
+    constexpr int atATimeLeft = 504, atATimeTop = 63, atATimeGap = 6;
+    TLabel::Args caption;
+    caption.Parent = spnl4->Handle();
+    caption.Caption = kAtATimeCaption;
+    lblAtATime = std::make_unique<TLabel>(caption);
+    const RECT captionSize = lblAtATime->BoundsRect();
+    const int captionWidth = captionSize.right - captionSize.left;
+    const int captionHeight = captionSize.bottom - captionSize.top;
+    lblAtATime->SetBounds(atATimeLeft - atATimeGap - captionWidth, atATimeTop + (21 - captionHeight) / 2, captionWidth,
+                          captionHeight);
+    TEdit::Args atATime = EditAt(*spnl4, atATimeLeft, atATimeTop, 25);
+    atATime.MaxLength = 2;
+    edt7 = std::make_unique<TEdit>(atATime);
+    edt7->SetHint(tips_.get(), kAtATimeHint);
+    edt7->SetText("1");
+
     edt6->OnKeyPress = [this](TObject* sender, char& key) { edt6KeyPress(sender, key); };
+    edt7->OnKeyPress = [this](TObject* sender, char& key) { edt7KeyPress(sender, key); };
     chk2->OnClick = [this](TObject* sender) { chk2Click(sender); };
     chk3->OnClick = [this](TObject* sender) { chk3Click(sender); };
     chk6->OnClick = [this](TObject* sender) { chk6Click(sender); };
@@ -314,6 +345,7 @@ void TForm1::CreateListPanel()
     mmo2->AddMenuCommand("Save Retry List...", [this] { SaveRetryList(false); }, [this] { return HasRetryList(false); });
     mmo2->AddMenuCommand("Save Retry List with Restart Required...", [this] { SaveRetryList(true); },
                          [this] { return HasRetryList(true); });
+    mmo2->AddMenuCommand("Stop", [this] { StopRun(); }, [this] { return RunActive(); });
 
     lblTargets = CaptionAbove(*mmo1, kTargetsCaption, false);
     lblConsole = CaptionAbove(*mmo2, "Console view:", true);
@@ -323,6 +355,9 @@ LRESULT TForm1::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_DESTROY)
         PostQuitMessage(0);  // closing the main window ends the program, also during a run
+    // Esc reaches the window as the dialog manager's cancel command, from whichever control.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL && lParam == 0 && RunActive())
+        RunHandler([this] { StopRun(); });
     return TForm::WindowProc(msg, wParam, lParam);
 }
 
@@ -360,10 +395,12 @@ void TForm1::ShowReadyLine()
 
 void TForm1::ShowIdleStatus()
 {
-    if (runActive_)
-        stsbr1->SetSimpleText(kRunningProcess);
-    else
+    if (!runActive_)
         ShowReadyLine();
+    else if (!liveFleets_.empty() && liveFleets_.back()->Id == lastRunId_)
+        stsbr1->SetSimpleText(liveFleets_.back()->Fleet->Fleet.Schedule.ProgressText());
+    else
+        stsbr1->SetSimpleText(kRunningProcess);
 }
 
 // ---- the job
@@ -383,30 +420,55 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
 {
     stsbr1->SetSimpleText(kCollectingData);
     InitAllVars();
-    CollectData();
-    if (JobVars.StopRun) {
+    const std::optional<int> atATime = ComputersAtATime();
+    if (atATime)
+        CollectData();
+    if (!atATime || JobVars.StopRun) {
         JobVars.StopRun = false;
         ShowIdleStatus();
         return;
     }
     stsbr1->SetSimpleText(kRunningProcess);
-    runner1->CommandLine = ComposeCommandLine(JobVars);
     try {
-        StartRun();
+        if (*atATime == 1) {
+            runner1->CommandLine = ComposeCommandLine(JobVars);
+            StartRun();
+        } else {
+            StartFleet(*atATime);
+        }
     } catch (...) {
         // Nothing runs: the status line tells so, and the error box reports why.
+        StopRun();
         runActive_ = false;
         ShowIdleStatus();
         throw;
     }
 }
 
-void TForm1::StartRun()
+std::optional<int> TForm1::ComputersAtATime()
+{
+    const std::optional<int> atATime = ParseAtATime(edt7->Text());
+    if (!atATime) {
+        ShowWarning(kAtATimeRefused);
+        edt7->SetFocus();
+    }
+    return atATime;
+}
+
+std::shared_ptr<TForm1::TRunContext> TForm1::NewRun(const std::string& listText)
 {
     // Each run watches its own lines: a superseded run may still deliver while the next one runs.
     auto run = std::make_shared<TRunContext>();
     run->Id = ++lastRunId_;
-    run->Results = TResultTracker(ReadRunList(), JobVars.UninstallMode);
+    run->Results = TResultTracker(listText, JobVars.UninstallMode);
+    return run;
+}
+
+void TForm1::StartRun()
+{
+    for (const auto& fleet : liveFleets_)
+        StopFleet(*fleet);
+    auto run = NewRun(ReadRunList());
     runner1->OnNewLine = [this, run](TObject* sender, const std::string& line, TOutputType type) {
         runner1NewLine(sender, line, type, *run);
     };
@@ -415,6 +477,110 @@ void TForm1::StartRun()
     };
     runActive_ = true;
     runner1->Execute();
+}
+
+void TForm1::StartFleet(int atATime)
+{
+    // An earlier run ends as a new Execute ends it, whichever kind it was.
+    StopRun();
+    const std::string listText = ReadRunList();
+    auto run = NewRun(listText);
+    run->Fleet = std::make_unique<TFleetRun>(DistinctComputerNames(listText), atATime, JobVars);
+    liveFleets_.push_back(run);
+    runActive_ = true;
+    StartWaitingComputers(run);
+}
+
+void TForm1::StartWaitingComputers(const std::shared_ptr<TRunContext>& run)
+{
+    TFleetRun& fleet = *run->Fleet;
+    for (const std::size_t computer : fleet.Fleet.Schedule.StartNext()) {
+        fleet.Runners[computer] = NewChildRunner(run, computer);
+        try {
+            fleet.Runners[computer]->Execute();
+        } catch (...) {
+            // No worker, so no end will be reported: the computer ends here, without a result.
+            fleet.Runners[computer].reset();
+            fleet.Fleet.Schedule.Ended(computer);
+            throw;
+        }
+    }
+    if (fleet.Fleet.Schedule.Finished())
+        FinishRun(*run);
+    else
+        ShowIdleStatus();
+}
+
+std::unique_ptr<TConsoleRunner> TForm1::NewChildRunner(const std::shared_ptr<TRunContext>& run, std::size_t computer)
+{
+    // Set up as runner1, but without an output list: the window shows the child's whole lines.
+    auto runner = std::make_unique<TConsoleRunner>(this, ui_);
+    runner->ApplicationName = runner1->ApplicationName;
+    runner->MaxTimeAfterBeginning = runner1->MaxTimeAfterBeginning;
+    runner->MaxTimeAfterLastOutput = runner1->MaxTimeAfterLastOutput;
+    runner->ShowWindow = runner1->ShowWindow;
+    runner->CreationFlag = runner1->CreationFlag;
+    runner->ReturnCode = runner1->ReturnCode;
+    runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Computers[computer]);
+    // The runner outlives nothing of the run: a run that is gone takes no more of its events.
+    const std::weak_ptr<TRunContext> weak = run;
+    runner->OnNewLine = [this, weak, computer](TObject*, const std::string& line, TOutputType type) {
+        if (const auto live = weak.lock())
+            ChildNewLine(*live, computer, line, type);
+    };
+    runner->OnTerminated = [this, weak, computer](TObject*, std::uint32_t) {
+        ui_.Post([this, weak, computer] {
+            if (const auto live = weak.lock())
+                ChildTerminated(live, computer);
+        });
+    };
+    return runner;
+}
+
+void TForm1::ChildNewLine(TRunContext& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType)
+{
+    TChildLines& child = run.Fleet->Fleet.Children[computer];
+    const TPieceKind kind = OutputType == otEntireLine ? TPieceKind::pkEntireLine : TPieceKind::pkBeginningOfLine;
+    if (const std::optional<std::string> line = child.Piece(NewLine, kind))
+        ShowChildLine(run, child, *line);
+}
+
+void TForm1::ShowChildLine(TRunContext& run, const TChildLines& child, const std::string& line)
+{
+    // The results read the tool's own words; the view shows whose they are.
+    run.Results.PieceDelivered(line, TPieceKind::pkEntireLine);
+    AddRunLine(run, child.Marked(line));
+    mmo2->Lines().ScrollToEnd();
+}
+
+void TForm1::ChildTerminated(const std::shared_ptr<TRunContext>& run, std::size_t computer)
+{
+    TFleetRun& fleet = *run->Fleet;
+    TChildLines& child = fleet.Fleet.Children[computer];
+    if (const std::optional<std::string> rest = child.Ended())
+        ShowChildLine(*run, child, *rest);
+    fleet.Runners[computer].reset();
+    fleet.Fleet.Schedule.Ended(computer);
+    StartWaitingComputers(run);
+}
+
+void TForm1::StopFleet(TRunContext& run)
+{
+    TFleetRun& fleet = *run.Fleet;
+    fleet.Fleet.Schedule.Stop();
+    for (const auto& runner : fleet.Runners) {
+        if (runner)
+            runner->Stop();
+    }
+}
+
+void TForm1::StopRun()
+{
+    runner1->Stop();
+    // A copy: a run that ends while its children stop leaves the list.
+    const auto fleets = liveFleets_;
+    for (const auto& fleet : fleets)
+        StopFleet(*fleet);
 }
 
 void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOutputType OutputType,
@@ -440,7 +606,8 @@ void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,
 void TForm1::FinishRun(TRunContext& run)
 {
     run.Results.RunEnded();
-    if (run.Monitor.RunEnded())
+    const bool succeeded = run.Fleet ? run.Fleet->Fleet.EveryComputerSucceeded() : run.Monitor.RunEnded();
+    if (succeeded)
         AddRunLine(run, std::string(RunText::SuccessLine));
     AddSummary(run);
     AddRunLine(run, std::string(RunText::ExecutionFinished));
@@ -449,6 +616,7 @@ void TForm1::FinishRun(TRunContext& run)
         unfinishedLineRunId_ = 0;
     if (run.Id == lastRunId_)
         runActive_ = false;
+    std::erase_if(liveFleets_, [&run](const std::shared_ptr<TRunContext>& live) { return live.get() == &run; });
     ShowIdleStatus();
 }
 
@@ -588,9 +756,12 @@ void TForm1::edt2Change(TObject* /*Sender*/)
 
 void TForm1::edt6KeyPress(TObject* /*Sender*/, char& Key)
 {
-    const bool digit = Key >= '0' && Key <= '9';
-    if (!digit && Key != '\b')
-        Key = 0;
+    KeepDigits(Key);
+}
+
+void TForm1::edt7KeyPress(TObject* /*Sender*/, char& Key)
+{
+    KeepDigits(Key);
 }
 
 void TForm1::chk2Click(TObject* /*Sender*/)
@@ -646,6 +817,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     chk6->SetChecked(false);
     chk7->SetChecked(false);
     edt6->SetText("");
+    edt7->SetText("1");
     InitAllVars();
     ShowIdleStatus();
 }

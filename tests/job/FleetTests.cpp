@@ -109,3 +109,36 @@ TEST(ChildLines, SuccessIsTheToolsReportInAWholeOrFinalLine)
     failed.Piece("psexec exited with error code 0.", Entire);
     EXPECT_FALSE(failed.ReportedSuccess()) << "exact letter case";
 }
+
+TEST(Fleet, SucceedsOnlyWhenEveryComputerRanAndReportedSuccess)
+{
+    const std::vector<std::string> computers{"A", "B", "C"};
+    const auto runAll = [&](TFleet& fleet, const std::vector<std::string>& lastLines) {
+        while (!fleet.Schedule.Finished()) {
+            for (std::size_t i : fleet.Schedule.StartNext()) {
+                fleet.Children[i].Piece(lastLines[i], Entire);
+                fleet.Schedule.Ended(i);
+            }
+        }
+    };
+    const std::string ok = "PsExec exited with error code 0.";
+    TFleet good(computers, 2);
+    runAll(good, {ok, ok, ok});
+    EXPECT_TRUE(good.EveryComputerSucceeded());
+
+    TFleet oneFailed(computers, 2);
+    runAll(oneFailed, {ok, "PsExec exited with error code 1603.", ok});
+    EXPECT_FALSE(oneFailed.EveryComputerSucceeded());
+
+    TFleet stopped(computers, 2);
+    stopped.Schedule.StartNext();
+    stopped.Schedule.Stop();
+    for (std::size_t i : {0, 1}) {
+        stopped.Children[i].Piece(ok, Entire);
+        stopped.Schedule.Ended(i);
+    }
+    EXPECT_TRUE(stopped.Schedule.Finished());
+    EXPECT_FALSE(stopped.EveryComputerSucceeded()) << "a computer never started has not succeeded";
+
+    EXPECT_FALSE(TFleet({}, 4).EveryComputerSucceeded()) << "no computer, no success";
+}
