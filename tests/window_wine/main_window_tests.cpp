@@ -382,14 +382,15 @@ TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
 
     const std::vector<std::string> console = ConsoleLines(Form());
     const std::vector<std::string> delivered = Form().runner1->Lines().Snapshot();
-    ASSERT_GE(console.size(), 4u);
+    ASSERT_GE(console.size(), 5u);
     ASSERT_FALSE(delivered.empty());
     EXPECT_EQ(console.front(), delivered.front()) << "the first line of the first run is shown";
-    EXPECT_EQ(console[console.size() - 4], "PsExec exited with error code 0.");
-    EXPECT_EQ(console[console.size() - 3], "Vantrel: Process completed successfully");
-    EXPECT_EQ(console[console.size() - 2], "Vantrel: Results for 2 computers: 2 done") << "the summary comes last";
+    EXPECT_EQ(console[console.size() - 5], "PsExec exited with error code 0.");
+    EXPECT_EQ(console[console.size() - 4], "Vantrel: Process completed successfully");
+    EXPECT_EQ(console[console.size() - 3], "Vantrel: Results for 2 computers:") << "the summary comes last";
+    EXPECT_EQ(console[console.size() - 2], "Vantrel:   2 done");
     EXPECT_EQ(console.back(), "Execution Finished");
-    EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 3), delivered)
+    EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 4), delivered)
         << "every delivered line, once, in order";
     RECT view;
     GetClientRect(Form().mmo2->Handle(), &view);
@@ -576,11 +577,45 @@ TEST_F(MainWindow, AboutShowsTheBoxModallyOverTheMainWindow)
 // ---- per-computer results
 
 // The lines of the console view from the last one starting with the prefix to the end.
+// A summary line wrapped to fit the view goes on in lines of this beginning.
+const std::string kContinued = "Vantrel:     ";
+
+// The lines from the last one that begins with prefix, wrapped summary lines joined again.
 std::vector<std::string> LinesFrom(const std::vector<std::string>& console, const std::string& prefix)
 {
     const auto last = std::find_if(console.rbegin(), console.rend(),
                                    [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
-    return last == console.rend() ? std::vector<std::string>{} : std::vector<std::string>(std::prev(last.base()), console.end());
+    std::vector<std::string> lines;
+    for (auto line = last == console.rend() ? console.end() : std::prev(last.base()); line != console.end(); ++line) {
+        if (line->rfind(kContinued, 0) == 0 && !lines.empty())
+            lines.back() += " " + line->substr(kContinued.size());
+        else
+            lines.push_back(*line);
+    }
+    return lines;
+}
+
+// The summary lines that would need the horizontal scroll bar, measured as the view draws them.
+std::vector<std::string> SummaryLinesWiderThanTheView(TForm1& form)
+{
+    const HWND view = form.mmo2->Handle();
+    RECT client;
+    GetClientRect(view, &client);
+    HDC dc = GetDC(view);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(view, WM_GETFONT, 0, 0)));
+    std::vector<std::string> wide;
+    const auto console = ConsoleLines(form);
+    const auto first = std::find_if(console.rbegin(), console.rend(),
+                                    [](const std::string& line) { return line.rfind("Vantrel: Results", 0) == 0; });
+    for (auto line = std::prev(first.base()); first != console.rend() && line != console.end(); ++line) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, line->c_str(), static_cast<int>(line->size()), &size);
+        if (size.cx + 2 * TMemo::TextMargin > client.right)
+            wide.push_back(*line + " (" + std::to_string(size.cx) + " of " + std::to_string(client.right) + ")");
+    }
+    SelectObject(dc, old);
+    ReleaseDC(view, dc);
+    return wide;
 }
 
 TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
@@ -597,13 +632,15 @@ TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
 
     EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results"),
               (std::vector<std::string>{
-                  "Vantrel: Results for 6 computers: 1 done, 1 restart required, 1 try later, 1 failed, 2 not reached",
+                  "Vantrel: Results for 6 computers:", "Vantrel:   1 done", "Vantrel:   1 restart required",
+                  "Vantrel:   1 try later", "Vantrel:   1 failed", "Vantrel:   2 not reached",
                   "Vantrel: lab-reboot-2: done, restart required (code 3010)",
                   "Vantrel: PC-FAIL-3: failed (code 1603: Fatal error during installation.)",
                   "Vantrel: PC-OFFLINE-4: not reached (The network path was not found.)",
                   "Vantrel: PC-BUSY-5: another installation in progress, try later (code 1618)",
                   "Vantrel: PC-DENIED-6: not reached (Access is denied.)",
                   "Execution Finished"}));
+    EXPECT_EQ(SummaryLinesWiderThanTheView(Form()), std::vector<std::string>{});
 
     const std::string retry = folder_.File("retry.txt");
     const std::string withRestart = folder_.File("retry-restart.txt");
@@ -623,8 +660,10 @@ TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
     Form().edt1->SetText(retry);
     Click(*Form().sbtbtn1);
     ASSERT_TRUE(WaitForRunEnd());
-    EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results for").front(),
-              "Vantrel: Results for 4 computers: 1 try later, 1 failed, 2 not reached");
+    const auto counts = LinesFrom(ConsoleLines(Form()), "Vantrel: Results for");
+    EXPECT_EQ(std::vector<std::string>(counts.begin(), counts.begin() + 4),
+              (std::vector<std::string>{"Vantrel: Results for 4 computers:", "Vantrel:   1 try later",
+                                        "Vantrel:   1 failed", "Vantrel:   2 not reached"}));
 
     Click(*Form().sbtbtn4);
     EXPECT_FALSE(Form().HasRetryList(true)) << "Clear forgets the results";
@@ -642,7 +681,7 @@ TEST_F(MainWindow, AllDoneOffersNoRetryListAndANoWaitRunSaysStarted)
     Click(*Form().sbtbtn1);
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results"),
-              (std::vector<std::string>{"Vantrel: Results for 2 computers: 2 started",
+              (std::vector<std::string>{"Vantrel: Results for 2 computers:", "Vantrel:   2 started",
                                         "Vantrel: PC-LAB-01: started, result not awaited (process ID 4100)",
                                         "Vantrel: PC-LAB-02: started, result not awaited (process ID 4104)",
                                         "Execution Finished"}));
@@ -688,12 +727,12 @@ TEST_F(RealPackage, InstallsAndUninstallsOnThisComputerAndADamagedPackageFails)
     EXPECT_TRUE(std::count(installed.begin(), installed.end(), "msiexec exited on localhost with error code 0."))
         << ::testing::PrintToString(installed);
     EXPECT_EQ(LinesFrom(installed, "Vantrel: Results"),
-              (std::vector<std::string>{"Vantrel: Results for 1 computer: 1 done", "Execution Finished"}));
+              (std::vector<std::string>{"Vantrel: Results for 1 computer:", "Vantrel:   1 done", "Execution Finished"}));
     EXPECT_NE(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES) << InstalledFile();
 
     const auto removed = RunWithPackage(DemoPackage(), true);
     EXPECT_EQ(LinesFrom(removed, "Vantrel: Results"),
-              (std::vector<std::string>{"Vantrel: Results for 1 computer: 1 done", "Execution Finished"}));
+              (std::vector<std::string>{"Vantrel: Results for 1 computer:", "Vantrel:   1 done", "Execution Finished"}));
     EXPECT_EQ(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES);
 
     const std::string damaged = kShare + "\\damaged.msi";
@@ -705,10 +744,11 @@ TEST_F(RealPackage, InstallsAndUninstallsOnThisComputerAndADamagedPackageFails)
     const std::string code = report.front().substr(prefix.size(), report.front().size() - prefix.size() - 1);
     EXPECT_NE(code, "0");
     const auto summary = LinesFrom(failed, "Vantrel: Results");
-    ASSERT_EQ(summary.size(), 3u) << ::testing::PrintToString(failed);
-    EXPECT_EQ(summary[0], "Vantrel: Results for 1 computer: 1 failed");
-    EXPECT_EQ(summary[1].rfind("Vantrel: localhost: failed (code " + code + ": ", 0), 0u) << summary[1];
-    EXPECT_GT(summary[1].size(), ("Vantrel: localhost: failed (code " + code + ": ").size() + 5) << "with its meaning";
+    ASSERT_EQ(summary.size(), 4u) << ::testing::PrintToString(failed);
+    EXPECT_EQ(summary[0], "Vantrel: Results for 1 computer:");
+    EXPECT_EQ(summary[1], "Vantrel:   1 failed");
+    EXPECT_EQ(summary[2].rfind("Vantrel: localhost: failed (code " + code + ": ", 0), 0u) << summary[2];
+    EXPECT_GT(summary[2].size(), ("Vantrel: localhost: failed (code " + code + ": ").size() + 5) << "with its meaning";
     EXPECT_EQ(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
