@@ -674,6 +674,51 @@ TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
     EXPECT_EQ(dialogs_.SaveCalls.size(), 2u) << "nothing to save, no dialog";
 }
 
+TEST_F(MainWindow, TheToolsRealFormsAndAnOddListAreReadRightEndToEnd)
+{
+    // A byte-order mark, a trailing blank, a line of backslashes, names of the longest NetBIOS
+    // length: the stand-in takes each line as it stands and reports in the real tool's forms.
+    folder_.Write("forms.txt", "\xEF\xBB\xBFPC-LAB-01 \r\n\\\\\r\nPC-NOSVC-000002\r\nPC-LOST-0000003\r\n"
+                               "PC-NOSTART-0004\r\nPC-OFFLINE-0005\r\n");
+    FillValidJob();
+    Form().edt1->SetText(folder_.File("forms.txt"));
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    const auto console = ConsoleLines(Form());
+    EXPECT_NE(std::find(console.begin(), console.end(), "Starting PSEXESVC service on PC-LOST-0000003..."),
+              console.end()) << "progress after a bare carriage return is a line of its own";
+    EXPECT_EQ(LinesFrom(console, "Vantrel: Results"),
+              (std::vector<std::string>{
+                  "Vantrel: Results for 5 computers:", "Vantrel:   1 done", "Vantrel:   1 failed",
+                  "Vantrel:   1 contact lost", "Vantrel:   2 not reached",
+                  "Vantrel: PC-NOSVC-000002: not reached (Access is denied.)",
+                  "Vantrel: PC-LOST-0000003: contact lost, outcome unknown (The handle is invalid.)",
+                  "Vantrel: PC-NOSTART-0004: could not start msiexec (The system cannot find the file specified.)",
+                  "Vantrel: PC-OFFLINE-0005: not reached (The network path was not found.)",
+                  "Execution Finished"}));
+    EXPECT_EQ(SummaryLinesWiderThanTheView(Form()), std::vector<std::string>{});
+
+    dialogs_.SaveAnswers = {folder_.File("retry.txt")};
+    Form().SaveRetryList(false);
+    EXPECT_EQ(ReadFileBytes(folder_.File("retry.txt")),
+              "PC-NOSVC-000002\r\nPC-LOST-0000003\r\nPC-NOSTART-0004\r\nPC-OFFLINE-0005\r\n");
+}
+
+TEST_F(MainWindow, EverySummaryLineOfTheMixedDemoFitsTheConsoleView)
+{
+    // The demo's list (scripts/run.sh) but for localhost, whose real installer this test spares.
+    folder_.Write("computers.txt", "PC-ACCOUNTING-01\r\nPC-ACCOUNTING-02\r\nLAPTOP-REBOOT-07\r\nPC-OFFLINE-12\r\n"
+                                   "PC-FAIL-05\r\nPC-BUSY-04\r\nPC-DENIED-09\r\nPC-LOST-11\r\nPC-NOSVC-14\r\n");
+    FillValidJob();
+    Form().edt1->SetText(folder_.File("computers.txt"));
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    const auto console = ConsoleLines(Form());
+    const auto summary = LinesFrom(console, "Vantrel: Results");
+    ASSERT_EQ(summary.size(), 15u) << ::testing::PrintToString(summary);
+    EXPECT_EQ(SummaryLinesWiderThanTheView(Form()), std::vector<std::string>{});
+}
+
 TEST_F(MainWindow, AllDoneOffersNoRetryListAndANoWaitRunSaysStarted)
 {
     FillValidJob();
