@@ -150,11 +150,8 @@ bool TApplication::HandleMessage(const MSG& msg)
 {
     if (msg.message == WM_QUIT)
         return false;
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    if (root && IsDialogMessageA(root, const_cast<MSG*>(&msg)))
-        return true;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    MSG dispatched = msg;
+    DispatchQueuedMessage(dispatched);
     return true;
 }
 
