@@ -28,6 +28,7 @@ TForm::Args MainWindowArgs()
     args.Caption = "Vantrel 1.0";
     args.ClientWidth = 542;
     args.ClientHeight = 502;
+    args.Icon = IDI_VANTREL;
     return args;
 }
 

@@ -18,6 +18,7 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/AccessibleWin32.h"
+#include "resource_ids.h"
 
 namespace {
 
@@ -235,6 +236,42 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
 
     EXPECT_EQ(GetFocus(), form.edt1->Handle());
     EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine) << "the file version, not the product version";
+}
+
+// The sizes in the program's icon, from its directory in the resources (0 stands for 256).
+std::vector<int> IconSizes(int id)
+{
+    HMODULE self = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    if (!found)
+        return {};
+    const auto* bytes = static_cast<const BYTE*>(LockResource(LoadResource(self, found)));
+    // A header of three 16-bit words (the third the count), then 14-byte entries led by the width.
+    const int count = bytes[4] | bytes[5] << 8;
+    std::vector<int> sizes;
+    for (int i = 0; i < count; ++i)
+        sizes.push_back(bytes[6 + 14 * i] == 0 ? 256 : bytes[6 + 14 * i]);
+    std::sort(sizes.begin(), sizes.end());
+    return sizes;
+}
+
+TEST_F(MainWindow, TheProgramAndItsWindowHaveAnIconOfTheirOwn)
+{
+    EXPECT_EQ(IconSizes(IDI_VANTREL), (std::vector<int>{16, 20, 24, 32, 48, 256}));
+    const HICON generic = LoadIcon(nullptr, IDI_APPLICATION);
+    for (const WPARAM kind : {WPARAM{ICON_BIG}, WPARAM{ICON_SMALL}}) {
+        SCOPED_TRACE(kind == ICON_BIG ? "title and task bar" : "small");
+        const auto icon = reinterpret_cast<HICON>(SendMessageA(Form().Handle(), WM_GETICON, kind, 0));
+        ASSERT_NE(icon, nullptr);
+        EXPECT_NE(icon, generic);
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        BITMAP bitmap{};
+        GetObjectA(info.hbmColor, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, GetSystemMetrics(kind == ICON_BIG ? SM_CXICON : SM_CXSMICON));
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
 }
 
 TEST_F(MainWindow, TabVisitsTheFieldsInTheirOwnOrderThenTheOptionsButtonsAndViews)
