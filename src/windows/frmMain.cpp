@@ -39,6 +39,7 @@ TForm::Args MainWindowArgs()
     args.Caption = "Vantrel 1.0";
     args.ClientWidth = 542;
     args.ClientHeight = 502;
+    args.Icon = IDI_VANTREL;
     return args;
 }
 
@@ -631,7 +632,9 @@ std::string TForm1::ReadRunList()
 
 void TForm1::AddSummary(const TRunContext& run)
 {
-    for (const std::string& line : run.Results.SummaryLines(SystemMessage))
+    // The window cannot be resized: a summary line wider than the view would need scrolling.
+    const auto fits = [this](std::string_view line) { return mmo2->FitsWidth(std::string(line)); };
+    for (const std::string& line : run.Results.SummaryLines(SystemMessage, fits))
         AddRunLine(run, line);
     // Only a run that started has results worth trying again; a superseded run that ends late
     // does not replace a newer one's.
