@@ -8,6 +8,7 @@
 #include "toolkit/DialogsWin32.h"
 #include "toolkit/FileReading.h"
 #include "toolkit/Paths.h"
+#include "toolkit/RegistryWin32.h"
 #include "toolkit/VersionWin32.h"
 #include "resource_ids.h"
 
@@ -20,6 +21,11 @@ const char* const kCollectingData = "Collecting data...";
 const char* const kRunningProcess = "Running process...";
 const char* const kConsoleEmpty = "the console view is empty";
 const char* const kTargetsCaption = "Target Computers:";
+const char* const kLicenceNotAccepted =
+    "PsExec's licence has not been accepted for this Windows account on this computer. Run hidden, "
+    "PsExec would wait for an answer in a window that no one sees, and the run would never end.\n\n"
+    "Open a command prompt in Vantrel's folder, run Psexec once and accept its licence (or accept it "
+    "as your organisation does), then press Execute again.";
 const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
 const char* const kAtATimeCaption = "Computers at a time:";
 const char* const kAtATimeHint = "How many computers to run at once, each with its own PsExec (1: the whole list in one PsExec)";
@@ -106,6 +112,13 @@ void WriteWholeFile(const std::string& path, const std::string& text)
         throw std::runtime_error("Stream write error");
 }
 
+// The tool keeps its own answer to its licence here.
+bool ToolLicenceAcceptedInRegistry()
+{
+    const auto accepted = ReadUserNumber("Software\\Sysinternals\\PsExec", "EulaAccepted");
+    return accepted && *accepted != 0;
+}
+
 std::string SystemMessage(std::int64_t code)
 {
     return SystemErrorText(static_cast<DWORD>(code));
@@ -162,6 +175,8 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     ListFileDialog.Resizable = true;
     ListFileDialog.ShowReadOnly = true;
     ListFileDialog.FileMustExist = false;
+
+    ToolLicenceAccepted = ToolLicenceAcceptedInRegistry;
 
     OnShow = [this](TObject* sender) { FormShow(sender); };
     SetFocusedControl(edt1.get());
@@ -426,6 +441,11 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
         CollectData();
     if (!atATime || JobVars.StopRun) {
         JobVars.StopRun = false;
+        ShowIdleStatus();
+        return;
+    }
+    if (!ToolLicenceAccepted()) {
+        ::ShowWarning(application_.Dialogs(), kLicenceNotAccepted);
         ShowIdleStatus();
         return;
     }

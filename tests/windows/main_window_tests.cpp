@@ -18,6 +18,7 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/AccessibleWin32.h"
+#include "toolkit/RegistryWin32.h"
 #include "resource_ids.h"
 
 namespace {
@@ -755,6 +756,51 @@ TEST_F(MainWindow, EverySummaryLineOfTheMixedDemoFitsTheConsoleView)
     const auto summary = LinesFrom(console, "Vantrel: Results");
     ASSERT_EQ(summary.size(), 15u) << ::testing::PrintToString(summary);
     EXPECT_EQ(SummaryLinesWiderThanTheView(Form()), std::vector<std::string>{});
+}
+
+// Sets or removes the tool's own "licence accepted" setting of this account, as the tool and an
+// administrator would; the test prefix starts with it set.
+void SetToolLicenceAccepted(bool accepted)
+{
+    const char* const key = "Software\\Sysinternals\\PsExec";
+    if (accepted) {
+        const DWORD one = 1;
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key, "EulaAccepted", REG_DWORD, &one, sizeof one), ERROR_SUCCESS);
+    } else {
+        const LSTATUS removed = RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "EulaAccepted");
+        ASSERT_TRUE(removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND) << removed;
+    }
+}
+
+TEST_F(MainWindow, WithoutTheToolsLicenceAcceptedExecuteSaysWhatToDoAndStartsNothing)
+{
+    FillValidJob();
+    Form().edt3->SetText("CORP");
+    Form().edt4->SetText("deploy");
+    Form().edt5->SetText("secret");
+    for (bool accepted : {false, true}) {
+        SCOPED_TRACE(accepted ? "accepted" : "not accepted");
+        SetToolLicenceAccepted(accepted);
+        DeleteFileA(folder_.File("received.txt").c_str());
+        const std::size_t boxes = dialogs_.Boxes.size();
+        Click(*Form().sbtbtn1);
+        ASSERT_TRUE(WaitForRunEnd());
+        if (accepted) {
+            EXPECT_EQ(dialogs_.Boxes.size(), boxes);
+            EXPECT_EQ(ConsoleLines(Form()).back(), "Execution Finished");
+            EXPECT_NE(GetFileAttributesA(folder_.File("received.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+        } else {
+            ASSERT_EQ(dialogs_.Boxes.size(), boxes + 1);
+            EXPECT_EQ(dialogs_.Boxes.back().Caption, "Warning");
+            EXPECT_NE(dialogs_.Boxes.back().Text.find("licence has not been accepted"), std::string::npos);
+            EXPECT_NE(dialogs_.Boxes.back().Text.find("run Psexec once and accept its licence"), std::string::npos);
+            EXPECT_TRUE(ConsoleLines(Form()).empty()) << "no run started";
+            EXPECT_EQ(GetFileAttributesA(folder_.File("received.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+            EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+            const auto accepted = ReadUserNumber("Software\\Sysinternals\\PsExec", "EulaAccepted");
+            EXPECT_FALSE(accepted.has_value()) << "never accepted on the user's behalf";
+        }
+    }
 }
 
 TEST_F(MainWindow, AllDoneOffersNoRetryListAndANoWaitRunSaysStarted)
