@@ -54,6 +54,12 @@ std::optional<std::string> TScriptedDialogs::SaveFile(const TFileDialogSettings&
     return Next(SaveAnswers, std::optional<std::string>{});
 }
 
+std::optional<std::string> TScriptedDialogs::ChooseFolder(const TFileDialogSettings& settings)
+{
+    FolderCalls.push_back(settings);
+    return Next(FolderAnswers, std::optional<std::string>{});
+}
+
 std::string WinPath(const std::string& unixPath)
 {
     std::string path = "Z:" + unixPath;

@@ -28,14 +28,15 @@ public:
 
     std::vector<Box> Boxes;
     std::deque<TModalResult> Answers;  // default: OK
-    std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers;
-    std::vector<TFileDialogSettings> OpenCalls, SaveCalls;
+    std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers, FolderAnswers;
+    std::vector<TFileDialogSettings> OpenCalls, SaveCalls, FolderCalls;
     std::function<void()> WhileBoxIsUp;
 
     TModalResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgDlgType type,
                                 bool okCancel) override;
     std::optional<std::string> OpenFile(const TFileDialogSettings& settings) override;
     std::optional<std::string> SaveFile(const TFileDialogSettings& settings) override;
+    std::optional<std::string> ChooseFolder(const TFileDialogSettings& settings) override;
 };
 
 // A Linux path as Wine's Z: drive shows it.
