@@ -9,6 +9,8 @@ packages=(
   wine wine64 fonts-wine                              # runs the Windows build
   xvfb xauth                                          # a virtual display for Wine's windows
   wixl                                                # builds the demo's real .msi package
+  msitools                                            # msiinfo: a package's own product code, for tests
+  ansible                                             # checks the export for Ansible (brings python3)
 )
 # The screenshot scripts also need imagemagick: apt-get install imagemagick.
 

@@ -184,7 +184,9 @@ std::string Readme(const TAnsibleJob& job, std::size_t computers)
         text += "The account is " + account + ".\n";
     text += "Ansible asks for its password twice: to connect (WinRM, NTLM over HTTPS on port 5986) and to\n"
             "read the package from the share on each computer (become with runas, network credentials\n"
-            "only). No password is written to any of these files.\n\n";
+            "only). No password is written to any of these files. The computers' WinRM certificates are\n"
+            "checked; for self-signed ones, add ansible_winrm_server_cert_validation=ignore to\n"
+            "[targets:vars] in inventory.ini.\n\n";
     if (job.ProductCode)
         text += std::string(IsPatchPackage(job.PackagePath) ? "Patch code" : "Product code") +
                 " read from the package: " + *job.ProductCode + "\n\n";

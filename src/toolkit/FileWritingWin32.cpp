@@ -52,6 +52,14 @@ public:
             Fail("Cannot write file", target_, GetLastError());
     }
 
+    // A folder or a read-only file of that name is never replaced; found before anything is.
+    void CheckTargetReplaceable() const
+    {
+        const DWORD attributes = GetFileAttributesA(target_.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+            Fail("Cannot replace file", target_, ERROR_ACCESS_DENIED);
+    }
+
     void ReplaceTarget()
     {
         if (!MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -74,6 +82,8 @@ void WriteFilesWhole(const std::vector<TFileToWrite>& files)
         written.emplace_back(file.Path);
         written.back().Write(file.Bytes);
     }
+    for (const TTemporaryFile& file : written)
+        file.CheckTargetReplaceable();
     for (TTemporaryFile& file : written)
         file.ReplaceTarget();
 }
