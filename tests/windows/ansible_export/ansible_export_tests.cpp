@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "../window_wine/WindowTestSupport.h"
+#include "../WindowTestSupport.h"
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ReadyLine.h"
