@@ -17,8 +17,10 @@ bool EndsWithNoCase(std::string_view text, std::string_view tail)
 {
     if (text.size() < tail.size())
         return false;
-    return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    return std::equal(tail.begin(), tail.end(), text.end() - static_cast<std::ptrdiff_t>(tail.size()), sameLetter);
 }
 
 bool IsControl(char c)
@@ -32,6 +34,22 @@ std::string HexEscape(char c)
     char escaped[8];
     std::snprintf(escaped, sizeof escaped, "\\x%02X", static_cast<unsigned char>(c));
     return escaped;
+}
+
+// Between quote characters, with the quote, the backslash and control characters escaped by a
+// backslash: the form both YAML's double quotes and a Python literal read.
+std::string BackslashQuoted(std::string_view text, char quote)
+{
+    std::string quoted(1, quote);
+    for (char c : text) {
+        if (c == quote || c == '\\')
+            quoted += std::string("\\") + c;
+        else if (IsControl(c))
+            quoted += HexEscape(c);
+        else
+            quoted += c;
+    }
+    return quoted + quote;
 }
 
 bool AllOf(std::string_view text, const char* allowed)
@@ -249,31 +267,13 @@ std::string YamlScalar(std::string_view text)
             quoted += c == '\'' ? std::string("''") : std::string(1, c);
         return quoted + "'";
     }
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
-            quoted += std::string("\\") + c;
-        else if (IsControl(c))
-            quoted += HexEscape(c);
-        else
-            quoted += c;
-    }
-    return quoted + "\"";
+    return BackslashQuoted(text, '"');
 }
 
 std::string InventoryValue(std::string_view text)
 {
     // Ansible reads a value as a Python literal when it can: quoting makes "123" or "True" stay text.
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'' || c == '\\')
-            quoted += std::string("\\") + c;
-        else if (IsControl(c))
-            quoted += HexEscape(c);
-        else
-            quoted += c;
-    }
-    return quoted + "'";
+    return BackslashQuoted(text, '\'');
 }
 
 std::optional<std::string> InventoryHostName(std::string_view computer)

@@ -8,6 +8,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +63,10 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool PumpUntil(TApplication& application, const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
 void PumpFor(TApplication& application, std::chrono::milliseconds duration);
+
+// A key pressed on the focused control with modifiers held, as the keyboard would deliver it:
+// the modifiers in the thread's key state, the key through the message loop's translation.
+void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers);
 
 // The share every Wine test may use; the test script maps it to a folder.
 inline const std::string kShare = "\\\\vantrel-test\\share";

@@ -89,20 +89,7 @@ protected:
         Form().edt5->SetText(kPassword);
     }
 
-    // Ctrl+E, as the keyboard delivers it to the focused field.
-    void PressCtrlE()
-    {
-        BYTE state[256] = {};
-        GetKeyboardState(state);
-        BYTE pressed[256];
-        std::copy(std::begin(state), std::end(state), pressed);
-        pressed[VK_CONTROL] = 0x80;
-        SetKeyboardState(pressed);
-        PostMessageA(Form().edt1->Handle(), WM_KEYDOWN, 'E', 1);
-        PostMessageA(Form().edt1->Handle(), WM_KEYUP, 'E', 0xC0000001);
-        App().ProcessMessages();
-        SetKeyboardState(state);
-    }
+    void PressCtrlE() { PressKey(App(), Form().edt1->Handle(), 'E', {VK_CONTROL}); }
 
     void ExpectNothingRanAndTheReadyLine()
     {
