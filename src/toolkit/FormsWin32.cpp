@@ -2,8 +2,6 @@
 
 namespace {
 
-// The window property under which a form keeps its shortcut table for the event loop.
-const char* const kShortcutsProperty = "VantrelShortcuts";
 // System menu commands carry ids whose low four bits are zero; the system uses those bits.
 constexpr UINT kFirstSystemCommand = 0x0100;
 constexpr UINT kSystemCommandStep = 0x0010;
@@ -40,7 +38,7 @@ TForm::TForm(const Args& args) : font_(args.Font)
 TForm::~TForm()
 {
     if (hwnd_ && IsWindow(hwnd_))
-        RemovePropA(hwnd_, kShortcutsProperty);
+        SetWindowShortcuts(hwnd_, nullptr);
     if (shortcuts_)
         DestroyAcceleratorTable(shortcuts_);
     DestroyBoundWindow(hwnd_);
@@ -66,7 +64,7 @@ void TForm::RebuildShortcuts()
     if (shortcuts_)
         DestroyAcceleratorTable(shortcuts_);
     shortcuts_ = CreateAcceleratorTableA(table.data(), static_cast<int>(table.size()));
-    SetPropA(hwnd_, kShortcutsProperty, shortcuts_);
+    SetWindowShortcuts(hwnd_, shortcuts_);
 }
 
 bool TForm::RunSystemCommand(UINT id)
@@ -178,14 +176,8 @@ bool TApplication::HandleMessage(const MSG& msg)
 {
     if (msg.message == WM_QUIT)
         return false;
-    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    const auto shortcuts = root ? static_cast<HACCEL>(GetPropA(root, kShortcutsProperty)) : nullptr;
-    if (shortcuts && TranslateAcceleratorA(root, shortcuts, const_cast<MSG*>(&msg)))
-        return true;
-    if (root && IsDialogMessageA(root, const_cast<MSG*>(&msg)))
-        return true;
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    MSG dispatched = msg;
+    DispatchQueuedMessage(dispatched);
     return true;
 }
 

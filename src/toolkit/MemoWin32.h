@@ -46,7 +46,7 @@ private:
     TLineStore store_;
 };
 
-class TMemo : public TControl, private IWindowProcedure {
+class TMemo : public TControl {
 public:
     struct Args : TControlArgs {
         COLORREF TextColor = CLR_INVALID;        // CLR_INVALID: the window-text colour
@@ -83,9 +83,7 @@ public:
 
 private:
     friend class TMemoLines;
-    void Bound(HWND /*hwnd*/) override {}
     LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Called by the lines after a change.
     void LineAdded(int index);
