@@ -5,7 +5,9 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "toolkit/Component.h"
@@ -23,6 +25,7 @@ public:
         DWORD ExStyle = 0;
         HFONT Font = nullptr;
         HWND Owner = nullptr;
+        int Icon = 0;  // the icon's resource id; 0: the system's default icon
     };
     explicit TForm(const Args& args);
     ~TForm() override;
@@ -59,8 +62,17 @@ private:
     // Runs the command of that id; false when there is none.
     bool RunSystemCommand(UINT id);
     void RebuildShortcuts();
+    // Gives the title bar and the task bar the icon at the sizes the system uses at dpi.
+    void LoadIcons(int dpi);
+
+    struct IconDeleter {
+        void operator()(HICON icon) const { DestroyIcon(icon); }
+    };
+    using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
     HWND hwnd_ = nullptr;
+    int iconId_ = 0;
+    UniqueIcon bigIcon_, smallIcon_;
     std::vector<TSystemCommand> systemCommands_;
     HACCEL shortcuts_ = nullptr;
     HFONT font_ = nullptr;
