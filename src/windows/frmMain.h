@@ -81,6 +81,11 @@ public:
     // console view's menu offers both.
     bool HasRetryList(bool withRestartRequired) const;
     void SaveRetryList(bool withRestartRequired);
+    // The latest ended run's results as a CSV file, through ResultsDialog; the console view's
+    // menu offers it while there are results.
+    bool HasResults() const { return lastResults_.has_value(); }
+    void SaveResults();
+    TFileDialogSettings ResultsDialog;
 
     static constexpr COLORREF FileFoundColor = RGB(0, 0, 255);
     static constexpr COLORREF FileMissingColor = RGB(255, 0, 0);
@@ -94,6 +99,7 @@ private:
         std::uint64_t Id = 0;
         TRunMonitor Monitor;
         TResultTracker Results{{}, false};
+        std::string ListFile, Package;  // as given at Execute
     };
 
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
@@ -104,6 +110,9 @@ private:
     // by replacing the last line of the view.
     void AddRunLine(const TRunContext& run, const std::string& line);
     void StartRun();
+    // The target list's mark of a line: the state of its computer in the latest run started.
+    std::optional<TLineMark> TargetMark(int line) const;
+    void ForgetMarks();
 
     void CreateFonts();
     void CreateInputPanel();
@@ -146,5 +155,8 @@ private:
     bool runActive_ = false;
     // The results of the latest ended run that started, for the retry list.
     std::optional<TResultTracker> lastResults_;
+    std::string lastResultsListFile_, lastResultsPackage_;
     std::uint64_t lastResultsRunId_ = 0;
+    // The run whose computers the target list marks; none after Clear or a new list.
+    std::shared_ptr<const TRunContext> markedRun_;
 };
