@@ -1,5 +1,6 @@
 #include "windows/frmMain.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "job/CommandLine.h"
@@ -29,6 +30,7 @@ const char* const kLicenceNotAccepted =
     "PsExec would wait for an answer in a window that no one sees, and the run would never end.\n\n"
     "Open a command prompt in Vantrel's folder, run Psexec once and accept its licence (or accept it "
     "as your organisation does), then press Execute again.";
+const char* const kNoResults = "No run has ended with results yet: there is nothing to save.";
 const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
 const char* const kAtATimeCaption = "Computers at a time:";
 const char* const kAtATimeHint = "How many computers to run at once, each with its own PsExec (1: the whole list in one PsExec)";
@@ -43,6 +45,22 @@ void KeepDigits(char& key)
 }
 const char* const kExportCommand = "Export for Ansible...";
 constexpr char kExportShortcut = 'E';
+
+struct MarkLook {
+    TComputerMark mark;
+    COLORREF color;
+    const char* colorName;  // for the legend
+};
+
+constexpr MarkLook kMarkLooks[] = {
+    {TComputerMark::cmWaiting, RGB(160, 160, 160), "grey"},
+    {TComputerMark::cmRunning, RGB(0, 110, 230), "blue"},
+    {TComputerMark::cmDone, RGB(0, 170, 0), "green"},
+    {TComputerMark::cmRestartRequired, RGB(240, 190, 0), "yellow"},
+    {TComputerMark::cmFailed, RGB(220, 0, 0), "red"},
+    {TComputerMark::cmNotReached, RGB(150, 0, 190), "purple"},
+    {TComputerMark::cmNoResult, RGB(255, 255, 255), "white"},
+};
 
 TForm::Args MainWindowArgs()
 {
@@ -124,6 +142,17 @@ bool ToolLicenceAcceptedInRegistry()
     return accepted && *accepted != 0;
 }
 
+// The local date and time to the second, as a spreadsheet reads it.
+std::string LocalTimeText()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute, now.wSecond);
+    return text;
+}
+
 std::string SystemMessage(std::int64_t code)
 {
     return SystemErrorText(static_cast<DWORD>(code));
@@ -174,6 +203,12 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     RetryListDialog.Filter = "Text files (*.txt)|*.txt";
     RetryListDialog.DefaultExt = "txt";
     RetryListDialog.OverwritePrompt = true;
+
+    ResultsDialog.Title = "Save Results";
+    ResultsDialog.FileName = "Results.csv";
+    ResultsDialog.Filter = "CSV files (*.csv)|*.csv";
+    ResultsDialog.DefaultExt = "csv";
+    ResultsDialog.OverwritePrompt = true;
 
     AnsibleFolderDialog.Title = "Export for Ansible: choose a folder";
 
@@ -371,7 +406,13 @@ void TForm1::CreateListPanel()
     mmo2->AddMenuCommand("Save Retry List...", [this] { SaveRetryList(false); }, [this] { return HasRetryList(false); });
     mmo2->AddMenuCommand("Save Retry List with Restart Required...", [this] { SaveRetryList(true); },
                          [this] { return HasRetryList(true); });
+    mmo2->AddMenuCommand("Save Results...", [this] { SaveResults(); }, [this] { return HasResults(); });
     mmo2->AddMenuCommand("Stop", [this] { StopRun(); }, [this] { return RunActive(); });
+
+    for (const MarkLook& look : kMarkLooks) {
+        const std::string entry = std::string("Mark ") + look.colorName + ": " + std::string(MarkName(look.mark));
+        mmo1->AddMenuCommand(entry, [] {}, [] { return false; });
+    }
 
     lblTargets = CaptionAbove(*mmo1, kTargetsCaption, false);
     lblConsole = CaptionAbove(*mmo2, "Console view:", true);
@@ -491,7 +532,11 @@ std::shared_ptr<TForm1::TRunContext> TForm1::NewRun(const std::string& listText)
     // Each run watches its own lines: a superseded run may still deliver while the next one runs.
     auto run = std::make_shared<TRunContext>();
     run->Id = ++lastRunId_;
-    run->Results = TResultTracker(listText, JobVars.UninstallMode);
+    run->Results = TResultTracker(listText, JobVars.UninstallMode, LocalTimeText);
+    run->ListFile = edt1->Text();
+    run->Package = edt2->Text();
+    markedRun_ = run;
+    mmo1->SetLineMarks([this](int line) { return TargetMark(line); });
     return run;
 }
 
@@ -527,6 +572,7 @@ void TForm1::StartWaitingComputers(const std::shared_ptr<TRunContext>& run)
     TFleetRun& fleet = *run->Fleet;
     for (const std::size_t computer : fleet.Fleet.Schedule.StartNext()) {
         fleet.Runners[computer] = NewChildRunner(run, computer);
+        run->Results.ComputerStarted(fleet.Computers[computer]);
         try {
             fleet.Runners[computer]->Execute();
         } catch (...) {
@@ -536,6 +582,8 @@ void TForm1::StartWaitingComputers(const std::shared_ptr<TRunContext>& run)
             throw;
         }
     }
+    if (markedRun_.get() == run.get())
+        mmo1->MarksChanged();
     if (fleet.Fleet.Schedule.Finished())
         FinishRun(*run);
     else
@@ -580,6 +628,8 @@ void TForm1::ShowChildLine(TRunContext& run, const TChildLines& child, const std
 {
     // The results read the tool's own words; the view shows whose they are.
     run.Results.PieceDelivered(line, TPieceKind::pkEntireLine);
+    if (markedRun_.get() == &run)
+        mmo1->MarksChanged();
     AddRunLine(run, child.Marked(line));
     mmo2->Lines().ScrollToEnd();
 }
@@ -614,6 +664,27 @@ void TForm1::StopRun()
         StopFleet(*fleet);
 }
 
+std::optional<TLineMark> TForm1::TargetMark(int line) const
+{
+    if (!markedRun_)
+        return std::nullopt;
+    const auto mark = markedRun_->Results.MarkOfLine(mmo1->Lines().Get(line));
+    if (!mark)
+        return std::nullopt;
+    for (const MarkLook& look : kMarkLooks)
+        if (look.mark == *mark)
+            return TLineMark{look.color, std::string(MarkName(*mark))};
+    return std::nullopt;
+}
+
+void TForm1::ForgetMarks()
+{
+    if (!markedRun_)
+        return;
+    markedRun_.reset();
+    mmo1->SetLineMarks(nullptr);
+}
+
 void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOutputType OutputType,
                             TRunContext& run)
 {
@@ -621,6 +692,8 @@ void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOu
     const TPieceKind kind = OutputType == otEntireLine ? TPieceKind::pkEntireLine : TPieceKind::pkBeginningOfLine;
     unfinishedLineRunId_ = OutputType == otBeginningOfLine ? run.Id : 0;
     run.Results.PieceDelivered(NewLine, kind);
+    if (markedRun_.get() == &run)
+        mmo1->MarksChanged();
     if (run.Monitor.PieceDelivered(NewLine, kind))
         mmo2->Lines().Add(std::string(RunText::SuccessLine));
     // Keep the end in sight, even when the operator had scrolled up.
@@ -637,6 +710,8 @@ void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,
 void TForm1::FinishRun(TRunContext& run)
 {
     run.Results.RunEnded();
+    if (markedRun_.get() == &run)
+        mmo1->MarksChanged();
     const bool succeeded = run.Fleet ? run.Fleet->Fleet.EveryComputerSucceeded() : run.Monitor.RunEnded();
     if (succeeded)
         AddRunLine(run, std::string(RunText::SuccessLine));
@@ -670,6 +745,8 @@ void TForm1::AddSummary(const TRunContext& run)
     // does not replace a newer one's.
     if (run.Results.Started() && run.Id > lastResultsRunId_) {
         lastResults_ = run.Results;
+        lastResultsListFile_ = run.ListFile;
+        lastResultsPackage_ = run.Package;
         lastResultsRunId_ = run.Id;
     }
 }
@@ -760,6 +837,7 @@ void TForm1::edt1Change(TObject* /*Sender*/)
 void TForm1::LoadListPreview(const std::string& path)
 {
     const std::string content = ReadWholeFile(path);  // throws before the preview changes
+    ForgetMarks();
     mmo1->Lines().SetText(content);
     lblTargets->SetCaption("Target Computers from " + ExtractFileName(path) + ":");
 }
@@ -837,6 +915,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     edt3->SetText("");
     edt4->SetText("");
     edt5->SetText("");
+    ForgetMarks();
     mmo1->Lines().Clear();
     mmo2->Lines().Clear();
     unfinishedLineRunId_ = 0;
@@ -893,6 +972,16 @@ void TForm1::SaveRetryList(bool withRestartRequired)
     }
     const std::string text = TStringList(computers).Text();
     SaveThroughDialog(RetryListDialog, [&text](const std::string& path) { WriteWholeFile(path, text); });
+}
+
+void TForm1::SaveResults()
+{
+    if (!lastResults_) {
+        ::ShowWarning(application_.Dialogs(), kNoResults);
+        return;
+    }
+    const std::string csv = ResultsCsv(*lastResults_, lastResultsListFile_, lastResultsPackage_, SystemMessage);
+    SaveThroughDialog(ResultsDialog, [&csv](const std::string& path) { WriteWholeFile(path, csv); });
 }
 
 // ---- the same job for Ansible

@@ -95,6 +95,11 @@ public:
     // console view's menu offers both.
     bool HasRetryList(bool withRestartRequired) const;
     void SaveRetryList(bool withRestartRequired);
+    // The latest ended run's results as a CSV file, through ResultsDialog; the console view's
+    // menu offers it while there are results.
+    bool HasResults() const { return lastResults_.has_value(); }
+    void SaveResults();
+    TFileDialogSettings ResultsDialog;
 
     // The job in the fields, checked as Execute checks it, written as an inventory, a playbook
     // and a README for Ansible into a folder the operator picks; nothing runs. In the window's
@@ -128,6 +133,7 @@ private:
         TResultTracker Results{{}, false};
         // Set for a run on many computers at a time; runner1 runs the others.
         std::unique_ptr<TFleetRun> Fleet;
+        std::string ListFile, Package;  // as given at Execute
     };
 
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
@@ -148,6 +154,9 @@ private:
     void StopFleet(TRunContext& run);
     // The count of edt7, or a warning and the focus there.
     std::optional<int> ComputersAtATime();
+    // The target list's mark of a line: the state of its computer in the latest run started.
+    std::optional<TLineMark> TargetMark(int line) const;
+    void ForgetMarks();
 
     void CreateFonts();
     void CreateInputPanel();
@@ -194,5 +203,8 @@ private:
     std::vector<std::shared_ptr<TRunContext>> liveFleets_;
     // The results of the latest ended run that started, for the retry list.
     std::optional<TResultTracker> lastResults_;
+    std::string lastResultsListFile_, lastResultsPackage_;
     std::uint64_t lastResultsRunId_ = 0;
+    // The run whose computers the target list marks; none after Clear or a new list.
+    std::shared_ptr<const TRunContext> markedRun_;
 };
