@@ -1,3 +1,4 @@
+#include "job/ComputerResults.h"
 #include "job/Fleet.h"
 
 #include <gtest/gtest.h>
@@ -141,4 +142,14 @@ TEST(Fleet, SucceedsOnlyWhenEveryComputerRanAndReportedSuccess)
     EXPECT_FALSE(stopped.EveryComputerSucceeded()) << "a computer never started has not succeeded";
 
     EXPECT_FALSE(TFleet({}, 4).EveryComputerSucceeded()) << "no computer, no success";
+}
+
+TEST(Fleet, AComputerIsMarkedRunningWhenItsOwnToolStarts)
+{
+    TResultTracker results("PC-A\r\nPC-B\r\n", false);
+    results.ComputerStarted("pc-a");
+    EXPECT_EQ(results.MarkOfLine("PC-A"), TComputerMark::cmRunning);
+    EXPECT_EQ(results.MarkOfLine("PC-B"), TComputerMark::cmWaiting);
+    results.PieceDelivered("msiexec exited on PC-A with error code 0.", Entire);
+    EXPECT_EQ(results.MarkOfLine("PC-A"), TComputerMark::cmDone);
 }
