@@ -4,4 +4,4 @@
 set -euo pipefail
 build="${1:?usage: $0 <windows build folder>}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
-exec "$root/scripts/screenshot.sh" "$build/tests/about_wine/about_show.exe" "$root/docs/about.png" 420x400 12
+exec "$root/scripts/screenshot.sh" "$build/tests/windows/about/about_show.exe" "$root/docs/about.png" 420x400 12

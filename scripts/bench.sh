@@ -11,7 +11,7 @@ cmake --build build/native-release -j"$(nproc)"
 cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null
 cmake --build build/windows -j"$(nproc)"
 
-for bench in build/native-release/tests/*_bench/*_bench; do
+for bench in build/native-release/tests/*/bench/*_bench; do
   [ -x "$bench" ] || continue
   echo "== native: $(basename "$bench")"
   "$bench"
@@ -22,8 +22,8 @@ trap stop_wine_session EXIT
 start_display
 start_wine "$root/build/windows/wineprefix"
 mkdir -p "$WINEPREFIX/dosdevices/unc/vantrel-test/share"
-for bench in build/windows/tests/runner_bench/*_bench.exe build/windows/tests/window_bench/window_bench.exe \
-    build/windows/tests/startup_bench/startup_bench.exe; do
+for bench in build/windows/tests/runner/bench/*_bench.exe build/windows/tests/windows/bench/window_bench.exe \
+    build/windows/tests/shell/bench/startup_bench.exe; do
   [ -f "$bench" ] || continue
   echo "== Wine: $(basename "$bench")"
   wine "$bench"

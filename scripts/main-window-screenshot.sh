@@ -6,4 +6,4 @@ build="${1:?usage: $0 <windows build folder>}"
 root="$(cd "$(dirname "$0")/.." && pwd)"
 : "${WINEPREFIX:?set WINEPREFIX}"
 mkdir -p "$WINEPREFIX/dosdevices/unc/vantrel-test/share"
-exec "$root/scripts/screenshot.sh" "$build/tests/window_wine/main_window_show.exe" "$root/docs/main-window.png" 700x640 12
+exec "$root/scripts/screenshot.sh" "$build/tests/windows/main_window_show.exe" "$root/docs/main-window.png" 700x640 12

@@ -20,3 +20,11 @@ std::string ComposeCommandLine(const TJobVariables& vars)
     line += vars.MsiOptions;
     return line;
 }
+
+std::string ComposeComputerCommandLine(TJobVariables vars, std::string_view computer)
+{
+    while (!computer.empty() && computer.front() == '\\')
+        computer.remove_prefix(1);
+    vars.ListFileArg = QuoteArgument("\\\\" + std::string(computer)) + " -nobanner";
+    return ComposeCommandLine(vars);
+}

@@ -4,6 +4,7 @@
 #include "job/JobVariables.h"
 
 #include <string>
+#include <string_view>
 
 // One of four forms: install or uninstall (UninstallMode), with explicit credentials or with the
 // current account (CurrentAccount). The -u value (domain part and user name together) and the
@@ -11,3 +12,7 @@
 // blank-holding value can neither vanish nor turn into another switch; a value that needs no
 // quotes is written as it is.
 std::string ComposeCommandLine(const TJobVariables& vars);
+
+// The same line for one computer of the list: the list-file argument replaced by "\\NAME" and
+// the tool's banner switched off, everything else as composed above.
+std::string ComposeComputerCommandLine(TJobVariables vars, std::string_view computer);

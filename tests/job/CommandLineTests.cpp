@@ -95,3 +95,19 @@ TEST(ComposeCommandLine, CredentialsReachTheToolAsSingleArguments)
         EXPECT_EQ(args, expected) << c.password;
     }
 }
+
+TEST(ComposeComputerCommandLine, OnlyTheListArgumentChangesToTheComputerWithoutTheBanner)
+{
+    auto form = ExampleForm(true, "pass word");
+    form.checked = {JobCheck::chk1, JobCheck::chk4, JobCheck::chk6};
+    TJobVariables vars;
+    CollectData(form, vars);
+    const std::string whole = ComposeCommandLine(vars);
+    const std::string tail = whole.substr(whole.find(" -u "));
+    EXPECT_EQ(ComposeComputerCommandLine(vars, "PC01"), "Psexec \\\\PC01 -nobanner" + tail);
+    EXPECT_EQ(ComposeComputerCommandLine(vars, "\\\\PC01"), "Psexec \\\\PC01 -nobanner" + tail)
+        << "a name listed with its backslashes gets no second pair";
+    EXPECT_EQ(ComposeComputerCommandLine(vars, "LAB PC"), "Psexec \"\\\\LAB PC\" -nobanner" + tail)
+        << "a blank cannot split the name into two arguments";
+    EXPECT_EQ(SplitCommandLine(ComposeComputerCommandLine(vars, "PC01"))[6], "pass word");
+}

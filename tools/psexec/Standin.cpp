@@ -124,7 +124,8 @@ std::string UsageText()
 {
     return "Vantrel's stand-in for PsExec: pretends to run msiexec on a list of computers.\r\n"
            "\r\n"
-           "Usage: Psexec @listfile [-u user] [-p password] [-e] [-d] [-n seconds]\r\n"
+           "Usage: Psexec @listfile|\\\\computer[,computer...] [-nobanner] [-u user] [-p password]\r\n"
+           "              [-e] [-d] [-n seconds]\r\n"
            "              msiexec /package|/uninstall path [/qn] [/promptrestart] [/forcerestart]\r\n"
            "\r\n"
            "The list file holds one computer per line (CR LF, LF or CR; empty lines skipped).\r\n"
@@ -137,8 +138,12 @@ std::string UsageText()
            "The last line gives the first non-zero result (0 when all succeeded), which is\r\n"
            "also the exit code. Bad arguments exit with 2 and this text.\r\n"
            "\r\n"
-           "Environment: VANTREL_STANDIN_DELAY_MS sets the pause per computer (default 250);\r\n"
-           "VANTREL_STANDIN_RECORD names a file that receives the command line as it came.\r\n";
+           "-nobanner leaves out the first line.\r\n"
+           "\r\n"
+           "Environment: VANTREL_STANDIN_DELAY_MS sets the time per computer in milliseconds\r\n"
+           "(default 250); VANTREL_STANDIN_RECORD names a file that receives the command line\r\n"
+           "as it came; VANTREL_STANDIN_JOURNAL names a file to which every run adds a line\r\n"
+           "when it starts and one when it ends.\r\n";
 }
 
 int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int delayMs)
@@ -148,15 +153,19 @@ int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int del
         return RefuseArguments(host, parsed.error);
     const StandinRequest& request = *parsed.request;
 
-    const auto listText = host.ReadFile(request.listFile);
-    if (!listText)
-        return RefuseArguments(host, "cannot read the list file \"" + request.listFile + "\"");
-    const auto computers = ComputerNames(*listText);
-    if (computers.empty())
-        return RefuseArguments(host, "the list file \"" + request.listFile + "\" names no computer");
+    std::vector<std::string> computers = request.computers;
+    if (!request.listFile.empty()) {
+        const auto listText = host.ReadFile(request.listFile);
+        if (!listText)
+            return RefuseArguments(host, "cannot read the list file \"" + request.listFile + "\"");
+        computers = ComputerNames(*listText);
+        if (computers.empty())
+            return RefuseArguments(host, "the list file \"" + request.listFile + "\" names no computer");
+    }
 
-    host.WriteLine("Stand-in PsExec: " + std::to_string(computers.size()) + " computer(s) from "
-        + request.listFile);
+    if (!request.noBanner)
+        host.WriteLine("Stand-in PsExec: " + std::to_string(computers.size()) + " computer(s) from "
+            + (request.listFile.empty() ? "the command line" : request.listFile));
     int firstFailure = 0;
     for (std::size_t i = 0; i < computers.size(); ++i) {
         const int result = RunOnComputer(computers[i], i, request, host, delayMs);

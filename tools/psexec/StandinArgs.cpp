@@ -27,6 +27,23 @@ std::optional<int> ParseSeconds(const std::string& text)
     return std::stoi(text);
 }
 
+// "\\A,B": the computers named, or nothing when a name is missing.
+std::optional<std::vector<std::string>> NamedComputers(const std::string& arg)
+{
+    std::vector<std::string> names;
+    std::size_t start = 2;
+    while (true) {
+        const std::size_t comma = arg.find(',', start);
+        std::string name = arg.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (name.empty() || name.find('\\') != std::string::npos)
+            return std::nullopt;
+        names.push_back(std::move(name));
+        if (comma == std::string::npos)
+            return names;
+        start = comma + 1;
+    }
+}
+
 ParsedArgs Refuse(std::string why)
 {
     return ParsedArgs{std::nullopt, std::move(why)};
@@ -72,6 +89,16 @@ ParsedArgs ParseStandinArgs(const std::vector<std::string>& args)
                 return Refuse("the list file name after @ is missing");
             request.listFile = arg.substr(1);
             haveList = true;
+        } else if (arg.rfind("\\\\", 0) == 0) {
+            if (haveList)
+                return Refuse("the computers are given twice");
+            auto names = NamedComputers(arg);
+            if (!names)
+                return Refuse("a computer name after \\\\ is missing in \"" + arg + "\"");
+            request.computers = std::move(*names);
+            haveList = true;
+        } else if (SameWord(arg, "-nobanner")) {
+            request.noBanner = true;
         } else if (arg == "-u" || arg == "-p") {
             if (!hasValue)
                 return Refuse(arg + " needs a value");

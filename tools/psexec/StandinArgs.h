@@ -9,7 +9,9 @@
 enum class MsiVerb { Install, Uninstall };
 
 struct StandinRequest {
-    std::string listFile;                // the path after the '@'
+    std::string listFile;                // the path after the '@'; empty when computers are named
+    std::vector<std::string> computers;  // from "\\NAME" or "\\A,B", without the backslashes
+    bool noBanner = false;               // -nobanner
     std::optional<std::string> user;     // -u value
     std::optional<std::string> password; // -p value
     bool noProfile = false;              // -e

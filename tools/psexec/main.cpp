@@ -80,12 +80,52 @@ void RecordCommandLine(const char* commandLine)
     record << commandLine;
 }
 
+// Lets tests and the benchmark see how many copies ran at once and for which computers: each
+// copy adds "+ <process ID> <command line>" when it starts and "- ..." when it ends by itself.
+// The copies take turns through a mutex of their own name, so no two lines mix.
+class Journal {
+public:
+    explicit Journal(const char* commandLine) : path_(std::getenv("VANTREL_STANDIN_JOURNAL")), commandLine_(commandLine)
+    {
+        if (Active())
+            Add('+');
+    }
+    ~Journal()
+    {
+        if (Active())
+            Add('-');
+    }
+    Journal(const Journal&) = delete;
+    Journal& operator=(const Journal&) = delete;
+
+private:
+    bool Active() const { return path_ != nullptr && *path_ != '\0'; }
+
+    void Add(char mark)
+    {
+        const std::string line =
+            std::string(1, mark) + " " + std::to_string(GetCurrentProcessId()) + " " + commandLine_ + "\r\n";
+        UniqueHandle turn(CreateMutexA(nullptr, FALSE, "VantrelStandinJournal"));
+        if (!turn.Valid() || WaitForSingleObject(turn.Get(), 10000) == WAIT_TIMEOUT)
+            return;
+        UniqueHandle file(CreateFileA(path_, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.Valid())
+            WriteAll(file.Get(), line);
+        ReleaseMutex(turn.Get());
+    }
+
+    const char* path_;
+    std::string commandLine_;
+};
+
 } // namespace
 
 int main()
 {
     const char* commandLine = GetCommandLineA();
     RecordCommandLine(commandLine);
+    const Journal journal(commandLine);
     Win32Host host;
     return RunStandin(SplitCommandLine(commandLine), host, DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS")));
 }

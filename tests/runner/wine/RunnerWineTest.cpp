@@ -1,6 +1,6 @@
 // The runner with the Windows backend and the message-window user-interface thread, against real
 // child processes. Sized for Wine, where every hand-off costs a fraction of a millisecond.
-#include "../runner/RealChildScenarios.h"
+#include "runner/RealChildScenarios.h"
 #include "runner/ProcessWin32.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/UiThreadWin32.h"

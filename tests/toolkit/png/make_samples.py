@@ -4,7 +4,7 @@
 Two independent encoders write them: ImageMagick (convert) and the small zlib-based writer
 below. Every reference is the source image itself, and every ImageMagick file is read back by
 ImageMagick and compared with its source here, so a reference never depends on our decoder.
-Run it from anywhere; it rewrites tests/png/data/. Needs python3 and ImageMagick.
+Run it from anywhere; it rewrites tests/toolkit/png/data/. Needs python3 and ImageMagick.
 """
 import os
 import random

@@ -93,6 +93,25 @@ TEST(StandinArgs, AcceptsEveryComposedForm)
     EXPECT_TRUE(empty.request->msiSwitches.empty());
 }
 
+TEST(StandinArgs, TakesTheComputersByNameAndTheBannerSwitch)
+{
+    TJobVariables vars;
+    vars.PackageArg = "\"\\\\Server\\share\\install.msi\"";
+    vars.PsExecOptions = " -e";
+    vars.MsiOptions = " /qn";
+    const auto one = Parse(ComposeComputerCommandLine(vars, "PC-01"));
+    ASSERT_TRUE(one.request) << one.error;
+    EXPECT_EQ(one.request->computers, std::vector<std::string>{"PC-01"});
+    EXPECT_TRUE(one.request->listFile.empty());
+    EXPECT_TRUE(one.request->noBanner && one.request->noProfile);
+    EXPECT_EQ(one.request->user, "");
+
+    const auto several = Parse("Psexec \\\\A,b-2 msiexec /package x.msi");
+    ASSERT_TRUE(several.request) << several.error;
+    EXPECT_EQ(several.request->computers, (std::vector<std::string>{"A", "b-2"}));
+    EXPECT_FALSE(several.request->noBanner);
+}
+
 TEST(StandinArgs, RefusesWhatVantrelWouldNeverCompose)
 {
     const std::map<std::string, std::string> refusals = {
@@ -101,6 +120,9 @@ TEST(StandinArgs, RefusesWhatVantrelWouldNeverCompose)
         {"Psexec \"@l.txt\" -e", "no command given"},
         {"Psexec \"@l.txt\" @m.txt msiexec /package x.msi", "the list file is given twice"},
         {"Psexec @ msiexec /package x.msi", "the list file name after @ is missing"},
+        {"Psexec \"@l.txt\" \\\\A msiexec /package x.msi", "the computers are given twice"},
+        {"Psexec \\\\A,,B msiexec /package x.msi", "a computer name after \\\\ is missing in \"\\\\A,,B\""},
+        {"Psexec \\\\ msiexec /package x.msi", "a computer name after \\\\ is missing in \"\\\\\""},
         {"Psexec \"@l.txt\" -n msiexec /package x.msi", "-n needs a number of seconds"},
         {"Psexec \"@l.txt\" -n -3 msiexec /package x.msi", "-n needs a number of seconds"},
         {"Psexec \"@l.txt\" -u", "-u needs a value"},
@@ -153,6 +175,15 @@ TEST(Standin, AllSucceededEndsWithTheSuccessReport)
     EXPECT_EQ(host.pausedMs, 200);
     EXPECT_TRUE(host.err.empty());
     EXPECT_TRUE(host.localRuns.empty());
+}
+
+TEST(Standin, OneNamedComputerWithoutTheBannerReadsNoFile)
+{
+    FakeHost host;
+    EXPECT_EQ(RunWith(host, "Psexec \\\\PC-FAIL-1 -nobanner msiexec /package \"\\\\srv\\share\\a.msi\" /qn", 40), 1603);
+    EXPECT_EQ(host.out, (std::vector<std::string>{"Connecting to PC-FAIL-1...", "Starting msiexec on PC-FAIL-1...",
+        "msiexec exited on PC-FAIL-1 with error code 1603.", "PsExec exited with error code 1603."}));
+    EXPECT_EQ(host.pausedMs, 40) << "the whole time per computer";
 }
 
 TEST(Standin, EachComputerReportsInTheRealToolsWordsAndTheFirstFailureIsTheExitCode)
