@@ -12,9 +12,7 @@ TVantrelApp::TVantrelApp(IDialogs& dialogs, TOpenAddress openAddress)
     application_ = std::make_unique<TApplication>(dialogs);
     application_->Title = kApplicationTitle;
     TApplication* application = application_.get();
-    ui_ = std::make_unique<TUiThreadWin32>([application](std::exception_ptr error) {
-        application->ShowException(error);
-    });
+    ui_ = std::make_unique<TUiThreadWin32>();
 
     form1_ = std::make_unique<TForm1>(*application_, *ui_);
     aboutBox_ = std::make_unique<TAboutBox>(ModuleInstance(), [application, openAddress](const std::string& address) {

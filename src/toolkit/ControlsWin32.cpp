@@ -15,26 +15,7 @@
 
 namespace {
 
-const char* const kControlProperty = "Vantrel.Control";
 const char* const kPanelClass = "TPanel";
-
-std::function<void(std::exception_ptr)>& ExceptionSink()
-{
-    static std::function<void(std::exception_ptr)> sink;
-    return sink;
-}
-
-
-// A child window of one of the platform's own classes.
-HWND CreateChild(const char* className, const std::string& text, DWORD style, DWORD exStyle,
-                 const TControlArgs& args)
-{
-    const TWindowPlace place = ChildPlace(style, exStyle, args);
-    HWND hwnd = CreateWindowExA(place.ExStyle, className, text.c_str(), place.Style, place.Left, place.Top,
-                                place.Width, place.Height, place.Parent, nullptr, ModuleInstance(), nullptr);
-    CheckWin32(hwnd != nullptr, className);
-    return hwnd;
-}
 
 HFONT ParentFont(HWND parent)
 {
@@ -42,23 +23,6 @@ HFONT ParentFont(HWND parent)
 }
 
 }  // namespace
-
-void SetHandlerExceptionSink(std::function<void(std::exception_ptr)> sink)
-{
-    ExceptionSink() = std::move(sink);
-}
-
-void RunHandler(const std::function<void()>& handler)
-{
-    if (!handler)
-        return;
-    try {
-        handler();
-    } catch (...) {
-        if (ExceptionSink())
-            ExceptionSink()(std::current_exception());
-    }
-}
 
 TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args)
 {
@@ -79,41 +43,61 @@ TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args)
 // gone: its last messages get the default handling.
 TControl::~TControl()
 {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        RemovePropA(hwnd_, kControlProperty);
-        DestroyBoundWindow(hwnd_);
-    }
+    DestroyBoundWindow(hwnd_);
 }
 
-void TControl::Attach(HWND hwnd)
+void TControl::CreatePlatformWindow(const char* platformClass, const std::string& text, const TWindowPlace& place,
+                                    bool subclass)
 {
-    hwnd_ = hwnd;
-    SetPropA(hwnd_, kControlProperty, this);
-    HWND parent = GetParent(hwnd_);
-    if (parent)
+    CreateBoundControl(this, platformClass, text, place, subclass);
+    UseParentFont();
+}
+
+void TControl::CreateOwnWindow(const TWindowClass& windowClass, const TWindowPlace& place)
+{
+    CreateBoundWindow(this, windowClass, place);
+    UseParentFont();
+}
+
+void TControl::UseParentFont()
+{
+    if (HWND parent = GetParent(hwnd_))
         SetFont(ParentFont(parent));
 }
 
-void TControl::Subclass()
+LRESULT TControl::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    SetWindowSubclass(hwnd_, &TControl::SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-}
-
-LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
-                                        DWORD_PTR data)
-{
-    auto* self = reinterpret_cast<TControl*>(data);
     LRESULT result = 0;
-    if (msg == WM_NCDESTROY)
-        RemoveWindowSubclass(hwnd, &TControl::SubclassProc, 1);
-    else if (self->SubclassMessage(msg, wParam, lParam, result))
+    if (SubclassMessage(msg, wParam, lParam, result))
         return result;
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
-TControl* TControl::FromHandle(HWND hwnd)
+bool TControl::Reflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    return hwnd ? static_cast<TControl*>(GetPropA(hwnd, kControlProperty)) : nullptr;
+    switch (msg) {
+    case WM_COMMAND: {
+        const WORD code = HIWORD(wParam);
+        RunHandler([&] { Command(code); });
+        result = 0;
+        return true;
+    }
+    case WM_DRAWITEM:
+        if (DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) {
+            result = TRUE;
+            return true;
+        }
+        return false;
+    case WM_NOTIFY:
+        return Notify(*reinterpret_cast<const NMHDR*>(lParam), result);
+    default:
+        // The WM_CTLCOLOR* messages.
+        if (HBRUSH brush = ControlColor(reinterpret_cast<HDC>(wParam))) {
+            result = reinterpret_cast<LRESULT>(brush);
+            return true;
+        }
+        return false;
+    }
 }
 
 RECT TControl::BoundsRect() const
@@ -169,46 +153,6 @@ void TControl::SetHint(TToolTips* tips, const std::string& hint)
     hint_ = hint;
     if (tips && !hint.empty())
         tips->Add(hwnd_, hint_);
-}
-
-bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    switch (msg) {
-    case WM_COMMAND:
-        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
-            const WORD code = HIWORD(wParam);
-            RunHandler([&] { control->Command(code); });
-            result = 0;
-            return true;
-        }
-        return false;
-    case WM_DRAWITEM: {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        TControl* control = TControl::FromHandle(item->hwndItem);
-        if (control && control->DrawItem(*item)) {
-            result = TRUE;
-            return true;
-        }
-        return false;
-    }
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        TControl* control = header ? TControl::FromHandle(header->hwndFrom) : nullptr;
-        return control && control->Notify(*header, result);
-    }
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-        if (TControl* control = TControl::FromHandle(reinterpret_cast<HWND>(lParam))) {
-            if (HBRUSH brush = control->ControlColor(reinterpret_cast<HDC>(wParam))) {
-                result = reinterpret_cast<LRESULT>(brush);
-                return true;
-            }
-        }
-        return false;
-    default:
-        return false;
-    }
 }
 
 // ---- context menus
@@ -278,7 +222,7 @@ TPanel::TPanel(const TControlArgs& args)
     TWindowClass windowClass;
     windowClass.Name = kPanelClass;
     windowClass.Background = GetSysColorBrush(COLOR_BTNFACE);
-    Attach(CreateBoundWindow(this, windowClass, ChildPlace(WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, args)));
+    CreateOwnWindow(windowClass, ChildPlace(WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, args));
 }
 
 LRESULT TPanel::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -308,7 +252,7 @@ TLabel::TLabel(const Args& args) : color_(args.Color)
     place.Parent = args.Parent;
     place.Left = args.Left;
     place.Top = args.Top;
-    Attach(CreateChild("STATIC", args.Caption, SS_LEFT | SS_NOPREFIX, 0, place));
+    CreatePlatformWindow("STATIC", args.Caption, ChildPlace(SS_LEFT | SS_NOPREFIX, 0, place));
     if (args.Font)
         SetFont(args.Font);
     AutoSize();
@@ -350,13 +294,12 @@ TEdit::TEdit(const Args& args) : limit_(static_cast<std::size_t>(std::max(0, arg
     DWORD style = WS_TABSTOP | ES_AUTOHSCROLL | args.ExtraStyle;
     if (args.PasswordChar)
         style |= ES_PASSWORD;
-    Attach(CreateChild("EDIT", "", style, WS_EX_CLIENTEDGE, args));
+    CreatePlatformWindow("EDIT", "", ChildPlace(style, WS_EX_CLIENTEDGE, args), true);
     if (args.PasswordChar)
         SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(static_cast<unsigned char>(args.PasswordChar)), 0);
     // Zero lifts the control's default limit: a field without a limit takes any length.
     SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(limit_), 0);
     SetEnabled(args.Enabled);
-    Subclass();
 }
 
 void TEdit::SetTextColor(COLORREF color)
@@ -510,40 +453,43 @@ TEdit::Args WithClippedSiblings(TEdit::Args args)
 }
 }  // namespace
 
+namespace {
+// The browse button of a file-name field: a control of its own that reports its clicks to the
+// field's handler.
+class TBrowseButton : public TControl {
+public:
+    TBrowseButton(const TWindowPlace& place, TFileNameEdit& field) : field_(field)
+    {
+        CreatePlatformWindow("BUTTON", "...", place);
+    }
+    void Command(WORD code) override
+    {
+        if (code == BN_CLICKED && field_.OnButtonClick)
+            field_.OnButtonClick(&field_);
+    }
+
+private:
+    TFileNameEdit& field_;
+};
+}  // namespace
+
 TFileNameEdit::TFileNameEdit(const Args& args) : TEdit(WithClippedSiblings(args))
 {
-    // A sibling laid over the field's right end, inside its border; it reports its clicks to the
-    // field's object through the parent, like the field itself.
+    // A sibling laid over the field's right end, inside its border.
     const int border = GetSystemMetrics(SM_CXEDGE);
-    button_ = CreateWindowExA(0, "BUTTON", "...", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
-                              args.Left + args.Width - border - kBrowseButtonWidth, args.Top + border,
-                              kBrowseButtonWidth, args.Height - 2 * border, args.Parent, nullptr, ModuleInstance(),
-                              nullptr);
-    CheckWin32(button_ != nullptr, "CreateWindowEx(browse button)");
-    SetPropA(button_, kControlProperty, this);
-    SetWindowPos(button_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SendMessageA(button_, WM_SETFONT, SendMessageA(Handle(), WM_GETFONT, 0, 0), FALSE);
+    TControlArgs buttonArgs;
+    buttonArgs.Parent = args.Parent;
+    buttonArgs.Left = args.Left + args.Width - border - kBrowseButtonWidth;
+    buttonArgs.Top = args.Top + border;
+    buttonArgs.Width = kBrowseButtonWidth;
+    buttonArgs.Height = args.Height - 2 * border;
+    button_ = std::make_unique<TBrowseButton>(ChildPlace(WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, buttonArgs), *this);
+    SetWindowPos(button_->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Keep the typed text clear of the button.
     SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, kBrowseButtonWidth + 2));
 }
 
-TFileNameEdit::~TFileNameEdit()
-{
-    if (IsWindow(button_)) {
-        RemovePropA(button_, kControlProperty);
-        DestroyWindow(button_);
-    }
-}
-
-void TFileNameEdit::Command(WORD code)
-{
-    if (code == BN_CLICKED) {
-        if (OnButtonClick)
-            OnButtonClick(this);
-        return;
-    }
-    TEdit::Command(code);
-}
+TFileNameEdit::~TFileNameEdit() = default;
 
 bool TFileNameEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
@@ -562,7 +508,7 @@ bool TFileNameEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRES
 
 TCheckBox::TCheckBox(const Args& args)
 {
-    Attach(CreateChild("BUTTON", args.Caption, WS_TABSTOP | BS_AUTOCHECKBOX, 0, args));
+    CreatePlatformWindow("BUTTON", args.Caption, ChildPlace(WS_TABSTOP | BS_AUTOCHECKBOX, 0, args));
     if (args.Font)
         SetFont(args.Font);
     SendMessageA(Handle(), BM_SETCHECK, args.Checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -600,7 +546,7 @@ HBRUSH TCheckBox::ControlColor(HDC dc)
 
 TPictureButton::TPictureButton(const Args& args) : drawPicture_(args.DrawPicture)
 {
-    Attach(CreateChild("BUTTON", args.Caption, WS_TABSTOP | BS_OWNERDRAW, 0, args));
+    CreatePlatformWindow("BUTTON", args.Caption, ChildPlace(WS_TABSTOP | BS_OWNERDRAW, 0, args));
 }
 
 void TPictureButton::Click()
@@ -652,7 +598,7 @@ bool TPictureButton::DrawItem(const DRAWITEMSTRUCT& item)
 TStatusBar::TStatusBar(const TControlArgs& args)
 {
     // Placed exactly where the layout says; the bar must not move or size itself.
-    Attach(CreateChild(STATUSCLASSNAMEA, "", CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, args));
+    CreatePlatformWindow(STATUSCLASSNAMEA, "", ChildPlace(CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, args));
     SendMessageA(Handle(), SB_SIMPLE, TRUE, 0);
 }
 

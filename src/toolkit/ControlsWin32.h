@@ -1,7 +1,7 @@
 // Thin wrappers over the standard Win32 controls. Each control is a small object bound to its
-// window; the container (panel or form) reflects WM_COMMAND, WM_DRAWITEM and WM_CTLCOLOR* back to
-// the control's own object, so each control handles its own notifications and the form wires
-// handlers by name.
+// window by the window core, which reflects WM_COMMAND, WM_NOTIFY, WM_DRAWITEM and WM_CTLCOLOR*
+// from the container back to the control's own object, so each control handles its own
+// notifications and the form wires handlers by name.
 #pragma once
 
 #include <windows.h>
@@ -19,11 +19,6 @@
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 
-// Runs an event handler; an exception that escapes it goes to the application's error box.
-void RunHandler(const std::function<void()>& handler);
-// Where escaping exceptions go (the application sets this once at start-up).
-void SetHandlerExceptionSink(std::function<void(std::exception_ptr)> sink);
-
 class TToolTips;
 
 // Fonts and tooltips shared by the controls of one window.
@@ -32,7 +27,7 @@ struct TControlStyle {
     TToolTips* ToolTips = nullptr;
 };
 
-class TControl : public TComponent {
+class TControl : public TComponent, protected IWindowProcedure {
 public:
     TControl(const TControl&) = delete;
     TControl& operator=(const TControl&) = delete;
@@ -58,21 +53,25 @@ public:
     virtual HBRUSH ControlColor(HDC /*dc*/) { return nullptr; }
     virtual bool Notify(const NMHDR& /*header*/, LRESULT& /*result*/) { return false; }
 
-    static TControl* FromHandle(HWND hwnd);
-
 protected:
     TControl() = default;
-    void Attach(HWND hwnd);
-    void Subclass();
+    // Make the control's window, of one of the platform's classes or of our own; it takes the
+    // parent's font. subclass: the platform control's messages pass SubclassMessage first.
+    void CreatePlatformWindow(const char* platformClass, const std::string& text, const TWindowPlace& place,
+                              bool subclass = false);
+    void CreateOwnWindow(const TWindowClass& windowClass, const TWindowPlace& place);
     // Subclass hook for keyboard and clipboard messages; return true when handled.
     virtual bool SubclassMessage(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, LRESULT& /*result*/)
     {
         return false;
     }
+    void Bound(HWND hwnd) final { hwnd_ = hwnd; }
+    // A subclassed platform control's messages: SubclassMessage, then the control's own handling.
+    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data);
+    bool Reflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) final;
+    void UseParentFont();
     HWND hwnd_ = nullptr;
     std::string hint_;
 };
@@ -88,9 +87,6 @@ struct TMenuCommand {
 // Shows a context menu for owner at a point on the screen (-1, -1: at owner's top-left corner,
 // as for Shift+F10) and runs the chosen command.
 void ShowContextMenu(HWND owner, LPARAM screenPoint, const std::vector<TMenuCommand>& commands);
-
-// Reflects a parent's notification to the child's object. Returns true when it was handled.
-bool ReflectToControl(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 // A tooltip window that shows the hint of every registered control.
 class TToolTips {
@@ -116,12 +112,11 @@ struct TControlArgs {
 TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args);
 
 // A container with a raised bevel one pixel wide, on the button-face colour.
-class TPanel : public TControl, private IWindowProcedure {
+class TPanel : public TControl {
 public:
     explicit TPanel(const TControlArgs& args);
 
 private:
-    void Bound(HWND /*hwnd*/) override {}
     LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
@@ -192,14 +187,13 @@ public:
     explicit TFileNameEdit(const Args& args);
     ~TFileNameEdit() override;
     TNotifyEvent OnButtonClick;
-    HWND ButtonHandle() const { return button_; }
-    void Command(WORD code) override;
+    HWND ButtonHandle() const { return button_->Handle(); }
 
 protected:
     bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    HWND button_ = nullptr;
+    std::unique_ptr<TControl> button_;
 };
 
 // A check box whose OnClick follows every change of its state, by the operator or the program.

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "toolkit/ControlsWin32.h"
 #include "toolkit/HandlesWin32.h"
 
 namespace {

@@ -81,7 +81,7 @@ TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(ar
     // The edit styles mean nothing to this class; they tell accessibility clients what it is.
     const DWORD editStyles = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
     const DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | editStyles;
-    Attach(CreateBoundWindow(this, windowClass, ChildPlace(style, WS_EX_CLIENTEDGE, args)));
+    CreateOwnWindow(windowClass, ChildPlace(style, WS_EX_CLIENTEDGE, args));
     MeasureFont();  // the system font, until one is set
     if (args.Font)
         SetFont(args.Font);
@@ -152,17 +152,8 @@ std::vector<TMenuCommand> TMemo::MenuCommands()
     return commands;
 }
 
-// Until the window is attached, while it is being made, it needs nothing of its own.
 LRESULT TMemo::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (!Handle())
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    return HandleMessage(msg, wParam, lParam);
-}
-
-LRESULT TMemo::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    HWND hwnd = Handle();
     LRESULT answer = 0;
     if (AnswerTextQuery(msg, wParam, lParam, answer))
         return answer;
@@ -264,6 +255,13 @@ void TMemo::MeasureFont()
     overhang_ = metrics.tmOverhang;
     if (!GetCharWidth32A(measure_.Get(), 0, 255, charWidths_.data()))
         charWidths_.fill(metrics.tmMaxCharWidth);
+}
+
+bool TMemo::FitsWidth(const std::string& line) const
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    return ShownWidth(line, charWidths_) + overhang_ + 2 * TextMargin <= client.right;
 }
 
 int TMemo::WidestOf(int first, int last) const

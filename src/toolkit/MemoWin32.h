@@ -46,7 +46,7 @@ private:
     TLineStore store_;
 };
 
-class TMemo : public TControl, private IWindowProcedure {
+class TMemo : public TControl {
 public:
     struct Args : TControlArgs {
         COLORREF TextColor = CLR_INVALID;        // CLR_INVALID: the window-text colour
@@ -65,6 +65,8 @@ public:
     // The first line in sight, and the selected lines (first and last, inclusive; -1 for none).
     int TopLine() const { return topLine_; }
     int LineHeight() const { return lineHeight_; }
+    // Whether a line would show whole, without scrolling, in the view as it is now sized.
+    bool FitsWidth(const std::string& line) const;
     int SelectionStart() const;
     int SelectionEnd() const;
     // The line that the keyboard moves from (-1: none yet).
@@ -83,9 +85,7 @@ public:
 
 private:
     friend class TMemoLines;
-    void Bound(HWND /*hwnd*/) override {}
     LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
-    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
 
     // Called by the lines after a change.
     void LineAdded(int index);

@@ -86,8 +86,8 @@ private:
 
 } // namespace
 
-TUiThreadWin32::TUiThreadWin32(TErrorHandler onPostedError)
-    : onPostedError_(std::move(onPostedError)), timers_(std::make_shared<TTimerTable>()),
+TUiThreadWin32::TUiThreadWin32()
+    : timers_(std::make_shared<TTimerTable>()),
       threadId_(GetCurrentThreadId())
 {
     TWindowClass windowClass;
@@ -174,12 +174,7 @@ LRESULT TUiThreadWin32::HandleWindowMessage(HWND hwnd, UINT message, WPARAM wPar
         TPostedFunction fn(reinterpret_cast<std::function<void()>*>(lParam));
         if (closing_)
             return 0;
-        try {
-            (*fn)();
-        } catch (...) {
-            if (onPostedError_)
-                onPostedError_(std::current_exception());
-        }
+        RunHandler(*fn);
         return 0;
     }
     case WM_TIMER: {
@@ -187,13 +182,8 @@ LRESULT TUiThreadWin32::HandleWindowMessage(HWND hwnd, UINT message, WPARAM wPar
         if (tick == timers_->ticks.end())
             return 0; // a tick of a timer that is gone, still queued
         // A copy, since the handler may destroy its own timer.
-        auto onTick = tick->second;
-        try {
-            onTick();
-        } catch (...) {
-            if (onPostedError_)
-                onPostedError_(std::current_exception());
-        }
+        const auto onTick = tick->second;
+        RunHandler(onTick);
         return 0;
     }
     default:

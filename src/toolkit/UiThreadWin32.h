@@ -14,12 +14,10 @@
 
 class TUiThreadWin32 : public IUiThread, private IWindowProcedure {
 public:
-    // Receives what a posted function throws; the application shows it in its error box.
-    using TErrorHandler = std::function<void(std::exception_ptr)>;
-
     // Must be constructed in the user-interface thread: the window belongs to the thread that
-    // creates it, and its messages are dispatched by that thread's message loop.
-    explicit TUiThreadWin32(TErrorHandler onPostedError);
+    // creates it, and its messages are dispatched by that thread's message loop. What a posted
+    // function or a timer's tick throws goes to the handler exception sink, as any handler's.
+    TUiThreadWin32();
     ~TUiThreadWin32() override;
     TUiThreadWin32(const TUiThreadWin32&) = delete;
     TUiThreadWin32& operator=(const TUiThreadWin32&) = delete;
@@ -41,7 +39,6 @@ private:
     LRESULT HandleWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void DiscardQueuedPosts();
 
-    TErrorHandler onPostedError_;
     std::shared_ptr<TTimerTable> timers_;
     std::atomic<bool> closing_{false};
     DWORD threadId_ = 0;

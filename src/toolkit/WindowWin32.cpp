@@ -1,29 +1,91 @@
 #include "toolkit/WindowWin32.h"
 
+#include <commctrl.h>
+
 #include <set>
 #include <string>
+#include <utility>
 
-#include "toolkit/ControlsWin32.h"
 #include "toolkit/HandlesWin32.h"
 
 namespace {
+
+// The one place that reads or writes the binding between a window and its object.
+IWindowProcedure* ReadBinding(HWND hwnd)
+{
+    return reinterpret_cast<IWindowProcedure*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void WriteBinding(HWND hwnd, IWindowProcedure* procedure)
+{
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(procedure));
+}
+
+std::function<void(std::exception_ptr)>& ExceptionSink()
+{
+    static std::function<void(std::exception_ptr)> sink;
+    return sink;
+}
+
+// The child a parent's notification comes from, for the messages that are reflected.
+HWND NotifyingChild(UINT msg, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        return reinterpret_cast<HWND>(lParam);
+    case WM_DRAWITEM:
+        return reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem;
+    case WM_NOTIFY:
+        return lParam ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom : nullptr;
+    default:
+        return nullptr;
+    }
+}
+
+// Hands a parent's notification back to the object of the child it came from.
+bool ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+{
+    HWND child = NotifyingChild(msg, lParam);
+    IWindowProcedure* procedure = child ? BoundProcedure(child) : nullptr;
+    return procedure && procedure->Reflected(msg, wParam, lParam, result);
+}
 
 LRESULT CALLBACK BoundWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_NCCREATE) {
         auto* procedure = static_cast<IWindowProcedure*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(procedure));
+        WriteBinding(hwnd, procedure);
         if (procedure)
             procedure->Bound(hwnd);
     }
-    auto* procedure = reinterpret_cast<IWindowProcedure*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    IWindowProcedure* procedure = ReadBinding(hwnd);
     if (!procedure)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     LRESULT result = 0;
-    if (ReflectToControl(msg, wParam, lParam, result))
+    if (ReflectToChild(msg, wParam, lParam, result))
         return result;
     if (msg == WM_NCDESTROY)
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        WriteBinding(hwnd, nullptr);
+    return procedure->HandleWindowMessage(hwnd, msg, wParam, lParam);
+}
+
+constexpr UINT_PTR kSubclassId = 1;
+
+// A platform control's messages, while it is bound, go to its object.
+LRESULT CALLBACK BoundControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
+                                  DWORD_PTR /*data*/)
+{
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &BoundControlProc, kSubclassId);
+        WriteBinding(hwnd, nullptr);
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+    IWindowProcedure* procedure = ReadBinding(hwnd);
+    if (!procedure)
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
     return procedure->HandleWindowMessage(hwnd, msg, wParam, lParam);
 }
 
@@ -79,10 +141,28 @@ HWND CreateBoundWindow(IWindowProcedure* procedure, const TWindowClass& windowCl
     return hwnd;
 }
 
+HWND CreateBoundControl(IWindowProcedure* procedure, const char* platformClass, const std::string& text,
+                        const TWindowPlace& place, bool subclass)
+{
+    HWND hwnd = CreateWindowExA(place.ExStyle, platformClass, text.c_str(), place.Style, place.Left, place.Top,
+                                place.Width, place.Height, place.Parent, nullptr, ModuleInstance(), nullptr);
+    CheckWin32(hwnd != nullptr, platformClass);
+    WriteBinding(hwnd, procedure);
+    if (subclass)
+        SetWindowSubclass(hwnd, &BoundControlProc, kSubclassId, 0);
+    procedure->Bound(hwnd);
+    return hwnd;
+}
+
+IWindowProcedure* BoundProcedure(HWND hwnd)
+{
+    return hwnd ? ReadBinding(hwnd) : nullptr;
+}
+
 void UnbindWindow(HWND hwnd)
 {
     if (hwnd && IsWindow(hwnd))
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        WriteBinding(hwnd, nullptr);
 }
 
 void DestroyBoundWindow(HWND hwnd)
@@ -91,6 +171,32 @@ void DestroyBoundWindow(HWND hwnd)
         UnbindWindow(hwnd);
         DestroyWindow(hwnd);
     }
+}
+
+void SetHandlerExceptionSink(std::function<void(std::exception_ptr)> sink)
+{
+    ExceptionSink() = std::move(sink);
+}
+
+void RunHandler(const std::function<void()>& handler)
+{
+    if (!handler)
+        return;
+    try {
+        handler();
+    } catch (...) {
+        if (ExceptionSink())
+            ExceptionSink()(std::current_exception());
+    }
+}
+
+void DispatchQueuedMessage(MSG& msg)
+{
+    HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    if (root && IsDialogMessageA(root, &msg))
+        return;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
 }
 
 bool RunModalLoop(const std::function<bool()>& showing)
@@ -103,8 +209,7 @@ bool RunModalLoop(const std::function<bool()>& showing)
                 PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchQueuedMessage(msg);
     }
     return true;
 }

@@ -35,7 +35,6 @@ double Seconds(Clock::duration duration)
 // The message window with a loop of our own.
 class TBenchUi : public IUiThread {
 public:
-    TBenchUi() : ui_([](std::exception_ptr) {}) {}
     void Invoke(const std::function<void()>& fn) override { ui_.Invoke(fn); }
     void Post(std::function<void()> fn) override { ui_.Post(std::move(fn)); }
     std::unique_ptr<IPeriodicTimer> CreateTimer(std::function<void()> onTick) override

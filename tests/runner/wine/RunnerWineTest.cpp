@@ -4,6 +4,7 @@
 #include "runner/ProcessWin32.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/UiThreadWin32.h"
+#include "toolkit/WindowWin32.h"
 
 #include <gtest/gtest.h>
 
@@ -25,13 +26,15 @@ using namespace std::chrono_literals;
 // The message-window user-interface thread with a loop of the test's own.
 class TWinUi : public IUiThread {
 public:
+    // What a posted function throws goes where every handler's exception goes.
     TWinUi()
-        : ui_([this](std::exception_ptr error) {
-              std::lock_guard lock(mutex_);
-              errors_.push_back(error);
-          })
     {
+        SetHandlerExceptionSink([this](std::exception_ptr error) {
+            std::lock_guard lock(mutex_);
+            errors_.push_back(error);
+        });
     }
+    ~TWinUi() override { SetHandlerExceptionSink(nullptr); }
 
     void Invoke(const std::function<void()>& fn) override { ui_.Invoke(fn); }
     void Post(std::function<void()> fn) override { ui_.Post(std::move(fn)); }
