@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ComputerResults.h"
 #include "job/RunMonitor.h"
@@ -42,6 +43,8 @@ public:
     TFileDialogSettings ListFileDialog;
     // The save dialog of the retry list; FileName follows the last chosen path.
     TFileDialogSettings RetryListDialog;
+    // The folder dialog of the export for Ansible; InitialDir follows the last chosen folder.
+    TFileDialogSettings AnsibleFolderDialog;
 
     // Shows the About box; the application sets it once the box exists.
     std::function<void()> ShowAboutBox;
@@ -81,6 +84,16 @@ public:
     // console view's menu offers both.
     bool HasRetryList(bool withRestartRequired) const;
     void SaveRetryList(bool withRestartRequired);
+    // The latest ended run's results as a CSV file, through ResultsDialog; the console view's
+    // menu offers it while there are results.
+    bool HasResults() const { return lastResults_.has_value(); }
+    void SaveResults();
+    TFileDialogSettings ResultsDialog;
+
+    // The job in the fields, checked as Execute checks it, written as an inventory, a playbook
+    // and a README for Ansible into a folder the operator picks; nothing runs. In the window's
+    // system menu and on Ctrl+E.
+    void ExportForAnsible();
 
     static constexpr COLORREF FileFoundColor = RGB(0, 0, 255);
     static constexpr COLORREF FileMissingColor = RGB(255, 0, 0);
@@ -94,6 +107,7 @@ private:
         std::uint64_t Id = 0;
         TRunMonitor Monitor;
         TResultTracker Results{{}, false};
+        std::string ListFile, Package;  // as given at Execute
     };
 
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
@@ -104,6 +118,9 @@ private:
     // by replacing the last line of the view.
     void AddRunLine(const TRunContext& run, const std::string& line);
     void StartRun();
+    // The target list's mark of a line: the state of its computer in the latest run started.
+    std::optional<TLineMark> TargetMark(int line) const;
+    void ForgetMarks();
 
     void CreateFonts();
     void CreateInputPanel();
@@ -121,6 +138,8 @@ private:
     // The list file named in edt1 at Execute; a run whose list cannot be read gets no summary.
     std::string ReadRunList();
     void AddSummary(const TRunContext& run);
+    // Picks the folder, asks before replacing anything, then writes every file whole.
+    void WriteAnsibleFiles(const std::vector<TExportFile>& files);
 
     // IJobForm, over the controls.
     std::string FieldText(JobField field) override;
@@ -146,5 +165,8 @@ private:
     bool runActive_ = false;
     // The results of the latest ended run that started, for the retry list.
     std::optional<TResultTracker> lastResults_;
+    std::string lastResultsListFile_, lastResultsPackage_;
     std::uint64_t lastResultsRunId_ = 0;
+    // The run whose computers the target list marks; none after Clear or a new list.
+    std::shared_ptr<const TRunContext> markedRun_;
 };
