@@ -206,12 +206,12 @@ TResultTracker::TResultTracker(std::string_view listText, bool uninstall) : unin
     }
 }
 
-void TResultTracker::PieceDelivered(std::string_view text, TPieceKind kind)
+void TResultTracker::PieceDelivered(std::string_view text, TOutputType kind)
 {
     if (ended_)
         return;
     started_ = true;
-    if (kind == TPieceKind::pkBeginningOfLine) {
+    if (kind == otBeginningOfLine) {
         unfinishedLine_.assign(text);
         return;
     }

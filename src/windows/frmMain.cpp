@@ -421,10 +421,9 @@ void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOu
                             TRunContext& run)
 {
     runner1->SetOutputLines(&mmo2->Lines());
-    const TPieceKind kind = OutputType == otEntireLine ? TPieceKind::pkEntireLine : TPieceKind::pkBeginningOfLine;
     unfinishedLineRunId_ = OutputType == otBeginningOfLine ? run.Id : 0;
-    run.Results.PieceDelivered(NewLine, kind);
-    if (run.Monitor.PieceDelivered(NewLine, kind))
+    run.Results.PieceDelivered(NewLine, OutputType);
+    if (run.Monitor.PieceDelivered(NewLine, OutputType))
         mmo2->Lines().Add(std::string(RunText::SuccessLine));
     // Keep the end in sight, even when the operator had scrolled up.
     mmo2->Lines().ScrollToEnd();

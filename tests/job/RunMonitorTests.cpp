@@ -7,12 +7,12 @@
 
 namespace {
 
-constexpr auto Entire = TPieceKind::pkEntireLine;
-constexpr auto Beginning = TPieceKind::pkBeginningOfLine;
+constexpr auto Entire = otEntireLine;
+constexpr auto Beginning = otBeginningOfLine;
 
 struct Piece {
     std::string text;
-    TPieceKind kind;
+    TOutputType kind;
 };
 
 // Plays the runner's replace-last rule into a console view, with the main window's use of the
