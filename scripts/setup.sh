@@ -9,8 +9,8 @@ packages=(
   wine wine64 fonts-wine                              # runs the Windows build
   xvfb xauth                                          # a virtual display for Wine's windows
   wixl                                                # builds the demo's real .msi package
+  librsvg2-bin imagemagick icoutils                   # render the pictures and the icon from SVG
 )
-# The screenshot scripts also need imagemagick: apt-get install imagemagick.
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 

@@ -1,5 +1,7 @@
 #include "toolkit/FormsWin32.h"
 
+#include "toolkit/DpiWin32.h"
+
 namespace {
 
 TWindowClass FormClass()
@@ -15,7 +17,7 @@ TWindowClass FormClass()
 
 // ---- TForm
 
-TForm::TForm(const Args& args) : font_(args.Font)
+TForm::TForm(const Args& args) : iconId_(args.Icon), font_(args.Font)
 {
     RECT frame{0, 0, args.ClientWidth, args.ClientHeight};
     AdjustWindowRectEx(&frame, args.Style, FALSE, args.ExStyle | WS_EX_CONTROLPARENT);
@@ -29,6 +31,27 @@ TForm::TForm(const Args& args) : font_(args.Font)
     place.Height = frame.bottom - frame.top;
     place.Parent = args.Owner;
     CreateBoundWindow(this, FormClass(), place);
+    LoadIcons(WindowDpi(hwnd_));
+}
+
+void TForm::LoadIcons(int dpi)
+{
+    if (!iconId_)
+        return;
+    const auto load = [this](int size) {
+        // Not shared: the system picks the nearest size in the file for each size asked.
+        return UniqueIcon(static_cast<HICON>(
+            LoadImageA(ModuleInstance(), MAKEINTRESOURCEA(iconId_), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+    };
+    UniqueIcon large = load(SystemMetricForDpi(SM_CXICON, dpi));
+    UniqueIcon little = load(SystemMetricForDpi(SM_CXSMICON, dpi));
+    // A program without the icon in its resources keeps the system's.
+    if (!large || !little)
+        return;
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little.get()));
+    bigIcon_ = std::move(large);
+    smallIcon_ = std::move(little);
 }
 
 TForm::~TForm()

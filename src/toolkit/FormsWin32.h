@@ -5,7 +5,9 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "toolkit/Component.h"
 #include "toolkit/ControlsWin32.h"
@@ -22,6 +24,7 @@ public:
         DWORD ExStyle = 0;
         HFONT Font = nullptr;
         HWND Owner = nullptr;
+        int Icon = 0;  // the icon's resource id; 0: the system's default icon
     };
     explicit TForm(const Args& args);
     ~TForm() override;
@@ -46,8 +49,17 @@ protected:
 private:
     void Bound(HWND hwnd) override { hwnd_ = hwnd; }
     LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Gives the title bar and the task bar the icon at the sizes the system uses at dpi.
+    void LoadIcons(int dpi);
+
+    struct IconDeleter {
+        void operator()(HICON icon) const { DestroyIcon(icon); }
+    };
+    using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
     HWND hwnd_ = nullptr;
+    int iconId_ = 0;
+    UniqueIcon bigIcon_, smallIcon_;
     HFONT font_ = nullptr;
     HWND lastFocus_ = nullptr;
     TControl* initialFocus_ = nullptr;

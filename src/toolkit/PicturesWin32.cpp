@@ -1,6 +1,10 @@
 #include "toolkit/PicturesWin32.h"
 
+#include <cstdint>
 #include <string>
+
+#include "resource_ids.h"
+#include "toolkit/DpiScale.h"
 
 namespace {
 
@@ -83,9 +87,33 @@ TPicture LoadBitmapPicture(HINSTANCE instance, int id)
     return TPicture(std::move(bitmap), info.bmWidth, info.bmHeight, false);
 }
 
+void TPicture::SetRendering(int percent, int dpi)
+{
+    // The rendering's own dots per inch, as a fraction: 96 * percent / 100.
+    const auto atDpi = [&](int size) {
+        const std::int64_t numerator = std::int64_t{size} * dpi * 100;
+        const std::int64_t denominator = std::int64_t{DefaultDpi} * percent;
+        return static_cast<int>((numerator + denominator / 2) / denominator);
+    };
+    scalePercent_ = percent;
+    drawWidth_ = atDpi(width_);
+    drawHeight_ = atDpi(height_);
+}
+
+TPicture LoadScaledPicture(HINSTANCE instance, int id, int dpi)
+{
+    const int percent = PictureScalePercent(dpi);
+    const int renderingId = id + (percent == 100 ? 0 : percent == 150 ? IDP_AT_150 : IDP_AT_200);
+    TPicture picture = FindResourceA(instance, MAKEINTRESOURCEA(renderingId), MAKEINTRESOURCEA(10) /* RT_RCDATA */)
+                           ? LoadPngPicture(instance, renderingId)
+                           : LoadBitmapPicture(instance, renderingId);
+    picture.SetRendering(percent, dpi);
+    return picture;
+}
+
 void DrawPicture(HDC dc, const TPicture& picture, int x, int y)
 {
-    Blit(dc, picture, x, y, picture.Width(), picture.Height());
+    Blit(dc, picture, x, y, picture.DrawWidth(), picture.DrawHeight());
 }
 
 void DrawPicture(HDC dc, const TPicture& picture, const RECT& target)

@@ -8,6 +8,7 @@
 #include "toolkit/DialogsWin32.h"
 #include "toolkit/FileReading.h"
 #include "toolkit/Paths.h"
+#include "toolkit/RegistryWin32.h"
 #include "toolkit/VersionWin32.h"
 #include "resource_ids.h"
 
@@ -20,6 +21,11 @@ const char* const kCollectingData = "Collecting data...";
 const char* const kRunningProcess = "Running process...";
 const char* const kConsoleEmpty = "the console view is empty";
 const char* const kTargetsCaption = "Target Computers:";
+const char* const kLicenceNotAccepted =
+    "PsExec's licence has not been accepted for this Windows account on this computer. Run hidden, "
+    "PsExec would wait for an answer in a window that no one sees, and the run would never end.\n\n"
+    "Open a command prompt in Vantrel's folder, run Psexec once and accept its licence (or accept it "
+    "as your organisation does), then press Execute again.";
 const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
 
 TForm::Args MainWindowArgs()
@@ -28,6 +34,7 @@ TForm::Args MainWindowArgs()
     args.Caption = "Vantrel 1.0";
     args.ClientWidth = 542;
     args.ClientHeight = 502;
+    args.Icon = IDI_VANTREL;
     return args;
 }
 
@@ -94,6 +101,13 @@ void WriteWholeFile(const std::string& path, const std::string& text)
         throw std::runtime_error("Stream write error");
 }
 
+// The tool keeps its own answer to its licence here.
+bool ToolLicenceAcceptedInRegistry()
+{
+    const auto accepted = ReadUserNumber("Software\\Sysinternals\\PsExec", "EulaAccepted");
+    return accepted && *accepted != 0;
+}
+
 std::string SystemMessage(std::int64_t code)
 {
     return SystemErrorText(static_cast<DWORD>(code));
@@ -151,6 +165,8 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     ListFileDialog.Resizable = true;
     ListFileDialog.ShowReadOnly = true;
     ListFileDialog.FileMustExist = false;
+
+    ToolLicenceAccepted = ToolLicenceAcceptedInRegistry;
 
     OnShow = [this](TObject* sender) { FormShow(sender); };
     SetFocusedControl(edt1.get());
@@ -390,6 +406,11 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
         ShowIdleStatus();
         return;
     }
+    if (!ToolLicenceAccepted()) {
+        ::ShowWarning(application_.Dialogs(), kLicenceNotAccepted);
+        ShowIdleStatus();
+        return;
+    }
     stsbr1->SetSimpleText(kRunningProcess);
     runner1->CommandLine = ComposeCommandLine(JobVars);
     try {
@@ -439,7 +460,9 @@ void TForm1::FinishRun(TRunContext& run)
 {
     run.Results.RunEnded();
     KeepResults(run);
-    console_->RunEnded(run.Id, run.Monitor, run.Results.SummaryLines(SystemMessage));
+    // The window cannot be resized: a summary line wider than the view would need scrolling.
+    const auto fits = [this](std::string_view line) { return mmo2->FitsWidth(std::string(line)); };
+    console_->RunEnded(run.Id, run.Monitor, run.Results.SummaryLines(SystemMessage, fits));
     mmo2->Lines().ScrollToEnd();
     if (run.Id == lastRunId_)
         runActive_ = false;

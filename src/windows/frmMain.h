@@ -47,6 +47,10 @@ public:
     // Shows the About box; the application sets it once the box exists.
     std::function<void()> ShowAboutBox;
 
+    // Whether the tool's licence was accepted for this account. Run hidden without it, the tool
+    // waits for an answer in a window no one sees, so Execute starts nothing until it is.
+    std::function<bool()> ToolLicenceAccepted;
+
     // Handlers, named after their control and event.
     void FormCreate(TObject* Sender);
     void FormShow(TObject* Sender);

@@ -8,6 +8,7 @@
 #include "job/ReadyLine.h"
 #include "toolkit/FileVersion.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/DpiScale.h"
 #include "toolkit/FileReading.h"
 #include "toolkit/LineStore.h"
 #include "toolkit/Paths.h"
@@ -52,6 +53,71 @@ TEST(StringList, KeepsBytesAsTheyAreAndRefusesBadIndexes)
     EXPECT_THROW(list.Delete(1), std::out_of_range);
     list.Delete(0);
     EXPECT_EQ(list.Count(), 0);
+}
+
+// ---- display scale
+
+TEST(DpiScale, At96DotsPerInchEveryValueStaysAsItIs)
+{
+    for (int value = -600; value <= 600; ++value)
+        ASSERT_EQ(ScaleToDpi(value, 96), value);
+    const TLayoutRect rect{3, 127, 536, 176};
+    const TLayoutRect same = ScaleToDpi(rect, 96);
+    EXPECT_EQ((std::vector<int>{same.Left, same.Top, same.Width, same.Height}), (std::vector<int>{3, 127, 536, 176}));
+}
+
+TEST(DpiScale, RoundsToTheNearestPixelWithHalvesAwayFromZero)
+{
+    // 125 percent: a quarter rounds down, a half up, three quarters up.
+    EXPECT_EQ(ScaleToDpi(1, 120), 1);
+    EXPECT_EQ(ScaleToDpi(2, 120), 3);
+    EXPECT_EQ(ScaleToDpi(3, 120), 4);
+    EXPECT_EQ(ScaleToDpi(542, 120), 678);
+    EXPECT_EQ(ScaleToDpi(-2, 120), -3);
+    // 150 percent: every odd value ends on a half.
+    EXPECT_EQ(ScaleToDpi(1, 144), 2);
+    EXPECT_EQ(ScaleToDpi(11, 144), 17);
+    EXPECT_EQ(ScaleToDpi(97, 144), 146);
+    EXPECT_EQ(ScaleToDpi(-3, 144), -5);
+    // 175 percent.
+    EXPECT_EQ(ScaleToDpi(2, 168), 4);
+    EXPECT_EQ(ScaleToDpi(11, 168), 19);
+    EXPECT_EQ(ScaleToDpi(9, 168), 16);
+    EXPECT_EQ(ScaleToDpi(502, 168), 879);
+    // 200 percent doubles exactly.
+    EXPECT_EQ(ScaleToDpi(19, 192), 38);
+    EXPECT_EQ(ScaleToDpi(-7, 192), -14);
+    // Large values do not overflow on the way.
+    EXPECT_EQ(ScaleToDpi(20'000'000, 192), 40'000'000);
+}
+
+TEST(DpiScale, RectanglesScaleTheirEdgesSoNeighboursStayApartByTheScaledMargin)
+{
+    // Two panels 3 pixels apart at 96 dots per inch: at 150 percent the first ends where it
+    // should, and the gap is the scaled gap whatever the rounding of each size.
+    const TLayoutRect upper = ScaleToDpi(TLayoutRect{3, 3, 536, 118}, 144);
+    const TLayoutRect lower = ScaleToDpi(TLayoutRect{3, 124, 536, 1}, 144);
+    EXPECT_EQ(upper.Left, 5);
+    EXPECT_EQ(upper.Top, 5);
+    EXPECT_EQ(upper.Width, 804);
+    EXPECT_EQ(upper.Top + upper.Height, 182);
+    EXPECT_EQ(lower.Top, 186);
+    // The size alone would round differently: 97 pixels from 8 are 146 at 150 percent, yet the
+    // edges 12 and 158 give 146; from 3, 97 pixels end at 150, which gives 145.
+    EXPECT_EQ(ScaleToDpi(TLayoutRect{8, 6, 97, 68}, 144).Width, 146);
+    EXPECT_EQ(ScaleToDpi(TLayoutRect{3, 6, 97, 68}, 144).Width, 145);
+}
+
+TEST(DpiScale, PicturesAreTheSmallestRenderingAtOrAboveTheScale)
+{
+    EXPECT_EQ(PictureScalePercent(96), 100);
+    EXPECT_EQ(PictureScalePercent(72), 100);
+    EXPECT_EQ(PictureScalePercent(97), 150);
+    EXPECT_EQ(PictureScalePercent(120), 150);
+    EXPECT_EQ(PictureScalePercent(144), 150);
+    EXPECT_EQ(PictureScalePercent(168), 200);
+    EXPECT_EQ(PictureScalePercent(192), 200);
+    EXPECT_EQ(PictureScalePercent(288), 200);
 }
 
 TEST(ApplicationErrorText, AddsAFullStopOnlyAfterCharactersAboveIt)

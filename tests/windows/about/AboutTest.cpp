@@ -124,12 +124,54 @@ TEST(Pictures, AboutPicturesHaveTheirSizesAndTheFrameIsOpenInTheMiddle)
     EXPECT_EQ(roundedCorner.R, 10);
 }
 
+TEST(Pictures, EachScaleDrawsTheRenderingAtOrAboveItAtTheScaledSize)
+{
+    struct Case {
+        int dpi, percent, pixels, drawn;
+    };
+    // Button pictures are 40 pixels at 96 dots per inch.
+    for (const Case c : {Case{96, 100, 40, 40}, Case{120, 150, 60, 50}, Case{144, 150, 60, 60}, Case{168, 200, 80, 70},
+                         Case{192, 200, 80, 80}}) {
+        SCOPED_TRACE("at " + std::to_string(c.dpi) + " dots per inch");
+        const TPicture picture = LoadScaledPicture(Instance(), IDP_BUTTON_SAVELOG, c.dpi);
+        EXPECT_EQ(picture.ScalePercent(), c.percent);
+        EXPECT_EQ(picture.Width(), c.pixels);
+        EXPECT_EQ(picture.Height(), c.pixels);
+        EXPECT_EQ(picture.DrawWidth(), c.drawn);
+        EXPECT_EQ(picture.DrawHeight(), c.drawn);
+        TCanvas canvas(c.drawn + 2, c.drawn + 2, RGB(255, 255, 255));
+        DrawPicture(canvas.Get(), picture, 0, 0);
+        const TPixel shield = canvas.At(c.drawn * 9 / 40, c.drawn * 22 / 40);
+        EXPECT_GT(shield.B, shield.R + 60) << "the shield at its scaled place";
+        const TPixel beyond = canvas.At(c.drawn, c.drawn / 2);
+        EXPECT_EQ(beyond.R + beyond.G + beyond.B, 3 * 255) << "nothing drawn past the scaled size";
+    }
+
+    // The logo is a bitmap at 96 dots per inch; its larger renderings are opaque all the same.
+    const TPicture logo = LoadScaledPicture(Instance(), IDB_ABOUT_LOGO, 96);
+    EXPECT_EQ(logo.Width(), 147);
+    EXPECT_FALSE(logo.HasAlpha());
+    const TPicture largeLogo = LoadScaledPicture(Instance(), IDB_ABOUT_LOGO, 144);
+    EXPECT_EQ(largeLogo.Width(), 221);
+    EXPECT_EQ(largeLogo.Height(), 165);
+    TCanvas canvas(221, 165, RGB(255, 0, 255));
+    DrawPicture(canvas.Get(), largeLogo, 0, 0);
+    for (const POINT p : {POINT{0, 0}, POINT{220, 164}, POINT{110, 82}}) {
+        const TPixel pixel = canvas.At(p.x, p.y);
+        EXPECT_FALSE(pixel.R == 255 && pixel.G == 0 && pixel.B == 255) << "opaque at " << p.x << ", " << p.y;
+    }
+    const TPicture closeAt200 = LoadScaledPicture(Instance(), IDP_ABOUT_CLOSE, 192);
+    EXPECT_EQ(closeAt200.Width(), 96);
+    EXPECT_EQ(LoadScaledPicture(Instance(), IDP_ABOUT_FRAME, 144).Width(), 233);
+}
+
 TEST(Pictures, MissingResourcesAreErrors)
 {
     EXPECT_THROW(LoadPngPicture(Instance(), 999), std::runtime_error);
     EXPECT_THROW(LoadBitmapPicture(Instance(), 999), std::runtime_error);
     // A bitmap resource is not a PNG file.
     EXPECT_THROW(LoadPngPicture(Instance(), IDB_ABOUT_LOGO), std::runtime_error);
+    EXPECT_THROW(LoadScaledPicture(Instance(), 999, 144), std::runtime_error);
 }
 
 // ---- the About box

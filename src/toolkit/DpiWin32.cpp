@@ -1,0 +1,51 @@
+#include "toolkit/DpiWin32.h"
+
+namespace {
+
+// A function of user32 that older systems lack; nullptr there.
+template <typename Function>
+Function UserFunction(const char* name)
+{
+    const FARPROC found = GetProcAddress(GetModuleHandleA("user32.dll"), name);
+    // Through the generic function type, which the compiler accepts as a cast between any two.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+int SystemDpi()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+}
+
+}  // namespace
+
+int WindowDpi(HWND hwnd)
+{
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = UserFunction<GetDpiForWindowFunction>("GetDpiForWindow");
+    if (getDpiForWindow && hwnd) {
+        if (const UINT dpi = getDpiForWindow(hwnd))
+            return static_cast<int>(dpi);
+    }
+    return SystemDpi();
+}
+
+int SystemMetricForDpi(int index, int dpi)
+{
+    using GetSystemMetricsForDpiFunction = int(WINAPI*)(int, UINT);
+    static const auto getSystemMetricsForDpi = UserFunction<GetSystemMetricsForDpiFunction>("GetSystemMetricsForDpi");
+    if (getSystemMetricsForDpi)
+        return getSystemMetricsForDpi(index, static_cast<UINT>(dpi));
+    return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
+}
+
+void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi)
+{
+    using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi = UserFunction<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
+    if (adjustForDpi && adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi)))
+        return;
+    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+}
