@@ -7,6 +7,9 @@
 #include "job/ReadyLine.h"
 #include "toolkit/DialogsWin32.h"
 #include "toolkit/FileReading.h"
+#include "toolkit/FileWritingWin32.h"
+#include "toolkit/HandlesWin32.h"
+#include "toolkit/InstallerPackageWin32.h"
 #include "toolkit/Paths.h"
 #include "toolkit/RegistryWin32.h"
 #include "toolkit/VersionWin32.h"
@@ -27,6 +30,8 @@ const char* const kLicenceNotAccepted =
     "Open a command prompt in Vantrel's folder, run Psexec once and accept its licence (or accept it "
     "as your organisation does), then press Execute again.";
 const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
+const char* const kExportCommand = "Export for Ansible...";
+constexpr char kExportShortcut = 'E';
 
 TForm::Args MainWindowArgs()
 {
@@ -160,6 +165,8 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     RetryListDialog.DefaultExt = "txt";
     RetryListDialog.OverwritePrompt = true;
 
+    AnsibleFolderDialog.Title = "Export for Ansible: choose a folder";
+
     ListFileDialog.Filter = "Text files (*.txt)|*.txt";
     ListFileDialog.DefaultExt = "txt";
     ListFileDialog.Resizable = true;
@@ -167,6 +174,9 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     ListFileDialog.FileMustExist = false;
 
     ToolLicenceAccepted = ToolLicenceAcceptedInRegistry;
+
+    // The panels' layout is fixed, so the export lives in the system menu and on a shortcut.
+    AddSystemMenuCommand(kExportCommand, kExportShortcut, [this] { ExportForAnsible(); });
 
     OnShow = [this](TObject* sender) { FormShow(sender); };
     SetFocusedControl(edt1.get());
@@ -693,4 +703,55 @@ void TForm1::SaveRetryList(bool withRestartRequired)
     }
     const std::string text = TStringList(computers).Text();
     SaveThroughDialog(RetryListDialog, [&text](const std::string& path) { WriteWholeFile(path, text); });
+}
+
+// ---- the same job for Ansible
+
+void TForm1::ExportForAnsible()
+{
+    stsbr1->SetSimpleText(kCollectingData);
+    struct TRestoreStatus {
+        TForm1& form;
+        ~TRestoreStatus() { form.ShowIdleStatus(); }
+    } restoreStatus{*this};
+
+    // The same checks and boxes as Execute, on variables of its own: a run's job stays as it is.
+    TJobVariables checked;
+    ::CollectData(*this, checked);
+    if (checked.StopRun)
+        return;
+    TAnsibleJob job = AnsibleJobFrom(*this, ReadWholeFile(edt1->Text()));
+    job.ProductCode = ReadPackageCode(job.PackagePath, IsPatchPackage(job.PackagePath));
+    const TAnsibleExport composed = ComposeAnsibleExport(job);
+    if (!composed.Refusal.empty()) {
+        ::ShowWarning(application_.Dialogs(), composed.Refusal);
+        return;
+    }
+    if (!composed.Warning.empty())
+        ::ShowWarning(application_.Dialogs(), composed.Warning);
+    WriteAnsibleFiles(composed.Files);
+}
+
+void TForm1::WriteAnsibleFiles(const std::vector<TExportFile>& files)
+{
+    const std::optional<std::string> folder = application_.Dialogs().ChooseFolder(AnsibleFolderDialog);
+    if (!folder)
+        return;
+    AnsibleFolderDialog.InitialDir = *folder;
+    const std::string prefix = folder->ends_with('\\') ? *folder : *folder + "\\";
+
+    std::vector<TFileToWrite> writes;
+    std::string existing;
+    for (const TExportFile& file : files) {
+        writes.push_back({prefix + file.Name, Utf8Text(file.Text)});
+        if (::FileExists(writes.back().Path))
+            existing += "\n" + file.Name;
+    }
+    if (!existing.empty() &&
+        !::Confirm(application_.Dialogs(), "These files already exist in " + *folder + ":" + existing + "\n\nReplace them?"))
+        return;
+    WriteFilesWhole(writes);
+    ::ShowInformation(application_.Dialogs(), "The job for Ansible was written to " + *folder +
+                                                  ": inventory.ini, deploy.yml and README.txt.\n\nRun it with:\n" +
+                                                  AnsibleText::RunCommand);
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ComputerResults.h"
 #include "job/RunConsole.h"
@@ -43,6 +44,8 @@ public:
     TFileDialogSettings ListFileDialog;
     // The save dialog of the retry list; FileName follows the last chosen path.
     TFileDialogSettings RetryListDialog;
+    // The folder dialog of the export for Ansible; InitialDir follows the last chosen folder.
+    TFileDialogSettings AnsibleFolderDialog;
 
     // Shows the About box; the application sets it once the box exists.
     std::function<void()> ShowAboutBox;
@@ -83,6 +86,11 @@ public:
     bool HasRetryList(bool withRestartRequired) const;
     void SaveRetryList(bool withRestartRequired);
 
+    // The job in the fields, checked as Execute checks it, written as an inventory, a playbook
+    // and a README for Ansible into a folder the operator picks; nothing runs. In the window's
+    // system menu and on Ctrl+E.
+    void ExportForAnsible();
+
     static constexpr COLORREF FileFoundColor = RGB(0, 0, 255);
     static constexpr COLORREF FileMissingColor = RGB(255, 0, 0);
 
@@ -119,6 +127,8 @@ private:
     std::string ReadRunList();
     // Keeps an ended run's results for the retry list, unless a newer run's are kept already.
     void KeepResults(const TRunContext& run);
+    // Picks the folder, asks before replacing anything, then writes every file whole.
+    void WriteAnsibleFiles(const std::vector<TExportFile>& files);
 
     // IJobForm, over the controls.
     std::string FieldText(JobField field) override;

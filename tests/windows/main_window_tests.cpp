@@ -79,22 +79,6 @@ void PutOnClipboard(HWND owner, const std::string& text)
     CloseClipboard();
 }
 
-// A key pressed on the focused control with modifiers held, as the keyboard would deliver it:
-// the modifiers in the thread's key state, the key through the message loop's translation.
-void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers)
-{
-    BYTE state[256] = {};
-    GetKeyboardState(state);
-    const auto saved = std::to_array(state);
-    for (int modifier : modifiers)
-        state[modifier] = 0x80;
-    SetKeyboardState(state);
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-    app.ProcessMessages();
-    SetKeyboardState(const_cast<BYTE*>(saved.data()));
-}
-
 // A main window in a folder that holds the stand-in, as an administrator would start it.
 class MainWindow : public ::testing::Test {
 protected:
