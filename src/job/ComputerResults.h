@@ -85,7 +85,7 @@ public:
 
     // Told every delivered piece of the run. Only whole lines are read; an unfinished line is
     // read when the run ends without completing it.
-    void PieceDelivered(std::string_view text, TPieceKind kind);
+    void PieceDelivered(std::string_view text, TOutputType kind);
     void RunEnded();
     // Work on a computer has begun, before the tool says so: its own tool process started.
     void ComputerStarted(std::string_view name);
