@@ -374,12 +374,12 @@ TResultTracker::TResultTracker(std::string_view listText, bool uninstall, TClock
     }
 }
 
-void TResultTracker::PieceDelivered(std::string_view text, TPieceKind kind)
+void TResultTracker::PieceDelivered(std::string_view text, TOutputType kind)
 {
     if (ended_)
         return;
     started_ = true;
-    if (kind == TPieceKind::pkBeginningOfLine) {
+    if (kind == otBeginningOfLine) {
         unfinishedLine_.assign(text);
         return;
     }
