@@ -7,64 +7,66 @@
 #include <string>
 #include <utility>
 
-// Owns a kernel handle; INVALID_HANDLE_VALUE and NULL both mean "none".
-class UniqueHandle {
+// Owns one Win32 handle and frees it at the end; Traits names the handle type, which values mean
+// "none" and the call that frees it.
+template <typename Traits>
+class UniqueWin32Handle {
 public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) : h_(h) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    using Type = typename Traits::Type;
+
+    UniqueWin32Handle() = default;
+    explicit UniqueWin32Handle(Type h) : h_(h) {}
+    UniqueWin32Handle(UniqueWin32Handle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+    UniqueWin32Handle& operator=(UniqueWin32Handle&& other) noexcept
     {
         if (this != &other)
             Reset(std::exchange(other.h_, nullptr));
         return *this;
     }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { Reset(); }
+    UniqueWin32Handle(const UniqueWin32Handle&) = delete;
+    UniqueWin32Handle& operator=(const UniqueWin32Handle&) = delete;
+    ~UniqueWin32Handle() { Reset(); }
 
-    HANDLE Get() const { return h_; }
-    bool Valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-    HANDLE Release() { return std::exchange(h_, nullptr); }
-    void Reset(HANDLE h = nullptr)
+    Type Get() const { return h_; }
+    bool Valid() const { return Traits::Holds(h_); }
+    Type Release() { return std::exchange(h_, nullptr); }
+    void Reset(Type h = nullptr)
     {
         if (Valid())
-            CloseHandle(h_);
+            Traits::Free(h_);
         h_ = h;
     }
 
 private:
-    HANDLE h_ = nullptr;
+    Type h_ = nullptr;
 };
 
-// Owns a GDI object (bitmap, font, brush).
+// A kernel handle: INVALID_HANDLE_VALUE and NULL both mean "none".
+struct KernelHandleTraits {
+    using Type = HANDLE;
+    static bool Holds(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Free(HANDLE h) { CloseHandle(h); }
+};
+
+// A GDI object (bitmap, font, brush).
 template <typename T>
-class UniqueGdi {
-public:
-    UniqueGdi() = default;
-    explicit UniqueGdi(T h) : h_(h) {}
-    UniqueGdi(UniqueGdi&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    UniqueGdi& operator=(UniqueGdi&& other) noexcept
-    {
-        if (this != &other)
-            Reset(std::exchange(other.h_, nullptr));
-        return *this;
-    }
-    UniqueGdi(const UniqueGdi&) = delete;
-    UniqueGdi& operator=(const UniqueGdi&) = delete;
-    ~UniqueGdi() { Reset(); }
-
-    T Get() const { return h_; }
-    void Reset(T h = nullptr)
-    {
-        if (h_)
-            DeleteObject(h_);
-        h_ = h;
-    }
-
-private:
-    T h_ = nullptr;
+struct GdiObjectTraits {
+    using Type = T;
+    static bool Holds(T h) { return h != nullptr; }
+    static void Free(T h) { DeleteObject(h); }
 };
+
+// A menu made with CreateMenu or CreatePopupMenu.
+struct MenuTraits {
+    using Type = HMENU;
+    static bool Holds(HMENU h) { return h != nullptr; }
+    static void Free(HMENU h) { DestroyMenu(h); }
+};
+
+using UniqueHandle = UniqueWin32Handle<KernelHandleTraits>;
+template <typename T>
+using UniqueGdi = UniqueWin32Handle<GdiObjectTraits<T>>;
+using UniqueMenu = UniqueWin32Handle<MenuTraits>;
 
 // A memory device context compatible with reference (nullptr: the screen), with bitmap (if any)
 // selected into it; the previous selection is restored and the context freed at the end.
