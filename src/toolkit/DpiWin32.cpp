@@ -41,6 +41,15 @@ int SystemMetricForDpi(int index, int dpi)
     return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }
 
+SIZE WindowSizeForClient(HWND window, int clientWidth, int clientHeight)
+{
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    return SIZE{clientWidth + (outer.right - outer.left) - client.right,
+                clientHeight + (outer.bottom - outer.top) - client.bottom};
+}
+
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi)
 {
     using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
@@ -48,4 +57,28 @@ void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi)
     if (adjustForDpi && adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi)))
         return;
     AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+}
+
+namespace {
+const char* const kLayoutDpiProperty = "Vantrel.LayoutDpi";
+}
+
+int LayoutDpi(HWND window)
+{
+    HWND root = window ? GetAncestor(window, GA_ROOT) : nullptr;
+    if (root) {
+        if (const HANDLE recorded = GetPropA(root, kLayoutDpiProperty))
+            return static_cast<int>(reinterpret_cast<INT_PTR>(recorded));
+    }
+    return WindowDpi(window);
+}
+
+void SetLayoutDpi(HWND topLevel, int dpi)
+{
+    SetPropA(topLevel, kLayoutDpiProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpi)));
+}
+
+void ForgetLayoutDpi(HWND topLevel)
+{
+    RemovePropA(topLevel, kLayoutDpiProperty);
 }

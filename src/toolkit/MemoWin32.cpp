@@ -81,11 +81,19 @@ TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(ar
     // The edit styles mean nothing to this class; they tell accessibility clients what it is.
     const DWORD editStyles = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
     const DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | editStyles;
-    CreateOwnWindow(windowClass, ChildPlace(style, WS_EX_CLIENTEDGE, args));
+    CreateOwnWindow(windowClass, LaidOut(style, WS_EX_CLIENTEDGE, args));
     MeasureFont();  // the system font, until one is set
     if (args.Font)
         SetFont(args.Font);
     UpdateScrollBars();
+}
+
+void TMemo::Rescale(int dpi)
+{
+    TControl::Rescale(dpi);
+    // The margins, and with them the widest line, have changed.
+    widest_ = WidestOf(0, lines_.Count() - 1);
+    Changed();
 }
 
 COLORREF TMemo::TextColor() const
@@ -261,7 +269,7 @@ int TMemo::WidestOf(int first, int last) const
 {
     int widest = 0;
     for (int i = first; i <= last; ++i)
-        widest = std::max(widest, ShownWidth(Store().Line(i), charWidths_) + overhang_ + 2 * TextMargin);
+        widest = std::max(widest, ShownWidth(Store().Line(i), charWidths_) + overhang_ + 2 * Margin());
     return widest;
 }
 
@@ -545,7 +553,7 @@ void TMemo::Paint(HDC dc)
             SetBkColor(dc, BackgroundColor());
         }
         const std::string text = ExpandTabs(Store().Line(line));
-        ExtTextOutA(dc, TextMargin - leftPixel_, row * lineHeight_, ETO_CLIPPED, &rowRect, text.c_str(),
+        ExtTextOutA(dc, Margin() - leftPixel_, row * lineHeight_, ETO_CLIPPED, &rowRect, text.c_str(),
                     static_cast<UINT>(text.size()), nullptr);
     }
     SelectObject(dc, oldFont);

@@ -55,8 +55,11 @@ public:
     };
     explicit TMemo(const Args& args);
 
-    // The blank space left of the text and right of the widest line, in pixels.
+    // The blank space left of the text and right of the widest line, in layout pixels, and in
+    // pixels at the view's scale.
     static constexpr int TextMargin = 2;
+    int Margin() const { return Scaled(TextMargin); }
+    void Rescale(int dpi) override;
 
     TMemoLines& Lines() { return lines_; }
     COLORREF TextColor() const;
