@@ -10,6 +10,8 @@ packages=(
   xvfb xauth                                          # a virtual display for Wine's windows
   wixl                                                # builds the demo's real .msi package
   librsvg2-bin imagemagick icoutils                   # render the pictures and the icon from SVG
+  msitools                                            # msiinfo: a package's own product code, for tests
+  ansible                                             # checks the export for Ansible (brings python3)
 )
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-enum class TMsgDlgType { mtWarning, mtError, mtConfirmation };
+enum class TMsgDlgType { mtWarning, mtError, mtConfirmation, mtInformation };
 enum class TModalResult { mrOk, mrCancel };
 
 // What a file-open or file-save dialog is asked to show.
@@ -30,12 +30,15 @@ public:
     // The chosen full path, or nothing when the operator cancelled.
     virtual std::optional<std::string> OpenFile(const TFileDialogSettings& settings) = 0;
     virtual std::optional<std::string> SaveFile(const TFileDialogSettings& settings) = 0;
+    // A folder; of the settings only Title and InitialDir apply.
+    virtual std::optional<std::string> ChooseFolder(const TFileDialogSettings& settings) = 0;
 };
 
 // The fixed kinds of box.
 void ShowWarning(IDialogs& dialogs, const std::string& text);
 void ShowError(IDialogs& dialogs, const std::string& text);
 bool Confirm(IDialogs& dialogs, const std::string& text);
+void ShowInformation(IDialogs& dialogs, const std::string& text);
 
 // The text of the application-level error box: a full stop is added unless the message is empty
 // or already ends in a character at or below '.' (such as ".", "!" or ")").

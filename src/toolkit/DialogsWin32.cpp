@@ -1,8 +1,12 @@
 #include "toolkit/DialogsWin32.h"
 
 #include <commdlg.h>
+#include <shobjidl.h>
 
+#include <memory>
 #include <vector>
+
+#include "toolkit/HandlesWin32.h"
 
 namespace {
 
@@ -15,6 +19,8 @@ UINT IconFor(TMsgDlgType type)
         return MB_ICONERROR;
     case TMsgDlgType::mtConfirmation:
         return MB_ICONQUESTION;
+    case TMsgDlgType::mtInformation:
+        return MB_ICONINFORMATION;
     }
     return 0;
 }
@@ -63,6 +69,47 @@ std::optional<std::string> RunFileDialog(const TFileDialogSettings& settings, bo
     return std::string(file.data());
 }
 
+struct TComRelease {
+    void operator()(IUnknown* object) const { object->Release(); }
+};
+template <typename T>
+using UniqueCom = std::unique_ptr<T, TComRelease>;
+
+struct TCoTaskMemFree {
+    void operator()(wchar_t* text) const { CoTaskMemFree(text); }
+};
+
+// The platform's folder picker: the file-open dialog in its folder mode.
+std::optional<std::string> RunFolderDialog(const TFileDialogSettings& settings)
+{
+    IFileOpenDialog* created = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&created))))
+        return std::nullopt;
+    const UniqueCom<IFileOpenDialog> dialog(created);
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+    if (!settings.Title.empty())
+        dialog->SetTitle(WideText(settings.Title).c_str());
+    IShellItem* start = nullptr;
+    if (!settings.InitialDir.empty() &&
+        SUCCEEDED(SHCreateItemFromParsingName(WideText(settings.InitialDir).c_str(), nullptr, IID_PPV_ARGS(&start)))) {
+        const UniqueCom<IShellItem> folder(start);
+        dialog->SetFolder(folder.get());
+    }
+    if (FAILED(dialog->Show(GetActiveWindow())))
+        return std::nullopt;
+    IShellItem* chosen = nullptr;
+    if (FAILED(dialog->GetResult(&chosen)))
+        return std::nullopt;
+    const UniqueCom<IShellItem> item(chosen);
+    wchar_t* path = nullptr;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+        return std::nullopt;
+    const std::unique_ptr<wchar_t, TCoTaskMemFree> owned(path);
+    return NarrowText(owned.get());
+}
+
 }  // namespace
 
 TModalResult TWin32Dialogs::ShowMessageBox(const std::string& caption, const std::string& text, TMsgDlgType type,
@@ -82,6 +129,11 @@ std::optional<std::string> TWin32Dialogs::OpenFile(const TFileDialogSettings& se
 std::optional<std::string> TWin32Dialogs::SaveFile(const TFileDialogSettings& settings)
 {
     return RunFileDialog(settings, true);
+}
+
+std::optional<std::string> TWin32Dialogs::ChooseFolder(const TFileDialogSettings& settings)
+{
+    return RunFolderDialog(settings);
 }
 
 bool FileExists(const std::string& path)

@@ -11,6 +11,7 @@ public:
                             bool okCancel) override;
     std::optional<std::string> OpenFile(const TFileDialogSettings& settings) override;
     std::optional<std::string> SaveFile(const TFileDialogSettings& settings) override;
+    std::optional<std::string> ChooseFolder(const TFileDialogSettings& settings) override;
 };
 
 // A path exists when it names an existing entry that is not a folder.

@@ -4,6 +4,10 @@
 
 namespace {
 
+// System menu commands carry ids whose low four bits are zero; the system uses those bits.
+constexpr UINT kFirstSystemCommand = 0x0100;
+constexpr UINT kSystemCommandStep = 0x0010;
+
 TWindowClass FormClass()
 {
     TWindowClass windowClass;
@@ -95,9 +99,47 @@ void TForm::LoadIcons(int dpi)
 
 TForm::~TForm()
 {
-    if (hwnd_ && IsWindow(hwnd_))
+    if (hwnd_ && IsWindow(hwnd_)) {
         ForgetLayoutDpi(hwnd_);
+        SetWindowShortcuts(hwnd_, nullptr);
+    }
+    if (shortcuts_)
+        DestroyAcceleratorTable(shortcuts_);
     DestroyBoundWindow(hwnd_);
+}
+
+void TForm::AddSystemMenuCommand(const std::string& caption, char ctrlKey, std::function<void()> onClick)
+{
+    const UINT id = kFirstSystemCommand + static_cast<UINT>(systemCommands_.size()) * kSystemCommandStep;
+    HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    if (systemCommands_.empty())
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    const std::string text = caption + "\tCtrl+" + std::string(1, ctrlKey);
+    AppendMenuA(menu, MF_STRING, id, text.c_str());
+    systemCommands_.push_back({id, ctrlKey, std::move(onClick)});
+    RebuildShortcuts();
+}
+
+void TForm::RebuildShortcuts()
+{
+    std::vector<ACCEL> table;
+    for (const TSystemCommand& command : systemCommands_)
+        table.push_back({FVIRTKEY | FCONTROL, static_cast<WORD>(command.Key), static_cast<WORD>(command.Id)});
+    if (shortcuts_)
+        DestroyAcceleratorTable(shortcuts_);
+    shortcuts_ = CreateAcceleratorTableA(table.data(), static_cast<int>(table.size()));
+    SetWindowShortcuts(hwnd_, shortcuts_);
+}
+
+bool TForm::RunSystemCommand(UINT id)
+{
+    for (const TSystemCommand& command : systemCommands_) {
+        if (command.Id == id) {
+            RunHandler(command.OnClick);
+            return true;
+        }
+    }
+    return false;
 }
 
 void TForm::Show()
@@ -129,8 +171,15 @@ LRESULT TForm::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_);
     case WM_COMMAND:
-        // Enter and Esc reach the form as IDOK and IDCANCEL; no button is default or cancel.
+        // A shortcut arrives as an accelerator command. Enter and Esc reach the form as IDOK and
+        // IDCANCEL; no button is default or cancel.
+        if (HIWORD(wParam) == 1 && lParam == 0)
+            RunSystemCommand(LOWORD(wParam));
         return 0;
+    case WM_SYSCOMMAND:
+        if (RunSystemCommand(static_cast<UINT>(wParam & 0xFFF0)))
+            return 0;
+        break;
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();

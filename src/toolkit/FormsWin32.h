@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "toolkit/Component.h"
 #include "toolkit/ControlsWin32.h"
@@ -43,6 +44,9 @@ public:
     void SetFocusedControl(TControl* control) { initialFocus_ = control; }
     // The font that controls created afterwards take from the window.
     void SetFont(HFONT font) { font_ = font; }
+    // A command at the end of the window's system menu, also run by Ctrl and the key (an
+    // upper-case letter or a digit) anywhere in the window. The menu shows the shortcut.
+    void AddSystemMenuCommand(const std::string& caption, char ctrlKey, std::function<void()> onClick);
 
     // The dots per inch the window is laid out at.
     int Dpi() const { return dpi_; }
@@ -61,8 +65,17 @@ protected:
     virtual void Rescaled(int dpi);
 
 private:
+    struct TSystemCommand {
+        UINT Id;
+        char Key;
+        std::function<void()> OnClick;
+    };
+
     void Bound(HWND hwnd) override { hwnd_ = hwnd; }
     LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Runs the command of that id; false when there is none.
+    bool RunSystemCommand(UINT id);
+    void RebuildShortcuts();
     // Gives the title bar and the task bar the icon at the sizes the system uses at dpi.
     void LoadIcons(int dpi);
     // The frame's size for the client size at the window's dots per inch.
@@ -79,6 +92,8 @@ private:
     int dpi_ = DefaultDpi;
     int iconId_ = 0;
     UniqueIcon bigIcon_, smallIcon_;
+    std::vector<TSystemCommand> systemCommands_;
+    HACCEL shortcuts_ = nullptr;
     HFONT font_ = nullptr;
     HWND lastFocus_ = nullptr;
     TControl* initialFocus_ = nullptr;

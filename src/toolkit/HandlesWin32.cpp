@@ -62,6 +62,16 @@ std::wstring WideText(const std::string& text)
     return wide;
 }
 
+std::string Utf8Text(const std::string& text)
+{
+    const std::wstring wide = WideText(text);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(std::max(size, 1)), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
 std::string WindowText(HWND hwnd)
 {
     const int length = GetWindowTextLengthA(hwnd);

@@ -265,6 +265,13 @@ void TMemo::MeasureFont()
         charWidths_.fill(metrics.tmMaxCharWidth);
 }
 
+bool TMemo::FitsWidth(const std::string& line) const
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    return ShownWidth(line, charWidths_) + overhang_ + 2 * TextMargin <= client.right;
+}
+
 int TMemo::WidestOf(int first, int last) const
 {
     int widest = 0;

@@ -68,6 +68,8 @@ public:
     // The first line in sight, and the selected lines (first and last, inclusive; -1 for none).
     int TopLine() const { return topLine_; }
     int LineHeight() const { return lineHeight_; }
+    // Whether a line would show whole, without scrolling, in the view as it is now sized.
+    bool FitsWidth(const std::string& line) const;
     int SelectionStart() const;
     int SelectionEnd() const;
     // The line that the keyboard moves from (-1: none yet).

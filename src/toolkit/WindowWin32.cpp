@@ -202,9 +202,23 @@ void RunHandler(const std::function<void()>& handler)
     }
 }
 
+// The window property under which a top-level window keeps its shortcut table.
+const char* const kShortcutsProperty = "VantrelShortcuts";
+
+void SetWindowShortcuts(HWND window, HACCEL shortcuts)
+{
+    if (shortcuts)
+        SetPropA(window, kShortcutsProperty, shortcuts);
+    else
+        RemovePropA(window, kShortcutsProperty);
+}
+
 void DispatchQueuedMessage(MSG& msg)
 {
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+    const auto shortcuts = root ? static_cast<HACCEL>(GetPropA(root, kShortcutsProperty)) : nullptr;
+    if (shortcuts && TranslateAcceleratorA(root, shortcuts, &msg))
+        return;
     if (root && IsDialogMessageA(root, &msg))
         return;
     TranslateMessage(&msg);

@@ -84,6 +84,10 @@ void SetHandlerExceptionSink(std::function<void(std::exception_ptr)> sink);
 // Dispatches one message taken from the queue: the dialog keys (Tab, the arrows, Enter, Esc) of
 // the window's top-level window first, then the message itself. Every message loop uses it.
 void DispatchQueuedMessage(MSG& msg);
+// A top-level window's keyboard shortcuts, which the dispatch translates before anything else
+// for every message to the window or its controls; nullptr removes them. The caller keeps the
+// table alive while it is set.
+void SetWindowShortcuts(HWND window, HACCEL shortcuts);
 
 // Dispatches messages while showing() holds: the loop of a modal window. A quit request ends
 // the loop and is posted again for the program's own loop; returns false then.

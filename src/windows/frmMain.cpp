@@ -7,7 +7,11 @@
 #include "job/ReadyLine.h"
 #include "toolkit/DialogsWin32.h"
 #include "toolkit/FileReading.h"
+#include "toolkit/FileWritingWin32.h"
+#include "toolkit/HandlesWin32.h"
+#include "toolkit/InstallerPackageWin32.h"
 #include "toolkit/Paths.h"
+#include "toolkit/RegistryWin32.h"
 #include "toolkit/VersionWin32.h"
 #include "resource_ids.h"
 
@@ -20,7 +24,14 @@ const char* const kCollectingData = "Collecting data...";
 const char* const kRunningProcess = "Running process...";
 const char* const kConsoleEmpty = "the console view is empty";
 const char* const kTargetsCaption = "Target Computers:";
+const char* const kLicenceNotAccepted =
+    "PsExec's licence has not been accepted for this Windows account on this computer. Run hidden, "
+    "PsExec would wait for an answer in a window that no one sees, and the run would never end.\n\n"
+    "Open a command prompt in Vantrel's folder, run Psexec once and accept its licence (or accept it "
+    "as your organisation does), then press Execute again.";
 const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
+const char* const kExportCommand = "Export for Ansible...";
+constexpr char kExportShortcut = 'E';
 
 TForm::Args MainWindowArgs()
 {
@@ -95,6 +106,13 @@ void WriteWholeFile(const std::string& path, const std::string& text)
         throw std::runtime_error("Stream write error");
 }
 
+// The tool keeps its own answer to its licence here.
+bool ToolLicenceAcceptedInRegistry()
+{
+    const auto accepted = ReadUserNumber("Software\\Sysinternals\\PsExec", "EulaAccepted");
+    return accepted && *accepted != 0;
+}
+
 std::string SystemMessage(std::int64_t code)
 {
     return SystemErrorText(static_cast<DWORD>(code));
@@ -149,11 +167,18 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     RetryListDialog.DefaultExt = "txt";
     RetryListDialog.OverwritePrompt = true;
 
+    AnsibleFolderDialog.Title = "Export for Ansible: choose a folder";
+
     ListFileDialog.Filter = "Text files (*.txt)|*.txt";
     ListFileDialog.DefaultExt = "txt";
     ListFileDialog.Resizable = true;
     ListFileDialog.ShowReadOnly = true;
     ListFileDialog.FileMustExist = false;
+
+    ToolLicenceAccepted = ToolLicenceAcceptedInRegistry;
+
+    // The panels' layout is fixed, so the export lives in the system menu and on a shortcut.
+    AddSystemMenuCommand(kExportCommand, kExportShortcut, [this] { ExportForAnsible(); });
 
     OnShow = [this](TObject* sender) { FormShow(sender); };
     SetFocusedControl(edt1.get());
@@ -424,6 +449,11 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
         ShowIdleStatus();
         return;
     }
+    if (!ToolLicenceAccepted()) {
+        ::ShowWarning(application_.Dialogs(), kLicenceNotAccepted);
+        ShowIdleStatus();
+        return;
+    }
     stsbr1->SetSimpleText(kRunningProcess);
     runner1->CommandLine = ComposeCommandLine(JobVars);
     try {
@@ -498,7 +528,9 @@ std::string TForm1::ReadRunList()
 
 void TForm1::AddSummary(const TRunContext& run)
 {
-    for (const std::string& line : run.Results.SummaryLines(SystemMessage))
+    // The window cannot be resized: a summary line wider than the view would need scrolling.
+    const auto fits = [this](std::string_view line) { return mmo2->FitsWidth(std::string(line)); };
+    for (const std::string& line : run.Results.SummaryLines(SystemMessage, fits))
         AddRunLine(run, line);
     // Only a run that started has results worth trying again; a superseded run that ends late
     // does not replace a newer one's.
@@ -723,4 +755,55 @@ void TForm1::SaveRetryList(bool withRestartRequired)
     }
     const std::string text = TStringList(computers).Text();
     SaveThroughDialog(RetryListDialog, [&text](const std::string& path) { WriteWholeFile(path, text); });
+}
+
+// ---- the same job for Ansible
+
+void TForm1::ExportForAnsible()
+{
+    stsbr1->SetSimpleText(kCollectingData);
+    struct TRestoreStatus {
+        TForm1& form;
+        ~TRestoreStatus() { form.ShowIdleStatus(); }
+    } restoreStatus{*this};
+
+    // The same checks and boxes as Execute, on variables of its own: a run's job stays as it is.
+    TJobVariables checked;
+    ::CollectData(*this, checked);
+    if (checked.StopRun)
+        return;
+    TAnsibleJob job = AnsibleJobFrom(*this, ReadWholeFile(edt1->Text()));
+    job.ProductCode = ReadPackageCode(job.PackagePath, IsPatchPackage(job.PackagePath));
+    const TAnsibleExport composed = ComposeAnsibleExport(job);
+    if (!composed.Refusal.empty()) {
+        ::ShowWarning(application_.Dialogs(), composed.Refusal);
+        return;
+    }
+    if (!composed.Warning.empty())
+        ::ShowWarning(application_.Dialogs(), composed.Warning);
+    WriteAnsibleFiles(composed.Files);
+}
+
+void TForm1::WriteAnsibleFiles(const std::vector<TExportFile>& files)
+{
+    const std::optional<std::string> folder = application_.Dialogs().ChooseFolder(AnsibleFolderDialog);
+    if (!folder)
+        return;
+    AnsibleFolderDialog.InitialDir = *folder;
+    const std::string prefix = folder->ends_with('\\') ? *folder : *folder + "\\";
+
+    std::vector<TFileToWrite> writes;
+    std::string existing;
+    for (const TExportFile& file : files) {
+        writes.push_back({prefix + file.Name, Utf8Text(file.Text)});
+        if (::FileExists(writes.back().Path))
+            existing += "\n" + file.Name;
+    }
+    if (!existing.empty() &&
+        !::Confirm(application_.Dialogs(), "These files already exist in " + *folder + ":" + existing + "\n\nReplace them?"))
+        return;
+    WriteFilesWhole(writes);
+    ::ShowInformation(application_.Dialogs(), "The job for Ansible was written to " + *folder +
+                                                  ": inventory.ini, deploy.yml and README.txt.\n\nRun it with:\n" +
+                                                  AnsibleText::RunCommand);
 }

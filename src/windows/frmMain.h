@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ComputerResults.h"
 #include "job/RunMonitor.h"
@@ -42,9 +43,15 @@ public:
     TFileDialogSettings ListFileDialog;
     // The save dialog of the retry list; FileName follows the last chosen path.
     TFileDialogSettings RetryListDialog;
+    // The folder dialog of the export for Ansible; InitialDir follows the last chosen folder.
+    TFileDialogSettings AnsibleFolderDialog;
 
     // Shows the About box; the application sets it once the box exists.
     std::function<void()> ShowAboutBox;
+
+    // Whether the tool's licence was accepted for this account. Run hidden without it, the tool
+    // waits for an answer in a window no one sees, so Execute starts nothing until it is.
+    std::function<bool()> ToolLicenceAccepted;
 
     // Handlers, named after their control and event.
     void FormCreate(TObject* Sender);
@@ -79,6 +86,11 @@ public:
     // console view's menu offers both.
     bool HasRetryList(bool withRestartRequired) const;
     void SaveRetryList(bool withRestartRequired);
+
+    // The job in the fields, checked as Execute checks it, written as an inventory, a playbook
+    // and a README for Ansible into a folder the operator picks; nothing runs. In the window's
+    // system menu and on Ctrl+E.
+    void ExportForAnsible();
 
     static constexpr COLORREF FileFoundColor = RGB(0, 0, 255);
     static constexpr COLORREF FileMissingColor = RGB(255, 0, 0);
@@ -127,6 +139,8 @@ private:
     // The list file named in edt1 at Execute; a run whose list cannot be read gets no summary.
     std::string ReadRunList();
     void AddSummary(const TRunContext& run);
+    // Picks the folder, asks before replacing anything, then writes every file whole.
+    void WriteAnsibleFiles(const std::vector<TExportFile>& files);
 
     // IJobForm, over the controls.
     std::string FieldText(JobField field) override;

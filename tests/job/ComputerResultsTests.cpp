@@ -54,7 +54,7 @@ TEST(ComputerResults, EveryKindOfReportIsClassifiedForItsComputer)
     const std::vector<TComputerResult> expected = {TComputerResult::crDone, TComputerResult::crRestartRequired,
         TComputerResult::crRestartStarted, TComputerResult::crBusy, TComputerResult::crFailed, TComputerResult::crFailed,
         TComputerResult::crNotReached, TComputerResult::crNotReached, TComputerResult::crNotReached,
-        TComputerResult::crNotReached, TComputerResult::crNoResult};
+        TComputerResult::crNotStarted, TComputerResult::crNoResult};
     ASSERT_EQ(tracker.Computers().size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(tracker.Computers()[i].Result, expected[i]) << tracker.Computers()[i].Name;
@@ -129,7 +129,9 @@ TEST(ComputerResults, AComputerListedTwiceIsOneComputerWithItsLatestReport)
     EXPECT_EQ(tracker.Computers()[0].Name, "PC1");
     EXPECT_EQ(ResultOf(tracker, "PC1"), TComputerResult::crDone);
     EXPECT_EQ(tracker.Computers()[0].Detail, "") << "the error text belongs to the superseded report";
-    EXPECT_EQ(tracker.SummaryLines(NoSystemMessage).front(), "Vantrel: Results for 2 computers: 1 done, 1 no result");
+    EXPECT_EQ(tracker.SummaryLines(NoSystemMessage),
+              (Lines{"Vantrel: Results for 2 computers:", "Vantrel:   1 done", "Vantrel:   1 no result",
+                     "Vantrel: PC2: no result"}));
 }
 
 TEST(ComputerResults, SummaryCountsThenNamesEveryComputerNotPlainlyDone)
@@ -142,8 +144,8 @@ TEST(ComputerResults, SummaryCountsThenNamesEveryComputerNotPlainlyDone)
         return code == 112 ? std::string("There is not enough space on the disk.\r\n") : std::string();
     };
     EXPECT_EQ(tracker.SummaryLines(systemMessage),
-        (Lines{"Vantrel: Results for 7 computers: 1 done, 1 restart required, 1 try later, 2 failed, 1 not reached, "
-               "1 no result",
+        (Lines{"Vantrel: Results for 7 computers:", "Vantrel:   1 done", "Vantrel:   1 restart required",
+            "Vantrel:   1 try later", "Vantrel:   2 failed", "Vantrel:   1 not reached", "Vantrel:   1 no result",
             "Vantrel: Reboot: done, restart required (code 3010)",
             "Vantrel: fail: failed (code 1603: Fatal error during installation.)",
             "Vantrel: off: not reached (The network path was not found.)",
@@ -162,7 +164,7 @@ TEST(ComputerResults, NoSummaryForARunThatNeverStartedOrAnEmptyList)
     EXPECT_EQ(neverStarted.RetryList(false), Lines{"PC1"});
     EXPECT_TRUE(Track("\r\n  \r\n", kBanner).SummaryLines(NoSystemMessage).empty());
     EXPECT_EQ(Track("one", kBanner).SummaryLines(NoSystemMessage),
-        (Lines{"Vantrel: Results for 1 computer: 1 no result", "Vantrel: one: no result"}));
+        (Lines{"Vantrel: Results for 1 computer:", "Vantrel:   1 no result", "Vantrel: one: no result"}));
 }
 
 TEST(ComputerResults, SummaryLinesNeverCarryTheSuccessReport)
@@ -170,7 +172,7 @@ TEST(ComputerResults, SummaryLinesNeverCarryTheSuccessReport)
     const auto tracker = Track("PC1\nPC2\n",
         {"Couldn't access PC1:", "PsExec exited with error code 0.", "msiexec exited on PC2 with error code 7."});
     const auto lines = tracker.SummaryLines([](std::int64_t) { return std::string("PsExec exited with error code 0."); });
-    ASSERT_EQ(lines.size(), 3u);
+    ASSERT_EQ(lines.size(), 5u);
     for (const auto& line : lines) {
         EXPECT_EQ(line.rfind("Vantrel: ", 0), 0u) << line;
         EXPECT_EQ(line.find(RunText::SuccessReport), std::string::npos) << line;
@@ -196,4 +198,158 @@ TEST(ComputerResults, ListFileIgnoresAByteOrderMarkAndNamelessLinesAndRunsEachCo
     EXPECT_EQ(ComputerNames("\xEF\xBB\xBFPC01 \r\n\\\\\r\n\\\\PC02\r\n"), (Lines{"PC01", "\\\\PC02"}));
     EXPECT_EQ(DistinctComputerNames("pc01\nPC02\n\\\\PC01\n  pc02\t\nPC03"), (Lines{"pc01", "PC02", "PC03"}));
     EXPECT_EQ(ComputerKey(" \\\\Pc01\t"), "pc01");
+}
+
+// Every form the tool reports a computer's end in, with the lines that follow it as the tool
+// writes them, and what the tracker must make of it.
+struct FormCase {
+    const char* form;
+    Lines output;  // about PC01 of the list "PC01\nPC02\n"
+    TComputerResult result;
+    std::int64_t code;
+    const char* detail;
+    TComputerMark mark;
+};
+
+const FormCase kForms[] = {
+    {"exited with 0", {"Connecting to PC01...", "Starting PSEXESVC service on PC01...",
+         "Connecting with PsExec service on PC01...", "Starting msiexec on PC01...",
+         "msiexec exited on PC01 with error code 0."},
+        TComputerResult::crDone, 0, "", TComputerMark::cmDone},
+    {"exited with 3010", {"msiexec exited on PC01 with error code 3010."}, TComputerResult::crRestartRequired, 3010, "",
+        TComputerMark::cmRestartRequired},
+    {"exited with 1641", {"msiexec exited on PC01 with error code 1641."}, TComputerResult::crRestartStarted, 1641, "",
+        TComputerMark::cmRestartRequired},
+    {"exited with 1618", {"msiexec exited on PC01 with error code 1618."}, TComputerResult::crBusy, 1618, "",
+        TComputerMark::cmFailed},
+    {"exited with 1603", {"msiexec exited on PC01 with error code 1603."}, TComputerResult::crFailed, 1603, "",
+        TComputerMark::cmFailed},
+    {"started, not awaited", {"msiexec started on PC01 with process ID 812."}, TComputerResult::crStarted, 812, "",
+        TComputerMark::cmDone},
+    {"could not access", {"Connecting to PC01...", "Couldn't access PC01:", "The network path was not found.", "",
+         "Make sure that the default admin$ share is enabled on PC01."},
+        TComputerResult::crNotReached, 0, "The network path was not found.", TComputerMark::cmNotReached},
+    {"service not started", {"Starting PSEXESVC service on PC01...", "Could not start PSEXESVC service on PC01:",
+         "Access is denied."},
+        TComputerResult::crNotReached, 0, "Access is denied.", TComputerMark::cmNotReached},
+    {"contact lost", {"Starting msiexec on PC01...", "Error communicating with PsExec service on PC01:",
+         "The handle is invalid."},
+        TComputerResult::crContactLost, 0, "The handle is invalid.", TComputerMark::cmNoResult},
+    {"msiexec not started", {"Starting msiexec on PC01...", "PsExec could not start msiexec on PC01:",
+         "The system cannot find the file specified."},
+        TComputerResult::crNotStarted, 0, "The system cannot find the file specified.", TComputerMark::cmFailed},
+    {"no text, next computer's progress", {"Couldn't access PC01:", "Connecting to PC02...",
+         "Starting PSEXESVC service on PC02..."},
+        TComputerResult::crNotReached, 0, "", TComputerMark::cmNotReached},
+    {"no text, next computer's report", {"Error communicating with PsExec service on PC01:",
+         "Couldn't access PC02:", "Access is denied."},
+        TComputerResult::crContactLost, 0, "", TComputerMark::cmNoResult},
+    {"no text, the tool's last line", {"PsExec could not start msiexec on PC01:", "PsExec exited with error code 2."},
+        TComputerResult::crNotStarted, 0, "", TComputerMark::cmFailed},
+    {"begun, no result", {"Connecting to PC01...", "Starting msiexec on PC01..."}, TComputerResult::crNoResult, 0, "",
+        TComputerMark::cmNoResult},
+};
+
+TEST(ComputerResults, EveryFormOfTheToolsReportGivesItsResultDetailAndMark)
+{
+    for (const FormCase& form : kForms) {
+        const auto tracker = Track("PC01\nPC02\n", form.output);
+        const TComputerOutcome& pc01 = tracker.Computers()[0];
+        EXPECT_EQ(pc01.Result, form.result) << form.form;
+        EXPECT_EQ(pc01.Code, form.code) << form.form;
+        EXPECT_EQ(pc01.Detail, form.detail) << form.form;
+        EXPECT_EQ(MarkOf(pc01, true), form.mark) << form.form;
+    }
+}
+
+TEST(ComputerResults, ContactLostAndMsiexecNotStartedAreSummarisedAndRetried)
+{
+    const auto tracker = Track("PC01\nPC02\nPC03\n",
+        {"Error communicating with PsExec service on PC01:", "The handle is invalid.",
+            "PsExec could not start msiexec on PC02:", "The system cannot find the file specified.",
+            "msiexec exited on PC03 with error code 1603."});
+    EXPECT_EQ(tracker.SummaryLines(NoSystemMessage),
+        (Lines{"Vantrel: Results for 3 computers:", "Vantrel:   2 failed", "Vantrel:   1 contact lost",
+            "Vantrel: PC01: contact lost, outcome unknown (The handle is invalid.)",
+            "Vantrel: PC02: could not start msiexec (The system cannot find the file specified.)",
+            "Vantrel: PC03: failed (code 1603: Fatal error during installation.)"}));
+    EXPECT_EQ(tracker.RetryList(false), (Lines{"PC01", "PC02", "PC03"}));
+}
+
+TEST(ComputerResults, ProgressSeparatedByBareCarriageReturnsMarksTheComputerRunning)
+{
+    // The runner splits "\rConnecting to PC01...\rStarting PSEXESVC service on PC01..." at each
+    // carriage return, the last one in pieces until its line ends.
+    TResultTracker tracker("PC01\nPC02\n", false);
+    EXPECT_EQ(tracker.MarkOfLine("PC01"), TComputerMark::cmWaiting);
+    tracker.PieceDelivered("", Entire);
+    tracker.PieceDelivered("Connecting to PC01...", Entire);
+    tracker.PieceDelivered("Starting PSEXESVC service on PC01...", Beginning);
+    EXPECT_EQ(tracker.MarkOfLine("PC01"), TComputerMark::cmRunning);
+    EXPECT_EQ(tracker.MarkOfLine(" pc01 "), TComputerMark::cmRunning);
+    EXPECT_EQ(tracker.MarkOfLine("PC02"), TComputerMark::cmWaiting);
+    tracker.PieceDelivered("Starting PSEXESVC service on PC01...", Entire);
+    tracker.PieceDelivered("msiexec exited on PC01 with error code 0.", Entire);
+    EXPECT_EQ(tracker.MarkOfLine("PC01"), TComputerMark::cmDone);
+    tracker.PieceDelivered("Connecting to PC02...", Entire);
+    tracker.RunEnded();
+    EXPECT_EQ(tracker.MarkOfLine("PC02"), TComputerMark::cmNoResult) << "the run ended while it ran";
+    EXPECT_EQ(tracker.MarkOfLine("\\\\"), std::nullopt);
+    EXPECT_EQ(tracker.MarkOfLine(""), std::nullopt);
+    EXPECT_EQ(tracker.MarkOfLine("PC09"), std::nullopt);
+}
+
+TEST(ComputerResults, NamesMatchTrimmedWithoutBackslashesOrByteOrderMarkOnBothSidesAndEmptyNamesNever)
+{
+    const auto tracker = Track("\xEF\xBB\xBFPC01 \r\n\\\\\r\n\\\\PC02\t\r\nPC03\r\n",
+        {"Connecting to \xEF\xBB\xBFPC01 ...", "msiexec exited on \xEF\xBB\xBFPC01  with error code 0.",
+            "Connecting to \\\\...", "Couldn't access \\\\:", "The network path was not found.",
+            "msiexec exited on PC02 with error code 1603.", "Couldn't access :", "Access is denied.",
+            "msiexec exited on \\\\PC03 with error code 3010."});
+    ASSERT_EQ(tracker.Computers().size(), 3u);
+    EXPECT_EQ(tracker.Computers()[0].Name, "PC01");
+    EXPECT_EQ(ResultOf(tracker, "PC01"), TComputerResult::crDone);
+    EXPECT_EQ(ResultOf(tracker, "\\\\PC02"), TComputerResult::crFailed) << "no empty name takes another's failure";
+    EXPECT_EQ(ResultOf(tracker, "PC03"), TComputerResult::crRestartRequired);
+    EXPECT_EQ(tracker.RetryList(false), Lines{"\\\\PC02"}) << "the retry list carries no byte-order mark";
+}
+
+TEST(ComputerResults, LongSummaryLinesWrapOntoIndentedContinuationsThatFit)
+{
+    const auto tracker = Track("ABCDEFGHIJKLMNO\nPC2\n",
+        {"msiexec exited on ABCDEFGHIJKLMNO with error code 1619.", "Couldn't access PC2:",
+            "Averyveryveryverylongwordwithoutanyblankinit."});
+    constexpr std::size_t width = 42;
+    const auto fits = [](std::string_view line) { return line.size() <= width; };
+    const auto lines = tracker.SummaryLines(NoSystemMessage, fits);
+    std::string joined;
+    for (const auto& line : lines) {
+        EXPECT_LE(line.size(), width) << line;
+        EXPECT_EQ(line.rfind("Vantrel: ", 0), 0u) << line;
+        joined += line.substr(line.rfind("Vantrel:     ", 0) == 0 ? 13 : 9) + " ";
+    }
+    EXPECT_EQ(lines[0], "Vantrel: Results for 2 computers:");
+    EXPECT_EQ(lines[3], "Vantrel: ABCDEFGHIJKLMNO: failed (code");
+    EXPECT_EQ(lines[4], "Vantrel:     1619: This installation");
+    // Nothing is lost but the blanks where lines were cut, and the long word is cut only there.
+    EXPECT_NE(joined.find("This installation package could not be opened. Verify that the package exists"),
+              std::string::npos) << joined;
+    EXPECT_NE(joined.find("PC2: not reached (Averyveryveryverylong"), std::string::npos) << joined;
+    EXPECT_EQ(tracker.SummaryLines(NoSystemMessage).size(), 5u) << "without a width nothing is wrapped";
+}
+
+TEST(ComputerResults, ResultsCsvQuotesPerRfc4180AndCarriesTimesListAndPackage)
+{
+    int tick = 0;
+    TResultTracker tracker("PC01\nPC,2\n\"PC3\"\nPC4\n", false, [&tick] { return "10:00:0" + std::to_string(tick++); });
+    for (const char* line : {"Connecting to PC01...", "msiexec exited on PC01 with error code 1603.",
+             "Couldn't access PC,2:", "The network path was not found.", "msiexec started on \"PC3\" with process ID 7."})
+        tracker.PieceDelivered(line, Entire);
+    tracker.RunEnded();
+    EXPECT_EQ(ResultsCsv(tracker, "C:\\lists\\a,b.txt", "\\\\srv\\share\\x.msi", NoSystemMessage),
+        "Computer,Result,Code,Detail,Started,Ended,List file,Package\r\n"
+        "PC01,failed,1603,Fatal error during installation.,10:00:00,10:00:01,\"C:\\lists\\a,b.txt\",\\\\srv\\share\\x.msi\r\n"
+        "\"PC,2\",not reached,,The network path was not found.,10:00:02,10:00:02,\"C:\\lists\\a,b.txt\",\\\\srv\\share\\x.msi\r\n"
+        "\"\"\"PC3\"\"\",started,,process ID 7,10:00:03,10:00:03,\"C:\\lists\\a,b.txt\",\\\\srv\\share\\x.msi\r\n"
+        "PC4,no result,,,,,\"C:\\lists\\a,b.txt\",\\\\srv\\share\\x.msi\r\n");
 }

@@ -1,5 +1,6 @@
 #include "WindowTestSupport.h"
 
+#include <array>
 #include <stdexcept>
 #include <thread>
 
@@ -52,6 +53,12 @@ std::optional<std::string> TScriptedDialogs::SaveFile(const TFileDialogSettings&
 {
     SaveCalls.push_back(settings);
     return Next(SaveAnswers, std::optional<std::string>{});
+}
+
+std::optional<std::string> TScriptedDialogs::ChooseFolder(const TFileDialogSettings& settings)
+{
+    FolderCalls.push_back(settings);
+    return Next(FolderAnswers, std::optional<std::string>{});
 }
 
 std::string WinPath(const std::string& unixPath)
@@ -126,4 +133,18 @@ void PumpFor(TApplication& application, std::chrono::milliseconds duration)
 {
     const auto until = std::chrono::steady_clock::now() + duration;
     PumpUntil(application, [&] { return std::chrono::steady_clock::now() >= until; }, duration * 2);
+}
+
+void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers)
+{
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    const auto saved = std::to_array(state);
+    for (int modifier : modifiers)
+        state[modifier] = 0x80;
+    SetKeyboardState(state);
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    app.ProcessMessages();
+    SetKeyboardState(const_cast<BYTE*>(saved.data()));
 }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,14 +29,15 @@ public:
 
     std::vector<Box> Boxes;
     std::deque<TModalResult> Answers;  // default: OK
-    std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers;
-    std::vector<TFileDialogSettings> OpenCalls, SaveCalls;
+    std::deque<std::optional<std::string>> OpenAnswers, SaveAnswers, FolderAnswers;
+    std::vector<TFileDialogSettings> OpenCalls, SaveCalls, FolderCalls;
     std::function<void()> WhileBoxIsUp;
 
     TModalResult ShowMessageBox(const std::string& caption, const std::string& text, TMsgDlgType type,
                                 bool okCancel) override;
     std::optional<std::string> OpenFile(const TFileDialogSettings& settings) override;
     std::optional<std::string> SaveFile(const TFileDialogSettings& settings) override;
+    std::optional<std::string> ChooseFolder(const TFileDialogSettings& settings) override;
 };
 
 // A Linux path as Wine's Z: drive shows it.
@@ -61,6 +63,10 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 bool PumpUntil(TApplication& application, const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
 void PumpFor(TApplication& application, std::chrono::milliseconds duration);
+
+// A key pressed on the focused control with modifiers held, as the keyboard would deliver it:
+// the modifiers in the thread's key state, the key through the message loop's translation.
+void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers);
 
 // The share every Wine test may use; the test script maps it to a folder.
 inline const std::string kShare = "\\\\vantrel-test\\share";

@@ -18,6 +18,7 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/AccessibleWin32.h"
+#include "toolkit/RegistryWin32.h"
 #include "resource_ids.h"
 
 namespace {
@@ -76,22 +77,6 @@ void PutOnClipboard(HWND owner, const std::string& text)
     GlobalUnlock(memory);
     SetClipboardData(CF_TEXT, memory);
     CloseClipboard();
-}
-
-// A key pressed on the focused control with modifiers held, as the keyboard would deliver it:
-// the modifiers in the thread's key state, the key through the message loop's translation.
-void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<int> modifiers)
-{
-    BYTE state[256] = {};
-    GetKeyboardState(state);
-    const auto saved = std::to_array(state);
-    for (int modifier : modifiers)
-        state[modifier] = 0x80;
-    SetKeyboardState(state);
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
-    app.ProcessMessages();
-    SetKeyboardState(const_cast<BYTE*>(saved.data()));
 }
 
 // A main window in a folder that holds the stand-in, as an administrator would start it.
@@ -419,14 +404,15 @@ TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
 
     const std::vector<std::string> console = ConsoleLines(Form());
     const std::vector<std::string> delivered = Form().runner1->Lines().Snapshot();
-    ASSERT_GE(console.size(), 4u);
+    ASSERT_GE(console.size(), 5u);
     ASSERT_FALSE(delivered.empty());
     EXPECT_EQ(console.front(), delivered.front()) << "the first line of the first run is shown";
-    EXPECT_EQ(console[console.size() - 4], "PsExec exited with error code 0.");
-    EXPECT_EQ(console[console.size() - 3], "Vantrel: Process completed successfully");
-    EXPECT_EQ(console[console.size() - 2], "Vantrel: Results for 2 computers: 2 done") << "the summary comes last";
+    EXPECT_EQ(console[console.size() - 5], "PsExec exited with error code 0.");
+    EXPECT_EQ(console[console.size() - 4], "Vantrel: Process completed successfully");
+    EXPECT_EQ(console[console.size() - 3], "Vantrel: Results for 2 computers:") << "the summary comes last";
+    EXPECT_EQ(console[console.size() - 2], "Vantrel:   2 done");
     EXPECT_EQ(console.back(), "Execution Finished");
-    EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 3), delivered)
+    EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 4), delivered)
         << "every delivered line, once, in order";
     RECT view;
     GetClientRect(Form().mmo2->Handle(), &view);
@@ -613,11 +599,45 @@ TEST_F(MainWindow, AboutShowsTheBoxModallyOverTheMainWindow)
 // ---- per-computer results
 
 // The lines of the console view from the last one starting with the prefix to the end.
+// A summary line wrapped to fit the view goes on in lines of this beginning.
+const std::string kContinued = "Vantrel:     ";
+
+// The lines from the last one that begins with prefix, wrapped summary lines joined again.
 std::vector<std::string> LinesFrom(const std::vector<std::string>& console, const std::string& prefix)
 {
     const auto last = std::find_if(console.rbegin(), console.rend(),
                                    [&](const std::string& line) { return line.rfind(prefix, 0) == 0; });
-    return last == console.rend() ? std::vector<std::string>{} : std::vector<std::string>(std::prev(last.base()), console.end());
+    std::vector<std::string> lines;
+    for (auto line = last == console.rend() ? console.end() : std::prev(last.base()); line != console.end(); ++line) {
+        if (line->rfind(kContinued, 0) == 0 && !lines.empty())
+            lines.back() += " " + line->substr(kContinued.size());
+        else
+            lines.push_back(*line);
+    }
+    return lines;
+}
+
+// The summary lines that would need the horizontal scroll bar, measured as the view draws them.
+std::vector<std::string> SummaryLinesWiderThanTheView(TForm1& form)
+{
+    const HWND view = form.mmo2->Handle();
+    RECT client;
+    GetClientRect(view, &client);
+    HDC dc = GetDC(view);
+    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(view, WM_GETFONT, 0, 0)));
+    std::vector<std::string> wide;
+    const auto console = ConsoleLines(form);
+    const auto first = std::find_if(console.rbegin(), console.rend(),
+                                    [](const std::string& line) { return line.rfind("Vantrel: Results", 0) == 0; });
+    for (auto line = std::prev(first.base()); first != console.rend() && line != console.end(); ++line) {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, line->c_str(), static_cast<int>(line->size()), &size);
+        if (size.cx + 2 * TMemo::TextMargin > client.right)
+            wide.push_back(*line + " (" + std::to_string(size.cx) + " of " + std::to_string(client.right) + ")");
+    }
+    SelectObject(dc, old);
+    ReleaseDC(view, dc);
+    return wide;
 }
 
 TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
@@ -634,13 +654,15 @@ TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
 
     EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results"),
               (std::vector<std::string>{
-                  "Vantrel: Results for 6 computers: 1 done, 1 restart required, 1 try later, 1 failed, 2 not reached",
+                  "Vantrel: Results for 6 computers:", "Vantrel:   1 done", "Vantrel:   1 restart required",
+                  "Vantrel:   1 try later", "Vantrel:   1 failed", "Vantrel:   2 not reached",
                   "Vantrel: lab-reboot-2: done, restart required (code 3010)",
                   "Vantrel: PC-FAIL-3: failed (code 1603: Fatal error during installation.)",
                   "Vantrel: PC-OFFLINE-4: not reached (The network path was not found.)",
                   "Vantrel: PC-BUSY-5: another installation in progress, try later (code 1618)",
                   "Vantrel: PC-DENIED-6: not reached (Access is denied.)",
                   "Execution Finished"}));
+    EXPECT_EQ(SummaryLinesWiderThanTheView(Form()), std::vector<std::string>{});
 
     const std::string retry = folder_.File("retry.txt");
     const std::string withRestart = folder_.File("retry-restart.txt");
@@ -660,8 +682,10 @@ TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
     Form().edt1->SetText(retry);
     Click(*Form().sbtbtn1);
     ASSERT_TRUE(WaitForRunEnd());
-    EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results for").front(),
-              "Vantrel: Results for 4 computers: 1 try later, 1 failed, 2 not reached");
+    const auto counts = LinesFrom(ConsoleLines(Form()), "Vantrel: Results for");
+    EXPECT_EQ(std::vector<std::string>(counts.begin(), counts.begin() + 4),
+              (std::vector<std::string>{"Vantrel: Results for 4 computers:", "Vantrel:   1 try later",
+                                        "Vantrel:   1 failed", "Vantrel:   2 not reached"}));
 
     Click(*Form().sbtbtn4);
     EXPECT_FALSE(Form().HasRetryList(true)) << "Clear forgets the results";
@@ -672,6 +696,96 @@ TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
     EXPECT_EQ(dialogs_.SaveCalls.size(), 2u) << "nothing to save, no dialog";
 }
 
+TEST_F(MainWindow, TheToolsRealFormsAndAnOddListAreReadRightEndToEnd)
+{
+    // A byte-order mark, a trailing blank, a line of backslashes, names of the longest NetBIOS
+    // length: the stand-in takes each line as it stands and reports in the real tool's forms.
+    folder_.Write("forms.txt", "\xEF\xBB\xBFPC-LAB-01 \r\n\\\\\r\nPC-NOSVC-000002\r\nPC-LOST-0000003\r\n"
+                               "PC-NOSTART-0004\r\nPC-OFFLINE-0005\r\n");
+    FillValidJob();
+    Form().edt1->SetText(folder_.File("forms.txt"));
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    const auto console = ConsoleLines(Form());
+    EXPECT_NE(std::find(console.begin(), console.end(), "Starting PSEXESVC service on PC-LOST-0000003..."),
+              console.end()) << "progress after a bare carriage return is a line of its own";
+    EXPECT_EQ(LinesFrom(console, "Vantrel: Results"),
+              (std::vector<std::string>{
+                  "Vantrel: Results for 5 computers:", "Vantrel:   1 done", "Vantrel:   1 failed",
+                  "Vantrel:   1 contact lost", "Vantrel:   2 not reached",
+                  "Vantrel: PC-NOSVC-000002: not reached (Access is denied.)",
+                  "Vantrel: PC-LOST-0000003: contact lost, outcome unknown (The handle is invalid.)",
+                  "Vantrel: PC-NOSTART-0004: could not start msiexec (The system cannot find the file specified.)",
+                  "Vantrel: PC-OFFLINE-0005: not reached (The network path was not found.)",
+                  "Execution Finished"}));
+    EXPECT_EQ(SummaryLinesWiderThanTheView(Form()), std::vector<std::string>{});
+
+    dialogs_.SaveAnswers = {folder_.File("retry.txt")};
+    Form().SaveRetryList(false);
+    EXPECT_EQ(ReadFileBytes(folder_.File("retry.txt")),
+              "PC-NOSVC-000002\r\nPC-LOST-0000003\r\nPC-NOSTART-0004\r\nPC-OFFLINE-0005\r\n");
+}
+
+TEST_F(MainWindow, EverySummaryLineOfTheMixedDemoFitsTheConsoleView)
+{
+    // The demo's list (scripts/run.sh) but for localhost, whose real installer this test spares.
+    folder_.Write("computers.txt", "PC-ACCOUNTING-01\r\nPC-ACCOUNTING-02\r\nLAPTOP-REBOOT-07\r\nPC-OFFLINE-12\r\n"
+                                   "PC-FAIL-05\r\nPC-BUSY-04\r\nPC-DENIED-09\r\nPC-LOST-11\r\nPC-NOSVC-14\r\n");
+    FillValidJob();
+    Form().edt1->SetText(folder_.File("computers.txt"));
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    const auto console = ConsoleLines(Form());
+    const auto summary = LinesFrom(console, "Vantrel: Results");
+    ASSERT_EQ(summary.size(), 15u) << ::testing::PrintToString(summary);
+    EXPECT_EQ(SummaryLinesWiderThanTheView(Form()), std::vector<std::string>{});
+}
+
+// Sets or removes the tool's own "licence accepted" setting of this account, as the tool and an
+// administrator would; the test prefix starts with it set.
+void SetToolLicenceAccepted(bool accepted)
+{
+    const char* const key = "Software\\Sysinternals\\PsExec";
+    if (accepted) {
+        const DWORD one = 1;
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key, "EulaAccepted", REG_DWORD, &one, sizeof one), ERROR_SUCCESS);
+    } else {
+        const LSTATUS removed = RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "EulaAccepted");
+        ASSERT_TRUE(removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND) << removed;
+    }
+}
+
+TEST_F(MainWindow, WithoutTheToolsLicenceAcceptedExecuteSaysWhatToDoAndStartsNothing)
+{
+    FillValidJob();
+    Form().edt3->SetText("CORP");
+    Form().edt4->SetText("deploy");
+    Form().edt5->SetText("secret");
+    for (bool accepted : {false, true}) {
+        SCOPED_TRACE(accepted ? "accepted" : "not accepted");
+        SetToolLicenceAccepted(accepted);
+        DeleteFileA(folder_.File("received.txt").c_str());
+        const std::size_t boxes = dialogs_.Boxes.size();
+        Click(*Form().sbtbtn1);
+        ASSERT_TRUE(WaitForRunEnd());
+        if (accepted) {
+            EXPECT_EQ(dialogs_.Boxes.size(), boxes);
+            EXPECT_EQ(ConsoleLines(Form()).back(), "Execution Finished");
+            EXPECT_NE(GetFileAttributesA(folder_.File("received.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+        } else {
+            ASSERT_EQ(dialogs_.Boxes.size(), boxes + 1);
+            EXPECT_EQ(dialogs_.Boxes.back().Caption, "Warning");
+            EXPECT_NE(dialogs_.Boxes.back().Text.find("licence has not been accepted"), std::string::npos);
+            EXPECT_NE(dialogs_.Boxes.back().Text.find("run Psexec once and accept its licence"), std::string::npos);
+            EXPECT_TRUE(ConsoleLines(Form()).empty()) << "no run started";
+            EXPECT_EQ(GetFileAttributesA(folder_.File("received.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+            EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+            const auto accepted = ReadUserNumber("Software\\Sysinternals\\PsExec", "EulaAccepted");
+            EXPECT_FALSE(accepted.has_value()) << "never accepted on the user's behalf";
+        }
+    }
+}
+
 TEST_F(MainWindow, AllDoneOffersNoRetryListAndANoWaitRunSaysStarted)
 {
     FillValidJob();
@@ -679,7 +793,7 @@ TEST_F(MainWindow, AllDoneOffersNoRetryListAndANoWaitRunSaysStarted)
     Click(*Form().sbtbtn1);
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results"),
-              (std::vector<std::string>{"Vantrel: Results for 2 computers: 2 started",
+              (std::vector<std::string>{"Vantrel: Results for 2 computers:", "Vantrel:   2 started",
                                         "Vantrel: PC-LAB-01: started, result not awaited (process ID 4100)",
                                         "Vantrel: PC-LAB-02: started, result not awaited (process ID 4104)",
                                         "Execution Finished"}));
@@ -725,12 +839,12 @@ TEST_F(RealPackage, InstallsAndUninstallsOnThisComputerAndADamagedPackageFails)
     EXPECT_TRUE(std::count(installed.begin(), installed.end(), "msiexec exited on localhost with error code 0."))
         << ::testing::PrintToString(installed);
     EXPECT_EQ(LinesFrom(installed, "Vantrel: Results"),
-              (std::vector<std::string>{"Vantrel: Results for 1 computer: 1 done", "Execution Finished"}));
+              (std::vector<std::string>{"Vantrel: Results for 1 computer:", "Vantrel:   1 done", "Execution Finished"}));
     EXPECT_NE(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES) << InstalledFile();
 
     const auto removed = RunWithPackage(DemoPackage(), true);
     EXPECT_EQ(LinesFrom(removed, "Vantrel: Results"),
-              (std::vector<std::string>{"Vantrel: Results for 1 computer: 1 done", "Execution Finished"}));
+              (std::vector<std::string>{"Vantrel: Results for 1 computer:", "Vantrel:   1 done", "Execution Finished"}));
     EXPECT_EQ(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES);
 
     const std::string damaged = kShare + "\\damaged.msi";
@@ -742,10 +856,11 @@ TEST_F(RealPackage, InstallsAndUninstallsOnThisComputerAndADamagedPackageFails)
     const std::string code = report.front().substr(prefix.size(), report.front().size() - prefix.size() - 1);
     EXPECT_NE(code, "0");
     const auto summary = LinesFrom(failed, "Vantrel: Results");
-    ASSERT_EQ(summary.size(), 3u) << ::testing::PrintToString(failed);
-    EXPECT_EQ(summary[0], "Vantrel: Results for 1 computer: 1 failed");
-    EXPECT_EQ(summary[1].rfind("Vantrel: localhost: failed (code " + code + ": ", 0), 0u) << summary[1];
-    EXPECT_GT(summary[1].size(), ("Vantrel: localhost: failed (code " + code + ": ").size() + 5) << "with its meaning";
+    ASSERT_EQ(summary.size(), 4u) << ::testing::PrintToString(failed);
+    EXPECT_EQ(summary[0], "Vantrel: Results for 1 computer:");
+    EXPECT_EQ(summary[1], "Vantrel:   1 failed");
+    EXPECT_EQ(summary[2].rfind("Vantrel: localhost: failed (code " + code + ": ", 0), 0u) << summary[2];
+    EXPECT_GT(summary[2].size(), ("Vantrel: localhost: failed (code " + code + ": ").size() + 5) << "with its meaning";
     EXPECT_EQ(GetFileAttributesA(InstalledFile().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

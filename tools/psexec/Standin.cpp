@@ -2,8 +2,6 @@
 
 #include "StandinArgs.h"
 
-#include "job/ComputerResults.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -12,7 +10,11 @@ namespace {
 
 constexpr int UnreachableCode = 53;
 constexpr int DeniedCode = 5;
+constexpr int InvalidHandleCode = 6;
+constexpr int FileNotFoundCode = 2;
 constexpr int FirstMadeUpProcessId = 4100;
+constexpr const char* kPathNotFound = "The network path was not found.";
+constexpr const char* kAccessDenied = "Access is denied.";
 
 std::string Lower(std::string_view text)
 {
@@ -31,18 +33,55 @@ std::string RemoteCommand(const StandinRequest& request)
     return command;
 }
 
-void ReportNotReached(IStandinHost& host, const std::string& heading, const std::string& errorText)
+// The real tool's failure report: the progress message it ends is left behind on its line.
+void ReportFailure(IStandinHost& host, const std::string& heading, const std::string& errorText)
 {
+    host.Write("\r\n");
     host.WriteLine(heading + ":");
     host.WriteLine(errorText);
 }
+
+// On a console the real tool writes each progress message over the one before, after a bare
+// carriage return; the first of a computer starts on a line of its own.
+class Progress {
+public:
+    Progress(IStandinHost& host, int delayMs) : host_(host), delayMs_(delayMs) {}
+
+    void Step(const std::string& message)
+    {
+        host_.Write((first_ ? "" : "\r") + message);
+        first_ = false;
+        Pause(delayMs_ / Steps);
+    }
+    // Ends the last message's line before output of another kind.
+    void EndLine() { host_.Write("\r\n"); }
+    // Whatever is left of the time per computer.
+    void PauseRest() { Pause(delayMs_ - paused_); }
+
+    static constexpr int Steps = 4;
+
+private:
+    void Pause(int milliseconds)
+    {
+        if (milliseconds <= 0)
+            return;
+        host_.Pause(milliseconds);
+        paused_ += milliseconds;
+    }
+
+    IStandinHost& host_;
+    int delayMs_;
+    int paused_ = 0;
+    bool first_ = true;
+};
 
 // The local computer's command runs for real, through the platform's own msiexec.
 int RunHere(const std::string& computer, const StandinRequest& request, IStandinHost& host)
 {
     const LocalRun run = host.RunLocally(RemoteCommand(request), !request.noWait);
     if (!run.started) {
-        ReportNotReached(host, "PsExec could not start msiexec on " + computer, run.errorText);
+        host.WriteLine("PsExec could not start msiexec on " + computer + ":");
+        host.WriteLine(run.errorText);
         return static_cast<int>(run.value);
     }
     if (request.noWait) {
@@ -57,15 +96,27 @@ int RunHere(const std::string& computer, const StandinRequest& request, IStandin
 int RunOnComputer(const std::string& computer, std::size_t position, const StandinRequest& request,
     IStandinHost& host, int delayMs)
 {
-    host.WriteLine("Connecting to " + computer + "...");
-    host.Pause(delayMs / 2);
+    Progress progress(host, delayMs);
     const bool local = IsLocalComputer(computer, host.LocalComputerName());
-    const ComputerOutcome outcome = OutcomeFor(computer);
-    if (!local && !outcome.reachable) {
-        ReportNotReached(host, "Couldn't access " + computer, outcome.errorText);
+    const ComputerOutcome outcome = local ? ComputerOutcome{FailureStage::None, 0, {}} : OutcomeFor(computer);
+    const auto failsAt = [&](FailureStage stage, const std::string& heading) {
+        if (outcome.failure != stage)
+            return false;
+        ReportFailure(host, heading + computer, outcome.errorText);
+        return true;
+    };
+    progress.Step("Connecting to " + computer + "...");
+    if (failsAt(FailureStage::Access, "Couldn't access "))
         return outcome.exitCode;
-    }
-    host.WriteLine("Starting msiexec on " + computer + "...");
+    progress.Step("Starting PSEXESVC service on " + computer + "...");
+    if (failsAt(FailureStage::Service, "Could not start PSEXESVC service on "))
+        return outcome.exitCode;
+    progress.Step("Connecting with PsExec service on " + computer + "...");
+    progress.Step("Starting msiexec on " + computer + "...");
+    if (failsAt(FailureStage::Contact, "Error communicating with PsExec service on ")
+        || failsAt(FailureStage::StartMsiexec, "PsExec could not start msiexec on "))
+        return outcome.exitCode;
+    progress.EndLine();
     if (local)
         return RunHere(computer, request, host);
     if (request.noWait) {
@@ -73,7 +124,7 @@ int RunOnComputer(const std::string& computer, std::size_t position, const Stand
         host.WriteLine("msiexec started on " + computer + " with process ID " + std::to_string(processId) + ".");
         return 0;
     }
-    host.Pause(delayMs - delayMs / 2);
+    progress.PauseRest();
     host.WriteLine("msiexec exited on " + computer + " with error code " + std::to_string(outcome.exitCode) + ".");
     return outcome.exitCode;
 }
@@ -101,17 +152,39 @@ ComputerOutcome OutcomeFor(std::string_view computer)
 {
     const std::string name = Lower(computer);
     const auto holds = [&](const char* word) { return name.find(word) != std::string::npos; };
-    if (holds("offline"))
-        return {false, UnreachableCode, "The network path was not found."};
+    if (holds("offline") || name.find_first_not_of('\\') == std::string::npos)
+        return {FailureStage::Access, UnreachableCode, kPathNotFound};
     if (holds("denied"))
-        return {false, DeniedCode, "Access is denied."};
+        return {FailureStage::Access, DeniedCode, kAccessDenied};
+    if (holds("nosvc"))
+        return {FailureStage::Service, DeniedCode, kAccessDenied};
+    if (holds("lost"))
+        return {FailureStage::Contact, InvalidHandleCode, "The handle is invalid."};
+    if (holds("nostart"))
+        return {FailureStage::StartMsiexec, FileNotFoundCode, "The system cannot find the file specified."};
     if (holds("fail"))
-        return {true, 1603, {}};
+        return {FailureStage::None, 1603, {}};
     if (holds("reboot"))
-        return {true, 3010, {}};
+        return {FailureStage::None, 3010, {}};
     if (holds("busy"))
-        return {true, 1618, {}};
-    return {true, 0, {}};
+        return {FailureStage::None, 1618, {}};
+    return {FailureStage::None, 0, {}};
+}
+
+std::vector<std::string> ListedComputers(std::string_view listText)
+{
+    std::vector<std::string> computers;
+    std::size_t start = 0;
+    while (start < listText.size()) {
+        std::size_t end = listText.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = listText.size();
+        const auto line = listText.substr(start, end - start);
+        if (line.find_first_not_of(" \t") != std::string_view::npos)
+            computers.emplace_back(line);
+        start = end + (listText.substr(end, 2) == "\r\n" ? 2 : 1);
+    }
+    return computers;
 }
 
 bool IsLocalComputer(std::string_view computer, std::string_view localName)
@@ -128,11 +201,15 @@ std::string UsageText()
            "              [-e] [-d] [-n seconds]\r\n"
            "              msiexec /package|/uninstall path [/qn] [/promptrestart] [/forcerestart]\r\n"
            "\r\n"
-           "The list file holds one computer per line (CR LF, LF or CR; empty lines skipped).\r\n"
-           "The result for each computer follows from its name, in any letter case:\r\n"
-           "  a name containing \"offline\" cannot be reached (result 53), nor one containing\r\n"
-           "  \"denied\" (result 5); one containing \"fail\" ends with 1603, \"reboot\" with 3010,\r\n"
-           "  \"busy\" with 1618, any other name with 0. With -d every reachable computer gives 0.\r\n"
+           "The list file holds one computer per line (CR LF, LF or CR; blank lines skipped),\r\n"
+           "each taken as it stands. The result for each computer follows from its name, in\r\n"
+           "any letter case:\r\n"
+           "  a name containing \"offline\", or of nothing but backslashes, cannot be accessed\r\n"
+           "  (result 53), nor one containing \"denied\" (result 5); \"nosvc\" cannot start the\r\n"
+           "  PSEXESVC service (5), \"lost\" loses contact with it (6), \"nostart\" cannot start\r\n"
+           "  msiexec (2); \"fail\" ends with 1603, \"reboot\" with 3010, \"busy\" with 1618, any\r\n"
+           "  other name with 0. With -d every computer that gets that far gives 0.\r\n"
+           "Progress messages overwrite each other after a bare carriage return, as on a console.\r\n"
            "The local computer (localhost, ., 127.0.0.1 or its own name) runs the msiexec\r\n"
            "command for real and gives msiexec's own exit code.\r\n"
            "The last line gives the first non-zero result (0 when all succeeded), which is\r\n"
@@ -158,7 +235,7 @@ int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int del
         const auto listText = host.ReadFile(request.listFile);
         if (!listText)
             return RefuseArguments(host, "cannot read the list file \"" + request.listFile + "\"");
-        computers = ComputerNames(*listText);
+        computers = ListedComputers(*listText);
         if (computers.empty())
             return RefuseArguments(host, "the list file \"" + request.listFile + "\" names no computer");
     }

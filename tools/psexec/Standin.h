@@ -23,8 +23,9 @@ public:
     virtual ~IStandinHost() = default;
     // The whole file, or nothing when it cannot be read.
     virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
-    // One line of standard output, written out at once.
-    virtual void WriteLine(const std::string& line) = 0;
+    // Text for standard output, written out at once, line ends and all.
+    virtual void Write(const std::string& text) = 0;
+    void WriteLine(const std::string& line) { Write(line + "\r\n"); }
     // Text for standard error.
     virtual void WriteError(const std::string& text) = 0;
     virtual void Pause(int milliseconds) = 0;
@@ -40,16 +41,31 @@ inline constexpr int UsageExitCode = 2;
 // The pause per computer: a count of milliseconds from the environment, or the default.
 int DelayFromEnvironment(const char* value);
 
+// How far the tool gets on a computer before it reports a failure, in the real tool's order.
+enum class FailureStage {
+    None,        // msiexec runs and exits with the outcome's code
+    Access,      // "Couldn't access NAME:"
+    Service,     // "Could not start PSEXESVC service on NAME:"
+    Contact,     // "Error communicating with PsExec service on NAME:"
+    StartMsiexec,// "PsExec could not start msiexec on NAME:"
+};
+
 struct ComputerOutcome {
-    bool reachable;
+    FailureStage failure;
     int exitCode;
-    std::string errorText;  // why it was not reached
+    std::string errorText;  // the system's text for the failure
 };
 
 // Decided by the name, in any letter case: "offline" cannot be reached (53, the network path
-// was not found), nor can "denied" (5, access is denied); "fail" ends with 1603, "reboot" with
-// 3010, "busy" with 1618, any other name with 0.
+// was not found), nor can "denied" (5, access is denied), nor a name that is nothing but
+// backslashes; "nosvc" cannot start the tool's service (5, access is denied); "lost" loses
+// contact with it (6, the handle is invalid); "nostart" cannot start msiexec (2, the file was
+// not found); "fail" ends with 1603, "reboot" with 3010, "busy" with 1618, any other with 0.
 ComputerOutcome OutcomeFor(std::string_view computer);
+
+// The computers of a list file as a plain tool reads it: one per line (CR LF, LF or CR), lines
+// of nothing but blanks skipped, every other line taken as it stands.
+std::vector<std::string> ListedComputers(std::string_view listText);
 
 // "localhost", ".", "127.0.0.1" or this computer's own name, in any letter case.
 bool IsLocalComputer(std::string_view computer, std::string_view localName);

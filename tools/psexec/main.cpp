@@ -28,8 +28,8 @@ public:
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 
-    // Unbuffered writes, one per line, so a reader sees each line as soon as it is written.
-    void WriteLine(const std::string& line) override { WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), line + "\r\n"); }
+    // Unbuffered writes, so a reader sees each line and each progress message at once.
+    void Write(const std::string& text) override { WriteAll(GetStdHandle(STD_OUTPUT_HANDLE), text); }
     void WriteError(const std::string& text) override { WriteAll(GetStdHandle(STD_ERROR_HANDLE), text); }
     void Pause(int milliseconds) override
     {

@@ -14,7 +14,8 @@ namespace {
 class FakeHost : public IStandinHost {
 public:
     std::map<std::string, std::string> files;
-    std::vector<std::string> out;
+    std::string raw;  // standard output as written
+    std::vector<std::string> out;  // ... split into lines at CR LF, CR or LF, as Vantrel's runner does
     std::string err;
     int pausedMs = 0;
 
@@ -23,14 +24,23 @@ public:
         const auto it = files.find(path);
         return it == files.end() ? std::nullopt : std::optional<std::string>(it->second);
     }
-    void WriteLine(const std::string& line) override { out.push_back(line); }
+    void Write(const std::string& text) override
+    {
+        raw += text;
+        out.clear();
+        std::size_t start = 0;
+        for (auto end = raw.find_first_of("\r\n"); end != std::string::npos; end = raw.find_first_of("\r\n", start)) {
+            out.push_back(raw.substr(start, end - start));
+            start = end + (raw.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+        }
+    }
     void WriteError(const std::string& text) override { err += text; }
     void Pause(int milliseconds) override { pausedMs += milliseconds; }
     std::string LocalComputerName() override { return "BUILDHOST"; }
     LocalRun RunLocally(const std::string& commandLine, bool wait) override
     {
         localRuns.push_back({commandLine, wait});
-        out.push_back("(local output)");
+        Write("(local output)\r\n");
         return localResult;
     }
 
@@ -141,16 +151,22 @@ TEST(StandinArgs, RefusesWhatVantrelWouldNeverCompose)
 
 TEST(Standin, OutcomeFollowsTheName)
 {
-    EXPECT_FALSE(OutcomeFor("LAB-OFFLINE-3").reachable);
+    EXPECT_EQ(OutcomeFor("LAB-OFFLINE-3").failure, FailureStage::Access);
     EXPECT_EQ(OutcomeFor("LAB-OFFLINE-3").errorText, "The network path was not found.");
-    EXPECT_FALSE(OutcomeFor("Denied-7").reachable);
+    EXPECT_EQ(OutcomeFor("Denied-7").failure, FailureStage::Access);
     EXPECT_EQ(OutcomeFor("Denied-7").errorText, "Access is denied.");
+    EXPECT_EQ(OutcomeFor("\\\\").failure, FailureStage::Access);
+    EXPECT_EQ(OutcomeFor("PC-NOSVC-1").failure, FailureStage::Service);
+    EXPECT_EQ(OutcomeFor("pc-lost-1").failure, FailureStage::Contact);
+    EXPECT_EQ(OutcomeFor("pc-lost-1").errorText, "The handle is invalid.");
+    EXPECT_EQ(OutcomeFor("PC-NOSTART-2").failure, FailureStage::StartMsiexec);
+    EXPECT_EQ(OutcomeFor("PC-NOSTART-2").exitCode, 2);
     EXPECT_EQ(OutcomeFor("failbox").exitCode, 1603);
     EXPECT_EQ(OutcomeFor("Reboot01").exitCode, 3010);
     EXPECT_EQ(OutcomeFor("BUSY-2").exitCode, 1618);
     EXPECT_EQ(OutcomeFor("offline-fail").exitCode, 53);
     const auto fine = OutcomeFor("PC01");
-    EXPECT_TRUE(fine.reachable);
+    EXPECT_EQ(fine.failure, FailureStage::None);
     EXPECT_EQ(fine.exitCode, 0);
 }
 
@@ -169,9 +185,14 @@ TEST(Standin, AllSucceededEndsWithTheSuccessReport)
     host.files[ListPath] = "PC01\r\nPC02\r\n";
     EXPECT_EQ(RunWith(host, Install, 100), 0);
     EXPECT_EQ(host.out, (std::vector<std::string>{"Stand-in PsExec: 2 computer(s) from " + ListPath,
-        "Connecting to PC01...", "Starting msiexec on PC01...", "msiexec exited on PC01 with error code 0.",
-        "Connecting to PC02...", "Starting msiexec on PC02...", "msiexec exited on PC02 with error code 0.",
+        "Connecting to PC01...", "Starting PSEXESVC service on PC01...", "Connecting with PsExec service on PC01...",
+        "Starting msiexec on PC01...", "msiexec exited on PC01 with error code 0.",
+        "Connecting to PC02...", "Starting PSEXESVC service on PC02...", "Connecting with PsExec service on PC02...",
+        "Starting msiexec on PC02...", "msiexec exited on PC02 with error code 0.",
         "PsExec exited with error code 0."}));
+    EXPECT_NE(host.raw.find("Connecting to PC01...\rStarting PSEXESVC service on PC01...\rConnecting with PsExec "
+                            "service on PC01...\rStarting msiexec on PC01...\r\nmsiexec exited on PC01"),
+              std::string::npos) << "progress messages overwrite each other after a bare carriage return";
     EXPECT_EQ(host.pausedMs, 200);
     EXPECT_TRUE(host.err.empty());
     EXPECT_TRUE(host.localRuns.empty());
@@ -181,8 +202,10 @@ TEST(Standin, OneNamedComputerWithoutTheBannerReadsNoFile)
 {
     FakeHost host;
     EXPECT_EQ(RunWith(host, "Psexec \\\\PC-FAIL-1 -nobanner msiexec /package \"\\\\srv\\share\\a.msi\" /qn", 40), 1603);
-    EXPECT_EQ(host.out, (std::vector<std::string>{"Connecting to PC-FAIL-1...", "Starting msiexec on PC-FAIL-1...",
-        "msiexec exited on PC-FAIL-1 with error code 1603.", "PsExec exited with error code 1603."}));
+    EXPECT_EQ(host.out, (std::vector<std::string>{"Connecting to PC-FAIL-1...",
+        "Starting PSEXESVC service on PC-FAIL-1...", "Connecting with PsExec service on PC-FAIL-1...",
+        "Starting msiexec on PC-FAIL-1...", "msiexec exited on PC-FAIL-1 with error code 1603.",
+        "PsExec exited with error code 1603."}));
     EXPECT_EQ(host.pausedMs, 40) << "the whole time per computer";
 }
 
@@ -221,8 +244,8 @@ TEST(Standin, TheLocalComputerRunsTheRemoteCommandForReal)
     ASSERT_EQ(host.localRuns.size(), 1u);
     EXPECT_EQ(host.localRuns[0].first, "msiexec /uninstall \"\\\\srv\\share\\a.msi\" /qn /forcerestart");
     EXPECT_TRUE(host.localRuns[0].second) << "awaited";
-    EXPECT_EQ(std::vector<std::string>(host.out.begin() + 1, host.out.begin() + 5),
-        (std::vector<std::string>{"Connecting to localhost...", "Starting msiexec on localhost...", "(local output)",
+    EXPECT_EQ(std::vector<std::string>(host.out.begin() + 4, host.out.begin() + 7),
+        (std::vector<std::string>{"Starting msiexec on localhost...", "(local output)",
             "msiexec exited on localhost with error code 1620."}));
 
     FakeHost failed;
@@ -261,4 +284,34 @@ TEST(Standin, DelayComesFromTheEnvironmentOrTheDefault)
     EXPECT_EQ(DelayFromEnvironment("40"), 40);
     EXPECT_EQ(DelayFromEnvironment("12ms"), DefaultDelayMs);
     EXPECT_EQ(DelayFromEnvironment("-5"), DefaultDelayMs);
+}
+
+TEST(Standin, EachFailureComesAtItsStageInTheRealToolsWordsWithTheSystemsText)
+{
+    FakeHost host;
+    host.files[ListPath] = "PC-NOSVC-1\nPC-LOST-2\nPC-NOSTART-3\n";
+    EXPECT_EQ(RunWith(host, Install), 5);
+    EXPECT_EQ(host.raw.substr(host.raw.find("Connecting to PC-NOSVC-1")),
+        "Connecting to PC-NOSVC-1...\rStarting PSEXESVC service on PC-NOSVC-1...\r\n"
+        "Could not start PSEXESVC service on PC-NOSVC-1:\r\nAccess is denied.\r\n"
+        "Connecting to PC-LOST-2...\rStarting PSEXESVC service on PC-LOST-2...\rConnecting with PsExec service on "
+        "PC-LOST-2...\rStarting msiexec on PC-LOST-2...\r\n"
+        "Error communicating with PsExec service on PC-LOST-2:\r\nThe handle is invalid.\r\n"
+        "Connecting to PC-NOSTART-3...\rStarting PSEXESVC service on PC-NOSTART-3...\rConnecting with PsExec service on "
+        "PC-NOSTART-3...\rStarting msiexec on PC-NOSTART-3...\r\n"
+        "PsExec could not start msiexec on PC-NOSTART-3:\r\nThe system cannot find the file specified.\r\n"
+        "PsExec exited with error code 5.\r\n");
+}
+
+TEST(Standin, ReadsItsListAsAPlainToolWouldTakingEachLineAsItStands)
+{
+    EXPECT_EQ(ListedComputers("\xEF\xBB\xBFPC01 \r\n\\\\\r\n\r\n \t\r\nPC02\rPC03\nPC04"),
+              (std::vector<std::string>{"\xEF\xBB\xBFPC01 ", "\\\\", "PC02", "PC03", "PC04"}));
+    EXPECT_EQ(ListedComputers(""), std::vector<std::string>{});
+
+    FakeHost host;
+    host.files[ListPath] = "\xEF\xBB\xBFPC01 \r\n\\\\\r\n";
+    EXPECT_EQ(RunWith(host, Install), 53);
+    EXPECT_TRUE(Holds(host.out, "msiexec exited on \xEF\xBB\xBFPC01  with error code 0."));
+    EXPECT_TRUE(Holds(host.out, "Couldn't access \\\\:"));
 }

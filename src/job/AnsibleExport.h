@@ -1,0 +1,73 @@
+// The same job handed to Ansible: an inventory of the list's computers, a playbook with one
+// win_package task and a README, composed from the window's fields. No password is ever part of
+// what is composed: the job below has no place for one.
+#pragma once
+
+#include "job/CollectData.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TAnsibleJob {
+    std::vector<std::string> Computers;  // each once, in the list's order, as the list spells them
+    std::string PackagePath;
+    std::optional<std::string> ProductCode;  // read from the package; nothing when it could not be
+    std::string Domain;
+    std::string User;
+    bool Uninstall = false;
+    bool Silent = true;         // "No UI on remote machine"
+    bool PromptRestart = false;
+    bool ForceRestart = false;
+    bool NoProfile = false;
+    bool NoWait = false;
+    std::optional<std::string> Timeout;  // seconds, when the timeout box is checked
+};
+
+// The job as the form holds it once the input stage has accepted it, with the computers of the
+// list file's text. The password field is never read.
+TAnsibleJob AnsibleJobFrom(IJobForm& form, std::string_view listText);
+
+// True for a package whose code is the patch code of its summary, not a product code.
+bool IsPatchPackage(const std::string& packagePath);
+
+struct TExportFile {
+    std::string Name;
+    std::string Text;
+};
+
+struct TAnsibleExport {
+    // Empty when the job can be exported; otherwise why not, and Files is empty.
+    std::string Refusal;
+    // Shown before the files are written, which they still are.
+    std::string Warning;
+    std::vector<TExportFile> Files;  // inventory.ini, deploy.yml, README.txt
+};
+
+TAnsibleExport ComposeAnsibleExport(const TAnsibleJob& job);
+
+namespace AnsibleText {
+inline constexpr const char* InventoryFile = "inventory.ini";
+inline constexpr const char* PlaybookFile = "deploy.yml";
+inline constexpr const char* ReadmeFile = "README.txt";
+inline constexpr const char* RunCommand =
+    "ansible-playbook -i inventory.ini deploy.yml --ask-pass --ask-become-pass";
+inline constexpr const char* NoComputers =
+    "The distribution list file names no computer: there is nothing to export.";
+inline constexpr const char* NoProductCodeForUninstall =
+    "The package could not be read for its product code (is the share reachable from this computer?). "
+    "Ansible needs the product code to uninstall a package, so nothing was exported.";
+inline constexpr const char* NoProductCodeForInstall =
+    "The package could not be read for its product code (is the share reachable from this computer?). "
+    "The playbook installs it without one, so Ansible cannot tell beforehand whether it is already installed.";
+} // namespace AnsibleText
+
+// Quoting for the two file formats, exposed for tests.
+// A YAML scalar that reads back as exactly the text: single quotes when they suffice.
+std::string YamlScalar(std::string_view text);
+// An INI inventory value that Ansible reads back as exactly the text (a quoted literal).
+std::string InventoryValue(std::string_view text);
+// A name that Ansible's inventory takes as one host: letters, digits, dots, hyphens and
+// underscores, or an IPv6 address. A leading "\\" is not part of the name.
+std::optional<std::string> InventoryHostName(std::string_view computer);

@@ -1,0 +1,238 @@
+// The export for Ansible from the real main window under Wine: the real demo package on a share,
+// scripted dialogs, the files as written. check_export.sh runs this and then has Ansible itself
+// check what it wrote (VANTREL_EXPORT_DIR), with the package's own product code as msitools
+// reads it (VANTREL_DEMO_PRODUCT_CODE).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "../WindowTestSupport.h"
+#include "job/AnsibleExport.h"
+#include "job/CollectData.h"
+#include "job/ReadyLine.h"
+
+namespace {
+
+const std::string kPassword = "Zq9#s3cr'et";
+const std::string kList = "PC-LAB-01\r\n  pc-lab-02 \r\n\r\n\\\\PC-LAB-01\r\nlocalhost\r\n";
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH * 2] = {};
+    const DWORD length = GetEnvironmentVariableA(name, value, sizeof value);
+    return length > 0 && length < sizeof value ? std::string(value, length) : std::string();
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// The command's entry in the window's system menu: its id and its text.
+std::pair<UINT, std::string> ExportMenuItem(HWND window)
+{
+    HMENU menu = GetSystemMenu(window, FALSE);
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char text[128] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (std::string(text).rfind("Export for Ansible", 0) == 0)
+            return {GetMenuItemID(menu, i), text};
+    }
+    return {0, ""};
+}
+
+class AnsibleExport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char previous[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        previousFolder_ = previous;
+        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder_.File("Psexec.exe").c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_DEMO_PACKAGE).c_str(), Package().c_str(), FALSE));
+        SetCurrentDirectoryA(folder_.Path().c_str());
+        folder_.Write("fleet.txt", kList);
+        app_ = std::make_unique<TVantrelApp>(dialogs_, [](HWND, const std::string&) {});
+        Form().Show();
+        App().ProcessMessages();
+        readyLine_ = WindowText(Form().stsbr1->Handle());
+    }
+
+    void TearDown() override
+    {
+        app_.reset();
+        SetCurrentDirectoryA(previousFolder_.c_str());
+    }
+
+    TForm1& Form() { return app_->Form1(); }
+    TApplication& App() { return app_->Application(); }
+    static std::string Package() { return kShare + "\\vantrel-demo.msi"; }
+
+    void FillJob()
+    {
+        Form().edt1->SetText(folder_.File("fleet.txt"));
+        Form().edt2->SetText(Package());
+        Form().edt3->SetText("CORP");
+        Form().edt4->SetText("deploy");
+        Form().edt5->SetText(kPassword);
+    }
+
+    void PressCtrlE() { PressKey(App(), Form().edt1->Handle(), 'E', {VK_CONTROL}); }
+
+    void ExpectNothingRanAndTheReadyLine()
+    {
+        EXPECT_FALSE(Form().RunActive());
+        EXPECT_TRUE(Form().runner1->CommandLine.empty());
+        EXPECT_EQ(WindowText(Form().stsbr1->Handle()), readyLine_);
+    }
+
+    // The folder the files go to: the check script's when it gave one, so Ansible can read them.
+    std::string ExportFolder(const std::string& job)
+    {
+        const std::string given = Environment("VANTREL_EXPORT_DIR");
+        const std::string folder = given.empty() ? folder_.File(job) : WinPath(given) + "\\" + job;
+        std::filesystem::create_directories(folder);
+        return folder;
+    }
+
+    TScratchFolder folder_{"export"};
+    TScriptedDialogs dialogs_;
+    std::unique_ptr<TVantrelApp> app_;
+    std::string previousFolder_, readyLine_;
+};
+
+TEST_F(AnsibleExport, WritesAnInstallAndAnUninstallOfTheRealPackageWithItsOwnProductCode)
+{
+    const std::string productCode = Environment("VANTREL_DEMO_PRODUCT_CODE");
+    ASSERT_EQ(productCode.size(), 38u) << "the check script passes the package's code as msitools reads it";
+
+    FillJob();
+    Form().chk3->SetChecked(true);
+    Form().chk6->SetChecked(true);
+    const std::string install = ExportFolder("install");
+    dialogs_.FolderAnswers = {install};
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.FolderCalls.size(), 1u) << "Ctrl+E exports";
+    EXPECT_EQ(Form().edt6->Text(), "3") << "the same default as Execute";
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtInformation);
+    EXPECT_TRUE(Contains(dialogs_.Boxes[0].Text, install));
+    EXPECT_EQ(FilesIn(install), (std::vector<std::string>{"README.txt", "deploy.yml", "inventory.ini"}))
+        << "and no temporary file";
+    const std::string playbook = ReadFileBytes(install + "\\deploy.yml");
+    EXPECT_TRUE(Contains(playbook, "        product_id: '" + productCode + "'\n        state: present\n")) << playbook;
+    EXPECT_TRUE(Contains(playbook, "        path: '" + Package() + "'\n"));
+    EXPECT_TRUE(Contains(playbook, "ansible.windows.win_reboot"));
+    EXPECT_TRUE(Contains(playbook, "ansible_winrm_connection_timeout: 3\n"));
+    const std::string inventory = ReadFileBytes(install + "\\inventory.ini");
+    EXPECT_TRUE(Contains(inventory, "[targets]\nPC-LAB-01\npc-lab-02\nlocalhost\n\n")) << inventory;
+    EXPECT_TRUE(Contains(inventory, "ansible_user='CORP\\\\deploy'\n"));
+    ExpectNothingRanAndTheReadyLine();
+
+    // The uninstall through the system menu, into the folder the dialog now starts in.
+    Form().chk7->SetChecked(true);
+    const std::string uninstall = ExportFolder("uninstall");
+    dialogs_.FolderAnswers = {uninstall};
+    const auto [id, text] = ExportMenuItem(Form().Handle());
+    EXPECT_EQ(text, "Export for Ansible...\tCtrl+E");
+    SendMessageA(Form().Handle(), WM_SYSCOMMAND, id, 0);
+    ASSERT_EQ(dialogs_.FolderCalls.size(), 2u);
+    EXPECT_EQ(dialogs_.FolderCalls[1].InitialDir, install);
+    const std::string removal = ReadFileBytes(uninstall + "\\deploy.yml");
+    EXPECT_TRUE(Contains(removal, "        product_id: '" + productCode + "'\n        state: absent\n")) << removal;
+    ExpectNothingRanAndTheReadyLine();
+
+    for (const std::string& folder : {install, uninstall})
+        for (const std::string& name : FilesIn(folder)) {
+            const std::string bytes = ReadFileBytes(folder + "\\" + name);
+            EXPECT_FALSE(Contains(bytes, "Zq9#s3cr")) << folder << "\\" << name << " holds the password";
+        }
+}
+
+TEST_F(AnsibleExport, TheChecksOfExecuteComeFirstAndARefusedJobAsksForNoFolder)
+{
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Text, JobText::NoListFile);
+    EXPECT_EQ(GetFocus(), Form().edt1->Handle());
+    FillJob();
+    Form().edt2->SetText(kShare + "\\missing.msi");
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 2u);
+    EXPECT_EQ(dialogs_.Boxes[1].Text, JobText::PackageMissing);
+
+    // A package that is no installer database: an uninstall cannot be exported, an install can.
+    WriteFileBytes(kShare + "\\damaged.msi", "not a package");
+    Form().edt2->SetText(kShare + "\\damaged.msi");
+    Form().chk7->SetChecked(true);
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 3u);
+    EXPECT_EQ(dialogs_.Boxes[2].Text, AnsibleText::NoProductCodeForUninstall);
+    EXPECT_TRUE(dialogs_.FolderCalls.empty());
+
+    Form().chk7->SetChecked(false);
+    dialogs_.FolderAnswers = {folder_.Path()};
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 5u);
+    EXPECT_EQ(dialogs_.Boxes[3].Text, AnsibleText::NoProductCodeForInstall);
+    EXPECT_FALSE(Contains(ReadFileBytes(folder_.File("deploy.yml")), "product_id"));
+    ExpectNothingRanAndTheReadyLine();
+}
+
+TEST_F(AnsibleExport, ExistingFilesAreReplacedOnlyWhenTheOperatorAgrees)
+{
+    FillJob();
+    folder_.Write("inventory.ini", "old inventory");
+    dialogs_.FolderAnswers = {folder_.Path(), folder_.Path()};
+    dialogs_.Answers = {TModalResult::mrCancel};
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(dialogs_.Boxes[0].Text, "These files already exist in " + folder_.Path() + ":\ninventory.ini\n\nReplace them?");
+    EXPECT_EQ(ReadFileBytes(folder_.File("inventory.ini")), "old inventory");
+    EXPECT_EQ(GetFileAttributesA(folder_.File("deploy.yml").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing written";
+
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 3u) << "the question, then the report";
+    EXPECT_TRUE(Contains(ReadFileBytes(folder_.File("inventory.ini")), "[targets]\n"));
+    EXPECT_TRUE(Contains(ReadFileBytes(folder_.File("deploy.yml")), "state: present"));
+}
+
+TEST_F(AnsibleExport, AFolderThatCannotBeWrittenIsReportedAndGetsNoFile)
+{
+    FillJob();
+    const std::string gone = folder_.File("gone");
+    dialogs_.FolderAnswers = {gone};
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot create file \"" + gone + "\\inventory.ini\". ", 0), 0u)
+        << dialogs_.Boxes[0].Text;
+    EXPECT_EQ(GetFileAttributesA(gone.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A name taken by a folder: no file of the three is replaced, and no temporary file is left.
+    const std::string locked = folder_.File("locked");
+    std::filesystem::create_directories(locked + "\\deploy.yml");
+    dialogs_.FolderAnswers = {locked};
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 2u);
+    EXPECT_EQ(dialogs_.Boxes[1].Type, TMsgDlgType::mtError);
+    EXPECT_EQ(dialogs_.Boxes[1].Text.rfind("Cannot replace file \"" + locked + "\\deploy.yml\". ", 0), 0u)
+        << dialogs_.Boxes[1].Text;
+    EXPECT_EQ(FilesIn(locked), std::vector<std::string>{"deploy.yml"});
+    EXPECT_EQ(WindowText(Form().stsbr1->Handle()), readyLine_);
+}
+
+}  // namespace
