@@ -50,6 +50,22 @@ SIZE WindowSizeForClient(HWND window, int clientWidth, int clientHeight)
                 clientHeight + (outer.bottom - outer.top) - client.bottom};
 }
 
+void MoveForNewScale(HWND window, int clientWidth, int clientHeight, const RECT* suggested)
+{
+    RECT place;
+    if (suggested) {
+        place = *suggested;
+    } else {
+        GetWindowRect(window, &place);
+        const SIZE size = WindowSizeForClient(window, clientWidth, clientHeight);
+        const POINT centre{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+        place = RECT{centre.x - size.cx / 2, centre.y - size.cy / 2, centre.x - size.cx / 2 + size.cx,
+                     centre.y - size.cy / 2 + size.cy};
+    }
+    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi)
 {
     using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);

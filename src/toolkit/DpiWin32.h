@@ -17,6 +17,10 @@ int SystemMetricForDpi(int index, int dpi);
 // now: for a window that changes its own scale where the system has not resized its frame.
 SIZE WindowSizeForClient(HWND window, int clientWidth, int clientHeight);
 
+// Where a top-level window goes after a change of scale: into the rectangle the system suggests,
+// or with the new client size around its present centre when there is none.
+void MoveForNewScale(HWND window, int clientWidth, int clientHeight, const RECT* suggested);
+
 // Grows a client rectangle to the window rectangle of a window of these styles at dpi.
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
 

@@ -61,18 +61,7 @@ void TForm::ChangeDpi(int dpi, const RECT* suggested)
     dpi_ = dpi;
     SetLayoutDpi(hwnd_, dpi);
     RunHandler([&] { Rescaled(dpi); });
-    RECT frame;
-    if (suggested) {
-        frame = *suggested;
-    } else {
-        GetWindowRect(hwnd_, &frame);
-        const SIZE size = WindowSizeForClient(hwnd_, ScaleToDpi(clientWidth_, dpi), ScaleToDpi(clientHeight_, dpi));
-        const POINT centre{(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
-        frame = RECT{centre.x - size.cx / 2, centre.y - size.cy / 2, centre.x - size.cx / 2 + size.cx,
-                     centre.y - size.cy / 2 + size.cy};
-    }
-    SetWindowPos(hwnd_, nullptr, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveForNewScale(hwnd_, ScaleToDpi(clientWidth_, dpi), ScaleToDpi(clientHeight_, dpi), suggested);
     LoadIcons(dpi);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

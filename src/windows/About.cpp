@@ -189,18 +189,7 @@ void TAboutBox::ChangeDpi(int dpi, const RECT* suggested)
     box_->SetDpi(dpi);
     panel_->SetDpi(dpi);
 
-    const SIZE frame = WindowSizeForClient(Handle(), ScaleToDpi(ClientWidth, dpi), ScaleToDpi(ClientHeight, dpi));
-    RECT place;
-    if (suggested) {
-        place = *suggested;
-    } else {
-        GetWindowRect(Handle(), &place);
-        const POINT centre{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
-        place = RECT{centre.x - frame.cx / 2, centre.y - frame.cy / 2, centre.x - frame.cx / 2 + frame.cx,
-                     centre.y - frame.cy / 2 + frame.cy};
-    }
-    SetWindowPos(Handle(), nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveForNewScale(Handle(), ScaleToDpi(ClientWidth, dpi), ScaleToDpi(ClientHeight, dpi), suggested);
     const TLayoutRect panel = ScaleToDpi(kPanelLayout, dpi);
     SetWindowPos(PanelHandle(), nullptr, panel.Left, panel.Top, panel.Width, panel.Height, SWP_NOZORDER | SWP_NOACTIVATE);
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
