@@ -40,7 +40,10 @@ public:
     TConsoleRunner& operator=(const TConsoleRunner&) = delete;
 
     // Starts a run and returns at once; an earlier run is asked to stop and not waited for.
+    // Clears Lines, InputLines and the earlier run's EndStatus and ExitCode.
     void Execute();
+    // Never waits. A run stopped (or replaced by Execute) before its child has started never
+    // starts it and shows no start-up error; stopped so, it ends with EndStatus 9.
     void Stop();
 
     void SetOutputLines(TStrings* lines);
@@ -48,7 +51,9 @@ public:
 
     // Every piece of output of the current run, in order. Safe to read while a run goes on.
     TSyncStringList& Lines() { return state_->lines; }
-    // Items queued for the child's standard input; the caller may add to it during a run.
+    // Items queued for the child's standard input; the caller may add to it during a run. When
+    // a stop or a time limit cuts the writing of an item short, only what the child took is
+    // echoed, and the rest stays first in the queue until the next Execute.
     TSyncStringList& InputLines() { return state_->inputLines; }
 
     uint8_t EndStatus() const { return state_->endStatus; }

@@ -38,9 +38,10 @@ public:
     virtual bool OutputClosed() = 0;
     // Reads up to size output bytes; called only after a peek found some, so it returns at once.
     virtual std::size_t Read(char* buffer, std::size_t size) = 0;
-    // Writes one input item. May give up early when stopRequested turns true; failures are not
-    // reported, since the caller would not act on them.
-    virtual void Write(const char* data, std::size_t size, const std::function<bool()>& stopRequested) = 0;
+    // Writes one input item and returns how many of its bytes the pipe took. While the child
+    // takes none, waits in small steps and gives up once giveUp() holds. A failure (the child has
+    // closed its input) ends the write early too.
+    virtual std::size_t Write(const char* data, std::size_t size, const std::function<bool()>& giveUp) = 0;
     // Ends a child that still runs, and whatever it started.
     virtual void Terminate() = 0;
     virtual void CloseProcess() = 0;

@@ -1,5 +1,7 @@
 // The process backend of the native build: the child runs the command line through /bin/sh -c,
-// in a process group of its own so that terminating it also ends what it started.
+// in a process group of its own so that terminating it also ends what it started. The child is
+// reaped only after its group was killed: until then its number, which is the group's, cannot
+// be given to another process, so the kill reaches nothing but what our child started.
 #include "runner/ConsoleRunner.h"
 #include "runner/ProcessBackend.h"
 #include "runner/ProcessPosix.h"
@@ -142,10 +144,7 @@ public:
     ~TPosixChild() override
     {
         // A child still there at this point was started and never reaped: end it.
-        if (pid_ > 0 && !ended_) {
-            Terminate();
-            CloseProcess();
-        }
+        CloseProcess();
     }
 
     bool CreateInputPipe() override { return Record(CreatePipe(inputRead_, inputWrite_)); }
@@ -205,13 +204,13 @@ public:
         return true;
     }
 
+    // Looks without reaping: the child stays ours until CloseProcess.
     bool HasEnded(uint32_t& exitCode) override
     {
         if (!ended_ && pid_ > 0) {
-            int status = 0;
-            const pid_t result = waitpid(pid_, &status, WNOHANG);
-            if (result == pid_)
-                Reaped(status);
+            siginfo_t info = {};
+            if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid_)
+                Ended(info);
         }
         exitCode = exitCode_;
         return ended_;
@@ -245,18 +244,19 @@ public:
         }
     }
 
-    // Waits in small steps, so that a stop request reaches a worker whose child reads no input.
-    void Write(const char* data, std::size_t size, const std::function<bool()>& stopRequested) override
+    // Waits in small steps, so that a stop or a time limit reaches a worker whose child reads no
+    // input.
+    std::size_t Write(const char* data, std::size_t size, const std::function<bool()>& giveUp) override
     {
         TSigpipeBlock block;
         const int fd = inputWrite_.Get();
         const int flags = fcntl(fd, F_GETFL);
         fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-        while (size > 0 && !stopRequested()) {
-            const ssize_t written = write(fd, data, size);
+        std::size_t taken = 0;
+        while (taken < size && !giveUp()) {
+            const ssize_t written = write(fd, data + taken, size - taken);
             if (written > 0) {
-                data += written;
-                size -= static_cast<std::size_t>(written);
+                taken += static_cast<std::size_t>(written);
             } else if (written < 0 && errno == EAGAIN) {
                 pollfd wait = {fd, POLLOUT, 0};
                 poll(&wait, 1, 10);
@@ -265,6 +265,7 @@ public:
             }
         }
         fcntl(fd, F_SETFL, flags);
+        return taken;
     }
 
     void Terminate() override
@@ -273,17 +274,19 @@ public:
             kill(-pid_, SIGKILL);
     }
 
+    // Whatever the child left running in its group ends with the run, as in a job object; then
+    // the child is reaped, and its number is free for others.
     void CloseProcess() override
     {
-        if (pid_ > 0 && !ended_) {
-            int status = 0;
-            while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-            }
-            Reaped(status);
+        if (pid_ <= 0)
+            return;
+        kill(-pid_, SIGKILL);
+        siginfo_t info = {};
+        while (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED) < 0 && errno == EINTR) {
         }
-        // Whatever the child left running in its group ends with the run, as in a job object.
-        if (pid_ > 0)
-            kill(-pid_, SIGKILL);
+        if (!ended_)
+            Ended(info);
+        pid_ = 0;
     }
 
     void ClosePipes() override
@@ -307,14 +310,14 @@ private:
     }
 
     // A child killed by a signal reports 128 plus the signal's number, as a shell does.
-    void Reaped(int status)
+    void Ended(const siginfo_t& info)
     {
         ended_ = true;
-        if (WIFEXITED(status))
-            exitCode_ = static_cast<uint32_t>(WEXITSTATUS(status));
-        else if (WIFSIGNALED(status))
-            exitCode_ = 128u + static_cast<uint32_t>(WTERMSIG(status));
+        exitCode_ = static_cast<uint32_t>(info.si_status);
+        if (info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED)
+            exitCode_ += 128u;
     }
+
 
     TFd inputRead_, inputWrite_, outputRead_, outputWrite_;
     pid_t pid_ = 0;

@@ -166,18 +166,20 @@ public:
     }
 
     // Our end of the input pipe does not wait (PIPE_NOWAIT): a write takes what fits, and the
-    // rest waits here in small steps, so that a stop reaches a worker whose child reads nothing.
-    void Write(const char* data, std::size_t size, const std::function<bool()>& stopRequested) override
+    // rest waits here in small steps, so that a stop or a time limit reaches a worker whose child
+    // reads nothing.
+    std::size_t Write(const char* data, std::size_t size, const std::function<bool()>& giveUp) override
     {
-        while (size > 0 && !stopRequested()) {
+        std::size_t taken = 0;
+        while (taken < size && !giveUp()) {
             DWORD written = 0;
-            if (!WriteFile(inputWrite_.Get(), data, static_cast<DWORD>(size), &written, nullptr))
-                return; // the child has closed its input
-            data += written;
-            size -= written;
-            if (size > 0 && written == 0)
+            if (!WriteFile(inputWrite_.Get(), data + taken, static_cast<DWORD>(size - taken), &written, nullptr))
+                break; // the child has closed its input
+            taken += written;
+            if (taken < size && written == 0)
                 Sleep(1);
         }
+        return taken;
     }
 
     void Terminate() override
@@ -284,6 +286,34 @@ private:
     SECURITY_DESCRIPTOR descriptor_ = {};
     bool valid_ = false;
 };
+
+// The runner's tables stand for the platform's own values, entry by entry.
+static_assert(ShowWindowValues.size() == swSHOWNORMAL + 1);
+static_assert(ShowWindowValues[swHIDE] == SW_HIDE);
+static_assert(ShowWindowValues[swMAXIMIZE] == SW_MAXIMIZE);
+static_assert(ShowWindowValues[swMINIMIZE] == SW_MINIMIZE);
+static_assert(ShowWindowValues[swRESTORE] == SW_RESTORE);
+static_assert(ShowWindowValues[swSHOW] == SW_SHOW);
+static_assert(ShowWindowValues[swSHOWDEFAULT] == SW_SHOWDEFAULT);
+static_assert(ShowWindowValues[swSHOWMAXIMIZED] == SW_SHOWMAXIMIZED);
+static_assert(ShowWindowValues[swSHOWMINIMIZED] == SW_SHOWMINIMIZED);
+static_assert(ShowWindowValues[swSHOWMINNOACTIVE] == SW_SHOWMINNOACTIVE);
+static_assert(ShowWindowValues[swSHOWNA] == SW_SHOWNA);
+static_assert(ShowWindowValues[swSHOWNOACTIVATE] == SW_SHOWNOACTIVATE);
+static_assert(ShowWindowValues[swSHOWNORMAL] == SW_SHOWNORMAL);
+static_assert(CreationFlagValues.size() == fDETACHED_PROCESS + 1);
+static_assert(CreationFlagValues[fCREATE_DEFAULT_ERROR_MODE] == CREATE_DEFAULT_ERROR_MODE);
+static_assert(CreationFlagValues[fCREATE_NEW_CONSOLE] == CREATE_NEW_CONSOLE);
+static_assert(CreationFlagValues[fCREATE_NEW_PROCESS_GROUP] == CREATE_NEW_PROCESS_GROUP);
+static_assert(CreationFlagValues[fCREATE_SEPARATE_WOW_VDM] == CREATE_SEPARATE_WOW_VDM);
+static_assert(CreationFlagValues[fCREATE_SHARED_WOW_VDM] == CREATE_SHARED_WOW_VDM);
+static_assert(CreationFlagValues[fCREATE_SUSPENDED] == CREATE_SUSPENDED);
+static_assert(CreationFlagValues[fCREATE_UNICODE_ENVIRONMENT] == CREATE_UNICODE_ENVIRONMENT);
+static_assert(CreationFlagValues[fDEBUG_PROCESS] == DEBUG_PROCESS);
+static_assert(CreationFlagValues[fDEBUG_ONLY_THIS_PROCESS] == DEBUG_ONLY_THIS_PROCESS);
+static_assert(CreationFlagValues[fDETACHED_PROCESS] == DETACHED_PROCESS);
+static_assert(NORMAL_PRIORITY_CLASS_VALUE == NORMAL_PRIORITY_CLASS);
+static_assert(STILL_ACTIVE_CODE == STILL_ACTIVE);
 
 } // namespace
 

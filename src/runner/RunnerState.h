@@ -13,12 +13,15 @@
 struct TRunnerState {
     explicit TRunnerState(TObject* runner) : sender(runner) {}
 
-    // Starts a new run and returns its number; an older run is no longer current from here on.
+    // Starts a new run and returns its number; an older run is no longer current from here on,
+    // and nothing of its outcome shows any more.
     uint64_t BeginRun()
     {
         std::lock_guard lock(mutex);
         lines.Clear();
         inputLines.Clear();
+        endStatus = esBegun;
+        exitCode = 0;
         return ++currentRun;
     }
 

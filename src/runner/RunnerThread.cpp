@@ -6,8 +6,10 @@
 namespace {
 
 constexpr std::size_t kInitialBufferSize = 1024;
-// How long the worker reads on after the child's end while something keeps the output pipe open.
+// How long the worker reads on after the child's end while something keeps the output pipe open:
+// until this many quiet cycles in a row, and at most until this many ticks after the end.
 constexpr int kQuietCyclesAfterEnd = 50;
+constexpr int32_t kReadOnTicks = 2;
 
 bool IsStartUpError(const std::exception_ptr& failure)
 {
@@ -36,8 +38,11 @@ void TRunnerThread::Start()
 
 void TRunnerThread::Body()
 {
-    // A worker stopped before its thread began starts nothing and reports nothing.
-    if (!stopRequested_) {
+    // A worker stopped before its thread began starts nothing and raises no event, but its run
+    // ends with an outcome of its own, not the earlier run's.
+    if (stopRequested_) {
+        SetEndStatus(esStopped);
+    } else {
         try {
             RunCommand();
         } catch (...) {
@@ -76,17 +81,19 @@ void TRunnerThread::RunCommand()
         if (!child->CreateOutputPipe())
             Fail<TCreatePipeError>(*child, "Cannot create the output pipe of " + settings_.CommandLine);
         pipeStage = true;
-        SetEndStatus(esStartingChild);
-        StartChild(*child);
-        processStage = true;
-        SetEndStatus(esChildRunning);
-        pendingLine_.clear();
-        lastDeliveryPartial_ = false;
-        lastReadEndedWithCR_ = false;
-        PollingLoop(*child);
-        // The unfinished last line once more, so that a reader knows it is all there is.
-        if (!pendingLine_.empty())
-            HandOverLine(pendingLine_, otBeginningOfLine);
+        // The child of a run stopped or replaced meanwhile would still reach remote computers.
+        if (StopRequested()) {
+            SetEndStatus(esStopped);
+        } else {
+            SetEndStatus(esStartingChild);
+            StartChild(*child);
+            processStage = true;
+            SetEndStatus(esChildRunning);
+            pendingLine_.clear();
+            lastDeliveryPartial_ = false;
+            lastReadEndedWithCR_ = false;
+            PollingLoop(*child);
+        }
     } catch (...) {
         failure = std::current_exception();
         if (failureCode_ == 0 && child)
@@ -95,6 +102,10 @@ void TRunnerThread::RunCommand()
         if (!processStage)
             childExitCode_ = failureCode_;
     }
+    // The unfinished last line once more, however the run ended, so that a reader knows it is
+    // all there is.
+    if (processStage && !pendingLine_.empty())
+        HandOverLine(pendingLine_, otBeginningOfLine);
     CleanUp(child.get(), processStage, pipeStage);
     child.reset();
     Finish(failure, failureCode_);
@@ -120,6 +131,8 @@ void TRunnerThread::PollingLoop(IChildProcess& child)
         uint32_t exitCode = 0;
         childEnded_ = child.HasEnded(exitCode);
         childExitCode_ = childEnded_ ? exitCode : STILL_ACTIVE_CODE;
+        if (childEnded_ && !ticksAtEnd_)
+            ticksAtEnd_ = context_.timer->TimeAfterBeginning.load();
 
         std::size_t copied = 0;
         std::size_t available = 0;
@@ -137,26 +150,52 @@ void TRunnerThread::PollingLoop(IChildProcess& child)
             WriteInput(child);
         }
         child.Pause();
-        if (CycleEndsRun(childEnded_ && readAll && OutputDrained(child)))
+        if (CycleEndsRun(childEnded_ && ReadOnOver(child, readAll)))
             return;
     }
 }
 
 // After the child's end, output may still be on its way: a short read leaves some behind, and a
-// system may show the last writes a moment late. The run ends once the pipe is empty and closed,
-// or, when something the child started keeps it open, after a short grace of quiet cycles.
-bool TRunnerThread::OutputDrained(IChildProcess& child)
+// system may show the last writes a moment late. The run ends once the pipe is empty and closed;
+// when something the child started keeps it open, after a short grace of quiet cycles; and when
+// that something keeps writing, at the cap, after which it is ended with the run.
+bool TRunnerThread::ReadOnOver(IChildProcess& child, bool readAll)
 {
-    return child.OutputClosed() || quietCyclesAfterEnd_ > kQuietCyclesAfterEnd;
+    return ReadOnCapReached() || (readAll && (child.OutputClosed() || quietCyclesAfterEnd_ > kQuietCyclesAfterEnd));
+}
+
+bool TRunnerThread::ReadOnCapReached() const
+{
+    const auto& timer = *context_.timer;
+    return ticksAtEnd_ && timer.IsActiveRun(context_.run) && timer.TimeAfterBeginning - *ticksAtEnd_ >= kReadOnTicks;
+}
+
+bool TRunnerThread::TimeLimitReached() const
+{
+    const auto& timer = *context_.timer;
+    if (!timer.IsActiveRun(context_.run))
+        return false;
+    const bool overall = settings_.MaxTimeAfterBeginning > 0 &&
+                         timer.TimeAfterBeginning > settings_.MaxTimeAfterBeginning;
+    const bool silence = settings_.MaxTimeAfterLastOutput > 0 &&
+                         timer.TimeAfterLastOutput > settings_.MaxTimeAfterLastOutput;
+    return overall || silence;
+}
+
+// What ends the run by time at this moment: the time limits while the child runs, the read-on's
+// cap after its end. Also tested while a write waits for a child that reads nothing.
+bool TRunnerThread::TimeIsUp() const
+{
+    return childEnded_ ? ReadOnCapReached() : TimeLimitReached();
 }
 
 // Once the child has ended, the run can only end as ended: reading on merely delays that, so
 // neither a time limit nor a stop may turn it into another outcome. A stop ends the reading on.
-bool TRunnerThread::CycleEndsRun(bool drained)
+bool TRunnerThread::CycleEndsRun(bool readOnOver)
 {
     auto& state = *context_.state;
     if (childEnded_) {
-        if (!drained && !StopRequested())
+        if (!readOnOver && !StopRequested())
             return false;
         state.ChangeIfCurrent(context_.run, [&] {
             state.exitCode = childExitCode_;
@@ -168,14 +207,7 @@ bool TRunnerThread::CycleEndsRun(bool drained)
         SetEndStatus(esStopped);
         return true;
     }
-    auto& timer = *context_.timer;
-    if (!timer.IsActiveRun(context_.run))
-        return false;
-    const bool overall = settings_.MaxTimeAfterBeginning > 0 &&
-                         timer.TimeAfterBeginning > settings_.MaxTimeAfterBeginning;
-    const bool silence = settings_.MaxTimeAfterLastOutput > 0 &&
-                         timer.TimeAfterLastOutput > settings_.MaxTimeAfterLastOutput;
-    if (overall || silence) {
+    if (TimeLimitReached()) {
         SetEndStatus(esTimedOut);
         return true;
     }
@@ -185,6 +217,10 @@ bool TRunnerThread::CycleEndsRun(bool drained)
 void TRunnerThread::SplitRead(std::size_t count)
 {
     std::string current = pendingLine_;
+    // Whether this read added to the unfinished piece: only then is that piece handed over, so a
+    // read that a stop cut before its first byte, or one of nothing but NULs, hands over nothing
+    // and the last piece reaches the caller exactly twice.
+    bool extended = false;
     const char* bytes = readBuffer_.data();
     bool lastWasCR = false;
     std::size_t i = 0;
@@ -197,6 +233,7 @@ void TRunnerThread::SplitRead(std::size_t count)
         }
         if (c != '\r' && c != '\n') {
             current += c;
+            extended = true;
             ++i;
             continue;
         }
@@ -206,17 +243,18 @@ void TRunnerThread::SplitRead(std::size_t count)
         i += pair ? 2 : 1;
         HandOverLine(current, otEntireLine);
         current.clear();
+        extended = false;
     }
     lastReadEndedWithCR_ = lastWasCR;
     pendingLine_ = std::move(current);
-    if (!pendingLine_.empty())
+    if (extended)
         HandOverLine(pendingLine_, otBeginningOfLine);
 }
 
 void TRunnerThread::WriteInput(IChildProcess& child)
 {
     auto& state = *context_.state;
-    const auto stopRequested = [this] { return StopRequested(); };
+    const auto giveUp = [this] { return StopRequested() || TimeIsUp(); };
     while (!StopRequested()) {
         // The queue belongs to the newest run only.
         std::optional<std::string> item;
@@ -229,8 +267,18 @@ void TRunnerThread::WriteInput(IChildProcess& child)
             readBuffer_.resize(length);
         std::fill(readBuffer_.begin(), readBuffer_.end(), 0);
         std::memcpy(readBuffer_.data(), item->data(), length);
-        if (length > 0)
-            child.Write(readBuffer_.data(), length, stopRequested);
+        const std::size_t written = length > 0 ? child.Write(readBuffer_.data(), length, giveUp) : 0;
+        if (written < length && giveUp()) {
+            // Cut short: only what the child took is echoed, and the rest stays first in the
+            // queue, where the caller sees what never reached the child.
+            if (written > 0 && state.inputToOutput)
+                EchoInput(item->substr(0, written), false);
+            state.ChangeIfCurrent(context_.run, [&] {
+                if (state.inputLines.Count() > 0)
+                    state.inputLines.Put(0, item->substr(written));
+            });
+            return;
+        }
         if (state.inputToOutput)
             EchoInput(*item, complete);
         state.ChangeIfCurrent(context_.run, [&] {
@@ -327,6 +375,8 @@ void TRunnerThread::CleanUp(IChildProcess* child, bool processStage, bool pipeSt
 void TRunnerThread::Finish(const std::exception_ptr& failure, uint32_t failureCode)
 {
     auto& state = *context_.state;
+    // The user has stopped or replaced this run: a failure to start it is no news to them.
+    const bool abandoned = StopRequested();
     if (settings_.OnTerminated && state.runnerAlive) {
         try {
             settings_.OnTerminated(state.sender, childExitCode_);
@@ -345,6 +395,6 @@ void TRunnerThread::Finish(const std::exception_ptr& failure, uint32_t failureCo
     }
     stopRequested_ = true;
     // The application shows start-up failures in its error box, in the user-interface thread.
-    if (failure && IsStartUpError(failure) && state.runnerAlive)
+    if (failure && IsStartUpError(failure) && state.runnerAlive && !abandoned)
         context_.ui->Post([failure] { std::rethrow_exception(failure); });
 }

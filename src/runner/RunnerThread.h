@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,11 @@ private:
     void RunCommand();
     void StartChild(IChildProcess& child);
     void PollingLoop(IChildProcess& child);
-    bool OutputDrained(IChildProcess& child);
-    bool CycleEndsRun(bool drained);
+    bool ReadOnOver(IChildProcess& child, bool readAll);
+    bool ReadOnCapReached() const;
+    bool TimeLimitReached() const;
+    bool TimeIsUp() const;
+    bool CycleEndsRun(bool readOnOver);
     void SplitRead(std::size_t count);
     void WriteInput(IChildProcess& child);
     void EchoInput(const std::string& item, bool complete);
@@ -91,5 +95,7 @@ private:
     bool lastReadEndedWithCR_ = false;
     // Cycles in a row, since the child's end, whose peek found nothing.
     int quietCyclesAfterEnd_ = 0;
+    // The tick source's count when the child's end was first seen.
+    std::optional<int32_t> ticksAtEnd_;
     uint32_t failureCode_ = 0;
 };

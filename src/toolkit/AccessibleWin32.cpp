@@ -98,7 +98,15 @@ public:
         *value = ToBstr(WindowText(view_));
         return *value ? S_OK : E_OUTOFMEMORY;
     }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* text) override { return NoText(text); }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override
+    {
+        std::string description;
+        if (!IsSelf(child) || !Alive()
+            || !SendMessageA(view_, TextViewDescriptionMessage(), 0, reinterpret_cast<LPARAM>(&description)))
+            return NoText(text);
+        *text = ToBstr(description);
+        return *text ? S_OK : E_OUTOFMEMORY;
+    }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override
     {
         if (!IsSelf(child))
@@ -198,6 +206,12 @@ private:
 IAccessible* NewTextViewAccessible(HWND view)
 {
     return new TTextViewAccessible(view);  // COM: the reference it starts with is the caller's
+}
+
+UINT TextViewDescriptionMessage()
+{
+    static const UINT message = RegisterWindowMessageA("Vantrel.TextViewDescription");
+    return message;
 }
 
 LRESULT AnswerTextViewObject(HWND view, WPARAM flags, LPARAM objectId)

@@ -12,3 +12,7 @@ LRESULT AnswerTextViewObject(HWND view, WPARAM flags, LPARAM objectId);
 
 // The object itself, with one reference for the caller.
 IAccessible* NewTextViewAccessible(HWND view);
+
+// Asked of the view for its accessible description: lParam points to a std::string of this
+// process to fill; the view answers nonzero when it has a description.
+UINT TextViewDescriptionMessage();

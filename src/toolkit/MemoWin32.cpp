@@ -147,6 +147,31 @@ void TMemo::AddMenuCommand(const std::string& caption, std::function<void()> onC
     extraCommands_.push_back(TMenuCommand{caption, std::move(onClick), std::move(isEnabled)});
 }
 
+void TMemo::SetLineMarks(TLineMarks marks)
+{
+    marks_ = std::move(marks);
+    LinesReplaced();
+}
+
+void TMemo::MarksChanged()
+{
+    if (marks_)
+        Changed();
+}
+
+std::string TMemo::MarksDescription() const
+{
+    std::string description;
+    for (int i = 0; marks_ && i < lines_.Count(); ++i) {
+        if (const auto mark = marks_(i)) {
+            if (!description.empty())
+                description += "\r\n";
+            description += Store().Line(i) + ": " + mark->Name;
+        }
+    }
+    return description;
+}
+
 std::vector<TMenuCommand> TMemo::MenuCommands()
 {
     std::vector<TMenuCommand> commands{
@@ -165,6 +190,10 @@ LRESULT TMemo::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     LRESULT answer = 0;
     if (AnswerTextQuery(msg, wParam, lParam, answer))
         return answer;
+    if (msg == TextViewDescriptionMessage()) {
+        *reinterpret_cast<std::string*>(lParam) = MarksDescription();
+        return marks_ ? 1 : 0;
+    }
     switch (msg) {
     case WM_SETFONT: {
         font_ = reinterpret_cast<HFONT>(wParam);
@@ -269,14 +298,14 @@ bool TMemo::FitsWidth(const std::string& line) const
 {
     RECT client;
     GetClientRect(Handle(), &client);
-    return ShownWidth(line, charWidths_) + overhang_ + 2 * TextMargin <= client.right;
+    return MarkMargin() + ShownWidth(line, charWidths_) + overhang_ + 2 * Margin() <= client.right;
 }
 
 int TMemo::WidestOf(int first, int last) const
 {
     int widest = 0;
     for (int i = first; i <= last; ++i)
-        widest = std::max(widest, ShownWidth(Store().Line(i), charWidths_) + overhang_ + 2 * Margin());
+        widest = std::max(widest, MarkMargin() + ShownWidth(Store().Line(i), charWidths_) + overhang_ + 2 * Margin());
     return widest;
 }
 
@@ -537,6 +566,20 @@ void TMemo::CopySelection() const
     CloseClipboard();
 }
 
+// The mark stays in its margin while the text scrolls sideways.
+void TMemo::PaintMark(HDC dc, int line, const RECT& rowRect)
+{
+    const auto mark = marks_(line);
+    if (!mark)
+        return;
+    const int size = Scaled(MarkSize);
+    const int top = rowRect.top + (lineHeight_ - size) / 2;
+    RECT square{Margin(), top, Margin() + size, top + size};
+    UniqueGdi<HBRUSH> fill(CreateSolidBrush(mark->Color));
+    FillRect(dc, &square, fill.Get());
+    FrameRect(dc, &square, GetSysColorBrush(COLOR_WINDOWTEXT));
+}
+
 void TMemo::Paint(HDC dc)
 {
     RECT client;
@@ -560,8 +603,12 @@ void TMemo::Paint(HDC dc)
             SetBkColor(dc, BackgroundColor());
         }
         const std::string text = ExpandTabs(Store().Line(line));
-        ExtTextOutA(dc, Margin() - leftPixel_, row * lineHeight_, ETO_CLIPPED, &rowRect, text.c_str(),
-                    static_cast<UINT>(text.size()), nullptr);
+        RECT textRect = rowRect;
+        textRect.left = MarkMargin();
+        ExtTextOutA(dc, MarkMargin() + Margin() - leftPixel_, row * lineHeight_, ETO_CLIPPED | ETO_OPAQUE, &textRect,
+                    text.c_str(), static_cast<UINT>(text.size()), nullptr);
+        if (marks_)
+            PaintMark(dc, line, rowRect);
     }
     SelectObject(dc, oldFont);
 }

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,25 @@
 
 class TMemo;
 
+// A small coloured square before a line, with the name that automation reads for it.
+struct TLineMark {
+    COLORREF Color;
+    std::string Name;
+};
+// The mark of a line by its index; none for a line without one.
+using TLineMarks = std::function<std::optional<TLineMark>(int line)>;
+
 // The lines of a TMemo as a string list; every change shows at the next paint.
 class TMemoLines : public TStrings {
     friend class TMemo;
+
+// A small coloured square before a line, with the name that automation reads for it.
+struct TLineMark {
+    COLORREF Color;
+    std::string Name;
+};
+// The mark of a line by its index; none for a line without one.
+using TLineMarks = std::function<std::optional<TLineMark>(int line)>;
 
 public:
     explicit TMemoLines(TMemo& memo) : memo_(memo) {}
@@ -79,6 +96,15 @@ public:
     std::string SelectedText() const;
     void SelectAll();
 
+    // Marks lines with a coloured square in a margin of their own, left of the text; the text
+    // stays as it is. Automation reads the marks as the view's accessible description, one
+    // "line: mark" per marked line. nullptr takes the marks and their margin away.
+    void SetLineMarks(TLineMarks marks);
+    // The marks may have changed: they are drawn again at the next refresh.
+    void MarksChanged();
+    // Each marked line with its mark's name, one "line: name" per line, joined with CR LF.
+    std::string MarksDescription() const;
+
     // Adds a command to the context menu: after a separator below Copy and Select All, in the
     // order added. A command whose isEnabled says false is greyed.
     void AddMenuCommand(const std::string& caption, std::function<void()> onClick,
@@ -94,6 +120,7 @@ private:
     void LineAdded(int index);
     void LinesReplaced();
     void Paint(HDC dc);
+    void PaintMark(HDC dc, int line, const RECT& rowRect);
     // Shows changes at most every RefreshIntervalMs: a flood of lines costs one repaint per
     // interval, not one per line.
     void Changed();
@@ -144,4 +171,8 @@ private:
     int caret_ = -1;   // where it ends
     bool selecting_ = false;
     std::vector<TMenuCommand> extraCommands_;
+    TLineMarks marks_;
+    // The marks' margin: nothing without marks.
+    int MarkMargin() const { return marks_ ? Scaled(MarkSize) + 2 * Margin() + Scaled(1) : 0; }
+    static constexpr int MarkSize = 7;
 };

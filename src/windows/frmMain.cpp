@@ -1,5 +1,6 @@
 #include "windows/frmMain.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "job/CommandLine.h"
@@ -29,9 +30,26 @@ const char* const kLicenceNotAccepted =
     "PsExec would wait for an answer in a window that no one sees, and the run would never end.\n\n"
     "Open a command prompt in Vantrel's folder, run Psexec once and accept its licence (or accept it "
     "as your organisation does), then press Execute again.";
+const char* const kNoResults = "No run has ended with results yet: there is nothing to save.";
 const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
 const char* const kExportCommand = "Export for Ansible...";
 constexpr char kExportShortcut = 'E';
+
+struct MarkLook {
+    TComputerMark mark;
+    COLORREF color;
+    const char* colorName;  // for the legend
+};
+
+constexpr MarkLook kMarkLooks[] = {
+    {TComputerMark::cmWaiting, RGB(160, 160, 160), "grey"},
+    {TComputerMark::cmRunning, RGB(0, 110, 230), "blue"},
+    {TComputerMark::cmDone, RGB(0, 170, 0), "green"},
+    {TComputerMark::cmRestartRequired, RGB(240, 190, 0), "yellow"},
+    {TComputerMark::cmFailed, RGB(220, 0, 0), "red"},
+    {TComputerMark::cmNotReached, RGB(150, 0, 190), "purple"},
+    {TComputerMark::cmNoResult, RGB(255, 255, 255), "white"},
+};
 
 TForm::Args MainWindowArgs()
 {
@@ -113,6 +131,17 @@ bool ToolLicenceAcceptedInRegistry()
     return accepted && *accepted != 0;
 }
 
+// The local date and time to the second, as a spreadsheet reads it.
+std::string LocalTimeText()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour,
+                  now.wMinute, now.wSecond);
+    return text;
+}
+
 std::string SystemMessage(std::int64_t code)
 {
     return SystemErrorText(static_cast<DWORD>(code));
@@ -166,6 +195,12 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     RetryListDialog.Filter = "Text files (*.txt)|*.txt";
     RetryListDialog.DefaultExt = "txt";
     RetryListDialog.OverwritePrompt = true;
+
+    ResultsDialog.Title = "Save Results";
+    ResultsDialog.FileName = "Results.csv";
+    ResultsDialog.Filter = "CSV files (*.csv)|*.csv";
+    ResultsDialog.DefaultExt = "csv";
+    ResultsDialog.OverwritePrompt = true;
 
     AnsibleFolderDialog.Title = "Export for Ansible: choose a folder";
 
@@ -374,6 +409,12 @@ void TForm1::CreateListPanel()
     mmo2->AddMenuCommand("Save Retry List...", [this] { SaveRetryList(false); }, [this] { return HasRetryList(false); });
     mmo2->AddMenuCommand("Save Retry List with Restart Required...", [this] { SaveRetryList(true); },
                          [this] { return HasRetryList(true); });
+    mmo2->AddMenuCommand("Save Results...", [this] { SaveResults(); }, [this] { return HasResults(); });
+
+    for (const MarkLook& look : kMarkLooks) {
+        const std::string entry = std::string("Mark ") + look.colorName + ": " + std::string(MarkName(look.mark));
+        mmo1->AddMenuCommand(entry, [] {}, [] { return false; });
+    }
 
     lblTargets = CaptionAbove(*mmo1, kTargetsCaption);
     lblConsole = CaptionAbove(*mmo2, "Console view:");
@@ -471,7 +512,9 @@ void TForm1::StartRun()
     // Each run watches its own lines: a superseded run may still deliver while the next one runs.
     auto run = std::make_shared<TRunContext>();
     run->Id = ++lastRunId_;
-    run->Results = TResultTracker(ReadRunList(), JobVars.UninstallMode);
+    run->Results = TResultTracker(ReadRunList(), JobVars.UninstallMode, LocalTimeText);
+    run->ListFile = edt1->Text();
+    run->Package = edt2->Text();
     runner1->OnNewLine = [this, run](TObject* sender, const std::string& line, TOutputType type) {
         runner1NewLine(sender, line, type, *run);
     };
@@ -479,7 +522,30 @@ void TForm1::StartRun()
         runner1Terminated(sender, exitCode, run);
     };
     runActive_ = true;
+    markedRun_ = run;
+    mmo1->SetLineMarks([this](int line) { return TargetMark(line); });
     runner1->Execute();
+}
+
+std::optional<TLineMark> TForm1::TargetMark(int line) const
+{
+    if (!markedRun_)
+        return std::nullopt;
+    const auto mark = markedRun_->Results.MarkOfLine(mmo1->Lines().Get(line));
+    if (!mark)
+        return std::nullopt;
+    for (const MarkLook& look : kMarkLooks)
+        if (look.mark == *mark)
+            return TLineMark{look.color, std::string(MarkName(*mark))};
+    return std::nullopt;
+}
+
+void TForm1::ForgetMarks()
+{
+    if (!markedRun_)
+        return;
+    markedRun_.reset();
+    mmo1->SetLineMarks(nullptr);
 }
 
 void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOutputType OutputType,
@@ -489,6 +555,8 @@ void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOu
     const TPieceKind kind = OutputType == otEntireLine ? TPieceKind::pkEntireLine : TPieceKind::pkBeginningOfLine;
     unfinishedLineRunId_ = OutputType == otBeginningOfLine ? run.Id : 0;
     run.Results.PieceDelivered(NewLine, kind);
+    if (markedRun_.get() == &run)
+        mmo1->MarksChanged();
     if (run.Monitor.PieceDelivered(NewLine, kind))
         mmo2->Lines().Add(std::string(RunText::SuccessLine));
     // Keep the end in sight, even when the operator had scrolled up.
@@ -505,6 +573,8 @@ void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,
 void TForm1::FinishRun(TRunContext& run)
 {
     run.Results.RunEnded();
+    if (markedRun_.get() == &run)
+        mmo1->MarksChanged();
     if (run.Monitor.RunEnded())
         AddRunLine(run, std::string(RunText::SuccessLine));
     AddSummary(run);
@@ -536,6 +606,8 @@ void TForm1::AddSummary(const TRunContext& run)
     // does not replace a newer one's.
     if (run.Results.Started() && run.Id > lastResultsRunId_) {
         lastResults_ = run.Results;
+        lastResultsListFile_ = run.ListFile;
+        lastResultsPackage_ = run.Package;
         lastResultsRunId_ = run.Id;
     }
 }
@@ -626,6 +698,7 @@ void TForm1::edt1Change(TObject* /*Sender*/)
 void TForm1::LoadListPreview(const std::string& path)
 {
     const std::string content = ReadWholeFile(path);  // throws before the preview changes
+    ForgetMarks();
     mmo1->Lines().SetText(content);
     lblTargets->SetCaption("Target Computers from " + ExtractFileName(path) + ":");
 }
@@ -700,6 +773,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     edt3->SetText("");
     edt4->SetText("");
     edt5->SetText("");
+    ForgetMarks();
     mmo1->Lines().Clear();
     mmo2->Lines().Clear();
     unfinishedLineRunId_ = 0;
@@ -755,6 +829,16 @@ void TForm1::SaveRetryList(bool withRestartRequired)
     }
     const std::string text = TStringList(computers).Text();
     SaveThroughDialog(RetryListDialog, [&text](const std::string& path) { WriteWholeFile(path, text); });
+}
+
+void TForm1::SaveResults()
+{
+    if (!lastResults_) {
+        ::ShowWarning(application_.Dialogs(), kNoResults);
+        return;
+    }
+    const std::string csv = ResultsCsv(*lastResults_, lastResultsListFile_, lastResultsPackage_, SystemMessage);
+    SaveThroughDialog(ResultsDialog, [&csv](const std::string& path) { WriteWholeFile(path, csv); });
 }
 
 // ---- the same job for Ansible

@@ -86,6 +86,11 @@ public:
     // console view's menu offers both.
     bool HasRetryList(bool withRestartRequired) const;
     void SaveRetryList(bool withRestartRequired);
+    // The latest ended run's results as a CSV file, through ResultsDialog; the console view's
+    // menu offers it while there are results.
+    bool HasResults() const { return lastResults_.has_value(); }
+    void SaveResults();
+    TFileDialogSettings ResultsDialog;
 
     // The job in the fields, checked as Execute checks it, written as an inventory, a playbook
     // and a README for Ansible into a folder the operator picks; nothing runs. In the window's
@@ -106,6 +111,7 @@ private:
         std::uint64_t Id = 0;
         TRunMonitor Monitor;
         TResultTracker Results{{}, false};
+        std::string ListFile, Package;  // as given at Execute
     };
 
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
@@ -116,6 +122,9 @@ private:
     // by replacing the last line of the view.
     void AddRunLine(const TRunContext& run, const std::string& line);
     void StartRun();
+    // The target list's mark of a line: the state of its computer in the latest run started.
+    std::optional<TLineMark> TargetMark(int line) const;
+    void ForgetMarks();
 
     // The window's fonts at dpi; the window's own becomes the one its controls take.
     void CreateFonts(int dpi);
@@ -166,5 +175,8 @@ private:
     bool runActive_ = false;
     // The results of the latest ended run that started, for the retry list.
     std::optional<TResultTracker> lastResults_;
+    std::string lastResultsListFile_, lastResultsPackage_;
     std::uint64_t lastResultsRunId_ = 0;
+    // The run whose computers the target list marks; none after Clear or a new list.
+    std::shared_ptr<const TRunContext> markedRun_;
 };

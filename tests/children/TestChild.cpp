@@ -108,13 +108,28 @@ int Inherited(int argc, char** argv)
     return 0;
 }
 
-// Leaves a process of its own behind that keeps the output pipe open, then ends with code.
-int Orphan(const char* self, long code)
+// Writes a line every 3 ms for eight seconds: what a child left behind that keeps writing. It
+// outlives the pipe's closing, so that only being ended ends it.
+int Chatter()
 {
-    std::printf("leaving a process behind\n");
-    std::fflush(stdout);
+#ifndef _WIN32
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    for (int i = 0; i < 8000 / 3; ++i) {
+        std::printf("still here\n");
+        std::fflush(stdout);
+        Nap(3);
+    }
+    return 0;
+}
+
+// Leaves a process of its own behind that keeps the output pipe open, sleeping or, when chatty,
+// writing all the time, then ends with code. A chatty one first names what it leaves behind:
+// "pid N" on Windows, "group N" (its process group) on POSIX.
+int Orphan(const char* self, long code, bool chatty)
+{
 #ifdef _WIN32
-    std::string commandLine = "\"" + std::string(self) + "\" sleep 8000";
+    std::string commandLine = "\"" + std::string(self) + (chatty ? "\" chatter" : "\" sleep 8000");
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -123,14 +138,25 @@ int Orphan(const char* self, long code)
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION started = {};
     if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
+        if (chatty)
+            std::printf("pid %lu\n", started.dwProcessId);
         CloseHandle(started.hThread);
         CloseHandle(started.hProcess);
     }
+    std::printf("leaving a process behind\n");
+    std::fflush(stdout);
     ExitProcess(static_cast<UINT>(code));
 #else
     (void)self;
+    if (chatty)
+        std::printf("group %ld\n", static_cast<long>(getpgrp()));
+    std::printf("leaving a process behind\n");
+    std::fflush(stdout);
     if (fork() == 0) {
-        Nap(8000);
+        if (chatty)
+            Chatter();
+        else
+            Nap(8000);
         std::_Exit(0);
     }
     std::_Exit(static_cast<int>(code));
@@ -193,8 +219,14 @@ int main(int argc, char** argv)
     } else if (mode == "inherited") {
         return Inherited(argc, argv);
     } else if (mode == "orphan") {
-        return Orphan(argv[0], Number(argc, argv, 2, 0));
+        return Orphan(argv[0], Number(argc, argv, 2, 0), false);
+    } else if (mode == "orphan-chatter") {
+        return Orphan(argv[0], Number(argc, argv, 2, 0), true);
+    } else if (mode == "chatter") {
+        return Chatter();
 #ifndef _WIN32
+    } else if (mode == "group") {
+        std::printf("group %ld\n", static_cast<long>(getpgrp()));
     } else if (mode == "signal") {
         std::fflush(stdout);
         std::raise(static_cast<int>(Number(argc, argv, 2, SIGTERM)));

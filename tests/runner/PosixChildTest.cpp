@@ -2,13 +2,18 @@
 #include "RealChildScenarios.h"
 #include "runner/ProcessPosix.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <csignal>
+#include <fstream>
 #include <unistd.h>
 
 #include <dirent.h>
 #include <fcntl.h>
 
 namespace {
+
+using namespace std::chrono_literals;
 
 int CountEntries(const char* folder)
 {
@@ -19,6 +24,37 @@ int CountEntries(const char* folder)
         closedir(directory);
     }
     return count;
+}
+
+// Whether a process that has not ended is in the group; one that has ended but is not reaped
+// yet (its new parent reaps it in its own time) counts as gone.
+bool GroupHasLiveMembers(long group)
+{
+    bool live = false;
+    if (DIR* directory = opendir("/proc")) {
+        while (dirent* entry = readdir(directory)) {
+            std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+            std::string text;
+            if (entry->d_name[0] < '0' || entry->d_name[0] > '9' || !std::getline(stat, text))
+                continue;
+            // pid (name) state parent group ...; the name may hold anything, even brackets.
+            const auto afterName = text.rfind(')');
+            char state = 0;
+            long parent = 0;
+            long itsGroup = 0;
+            if (afterName != std::string::npos &&
+                std::sscanf(text.c_str() + afterName + 1, " %c %ld %ld", &state, &parent, &itsGroup) == 3)
+                live = live || (itsGroup == group && state != 'Z' && state != 'X');
+        }
+        closedir(directory);
+    }
+    return live;
+}
+
+// "group N", as the test child names the group it leaves a process in.
+long GroupNamed(const std::string& line)
+{
+    return line.rfind("group ", 0) == 0 ? std::atol(line.c_str() + 6) : 0;
 }
 
 struct TPosixPlatform {
@@ -38,6 +74,15 @@ struct TPosixPlatform {
     static std::vector<uint32_t> ExitCodes() { return {0, 1, 3, 255}; }
     static int CountHandles() { return CountEntries("/proc/self/fd"); }
     static int CountThreads() { return CountEntries("/proc/self/task"); }
+    // The group is killed as the run ends; the signal takes a moment to arrive.
+    static bool LeftBehindGone(const std::string& line)
+    {
+        const long group = GroupNamed(line);
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (group > 0 && GroupHasLiveMembers(group) && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(10ms);
+        return group > 0 && !GroupHasLiveMembers(group);
+    }
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Posix, RealChild, TPosixPlatform);
@@ -95,6 +140,42 @@ TEST(PosixChild, AProgramFileGivenRunsInPlaceOfTheFirstWord)
     EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
     EXPECT_EQ(h.runner->ExitCode(), 3u);
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"exiting"}));
+}
+
+// Straight through the backend: the output pipe closes with the child, since the parent keeps
+// none of the child's ends; and the child is reaped only after its group was killed, so that
+// the group's number cannot yet belong to another process when the kill is sent.
+TEST(PosixChild, ThePipeClosesWithTheChildAndItsGroupIsKilledWhileItsLeaderIsOurs)
+{
+    auto child = DefaultProcessBackend()->NewChild();
+    ASSERT_TRUE(child->CreateInputPipe());
+    ASSERT_TRUE(child->CreateOutputPipe());
+    TChildStartInfo info;
+    info.commandLine = TPosixPlatform::Child("group");
+    ASSERT_TRUE(child->Start(info));
+
+    std::string output;
+    uint32_t code = 0;
+    bool closed = false;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!closed && std::chrono::steady_clock::now() < deadline) {
+        std::size_t copied = 0;
+        std::size_t available = 0;
+        child->Peek(4096, copied, available);
+        std::string bytes(available, '\0');
+        bytes.resize(available > 0 ? child->Read(bytes.data(), available) : 0);
+        output += bytes;
+        closed = child->HasEnded(code) && child->OutputClosed();
+        std::this_thread::sleep_for(1ms);
+    }
+    EXPECT_TRUE(closed) << "the parent's copies of the child's ends keep the pipe open";
+    const long group = GroupNamed(output);
+    ASSERT_GT(group, 0) << output;
+    EXPECT_EQ(kill(static_cast<pid_t>(group), 0), 0) << "the leader was reaped before its group was killed";
+    child->CloseProcess();
+    EXPECT_EQ(kill(static_cast<pid_t>(group), 0), -1);
+    EXPECT_EQ(errno, ESRCH);
+    child->ClosePipes();
 }
 
 TEST(PosixChild, BothEndsOfARunPipeCloseOnExec)

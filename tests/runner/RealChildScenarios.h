@@ -5,6 +5,7 @@
 //   Repeats, FloodBytes, Runs          sizes fitting the platform's speed
 //   static std::vector<uint32_t> ExitCodes()
 //   static int CountHandles(), CountThreads()
+//   static bool LeftBehindGone(line)   whether what the child named ("pid N", "group N") is gone
 #pragma once
 
 #include "RunnerHarness.h"
@@ -240,6 +241,38 @@ TYPED_TEST_P(RealChild, AChildWhoseOwnChildKeepsThePipeOpenEndsTheRunInTime)
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"leaving a process behind"}));
 }
 
+// Something the child left behind keeps writing: the run still ends a short read-on after the
+// child, and what was left behind ends with it.
+TYPED_TEST_P(RealChild, WhatTheChildLeftWritingEndsWithTheRun)
+{
+    auto& h = this->h;
+    this->Run(this->Child("orphan-chatter 6"), std::chrono::seconds(6));
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(h.runner->ExitCode(), 6u);
+    ASSERT_GT(h.output.Count(), 1);
+    EXPECT_TRUE(TypeParam::LeftBehindGone(h.output.Get(0))) << h.output.Get(0);
+}
+
+// A time limit ends a write that the child never reads; only what it took is echoed, and the
+// rest stays queued.
+TYPED_TEST_P(RealChild, ATimeLimitEndsAWriteThatTheChildNeverReads)
+{
+    auto& h = this->h;
+    h.runner->MaxTimeAfterBeginning = 1;
+    h.runner->InputToOutput = true;
+    h.runner->CommandLine = this->Child("sleep 30000");
+    h.runner->Execute();
+    const std::string item = std::string(1'000'000, 'x') + "\n";
+    h.runner->InputLines().Add(item);
+    ASSERT_TRUE(h.RunToEnd(std::chrono::seconds(6)));
+    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
+    const std::string echoed = h.pieces.empty() ? "" : h.pieces.back().text;
+    ASSERT_EQ(h.runner->InputLines().Count(), 1);
+    const std::string rest = h.runner->InputLines().Get(0);
+    EXPECT_FALSE(rest.empty());
+    EXPECT_TRUE(echoed + rest == item) << echoed.size() << " echoed, " << rest.size() << " left";
+}
+
 TYPED_TEST_P(RealChild, RunsBackToBackLeaveNoHandlesOrThreads)
 {
     this->Run(this->Child("exit 0"));
@@ -260,4 +293,5 @@ REGISTER_TYPED_TEST_SUITE_P(RealChild, OutputArrivesAsTheConsoleShowsIt,
                             ExecuteDuringARunAndDestructionDuringOutput, DestroyingTheRunnerInsideTheLineHandler,
                             AProgramThatDoesNotExistFailsToStartAndTheRunnerStartsAgain,
                             BothTimeLimitsEndASilentChild, AChildWhoseOwnChildKeepsThePipeOpenEndsTheRunInTime,
+                            WhatTheChildLeftWritingEndsWithTheRun, ATimeLimitEndsAWriteThatTheChildNeverReads,
                             RunsBackToBackLeaveNoHandlesOrThreads);

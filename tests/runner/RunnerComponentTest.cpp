@@ -135,6 +135,76 @@ TEST(RunnerComponent, ASupersededRunReportsItsOwnEndButWritesNothingOfTheNewerRu
     EXPECT_EQ(h.terminations, 1);
 }
 
+// Nothing of the earlier run may still show once a new run was asked for.
+TEST(RunnerComponent, ARunStoppedBeforeItsWorkerBeganEndsWithItsOwnStatus)
+{
+    auto scripted = std::make_shared<TScriptedBackend>();
+    TRunnerHarness h(scripted, Mode::Manual);
+    TScriptCycle end = Output("x\n");
+    end.exitCode = 7;
+    scripted->AddScript(Script({end}));
+    h.runner->Execute();
+    ASSERT_TRUE(h.RunToEnd());
+    ASSERT_EQ(h.runner->ExitCode(), 7u);
+
+    scripted->HoldThreads();
+    h.runner->Execute();
+    h.runner->Stop();
+    scripted->ReleaseThreads();
+    ASSERT_TRUE(h.WaitForWorkers());
+    EXPECT_EQ(h.runner->EndStatus(), esStopped);
+    EXPECT_EQ(h.runner->ExitCode(), 0u);
+    EXPECT_EQ(h.runner->Lines().Count(), 0);
+    EXPECT_EQ(h.terminations, 1) << "a run that never began raises no event";
+}
+
+// The older run hands its unfinished piece over once more after a tick of the newer run.
+TEST(RunnerComponent, ASupersededRunLeavesTheNewerRunsSilenceCountAlone)
+{
+    auto scripted = std::make_shared<TScriptedBackend>();
+    TRunnerHarness h(scripted, Mode::Manual);
+    std::atomic<bool> newerGoing{false};
+    TScriptCycle supersede;
+    supersede.before = [&] {
+        h.ui.Invoke([&] { h.runner->Execute(); });
+        while (!newerGoing)
+            std::this_thread::yield();
+        h.ui.Invoke([&] { h.ui.FireTimers(); });
+    };
+    scripted->AddScript(Script({Output("partial"), supersede}));
+    TScriptCycle going;
+    going.before = [&] { newerGoing = true; };
+    scripted->AddScript(Script({going}));
+    std::atomic<int> olderEnded{0};
+    h.runner->OnTerminated = [&](TObject*, uint32_t) { ++olderEnded; };
+    h.runner->Execute();
+    h.Bind(*h.runner);
+    ASSERT_TRUE(h.ui.RunUntil([&] { return olderEnded == 1 && h.backend->live == 1; }, 10s));
+    EXPECT_EQ(h.runner->Timer()->TimeAfterLastOutput, 1);
+    h.runner->Stop();
+    ASSERT_TRUE(h.RunToEnd());
+}
+
+// Destroyed inside a hand-off, after which the user-interface thread serves nothing more: the
+// worker's last piece must not wait for it.
+TEST(RunnerComponent, AWorkerWhoseRunnerIsGoneNeverWaitsForTheUserInterfaceThread)
+{
+    auto scripted = std::make_shared<TScriptedBackend>();
+    TRunnerHarness h(scripted, Mode::Manual);
+    h.runner->OnNewLine = [&](TObject*, const std::string& line, TOutputType type) {
+        h.pieces.push_back({line, type});
+        h.runner.reset();
+    };
+    scripted->AddScript(Script({Output("partial"), Output("more")}));
+    h.runner->Execute();
+    ASSERT_TRUE(h.ui.RunUntil([&] { return !h.pieces.empty(); }, 10s));
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (h.backend->live > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(h.backend->live, 0);
+    EXPECT_EQ(h.pieces.size(), 1u);
+}
+
 TEST(RunnerComponent, DestroyingTheRunnerDuringARunStopsItAndRaisesNothingMore)
 {
     auto scripted = std::make_shared<TScriptedBackend>();

@@ -9,6 +9,7 @@
 #include <utility>
 #include <chrono>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,12 @@ struct TPiece {
     TOutputType type;
     bool operator==(const TPiece&) const = default;
 };
+
+// How a failed expectation shows a piece.
+inline void PrintTo(const TPiece& piece, std::ostream* out)
+{
+    *out << (piece.type == otEntireLine ? "entire \"" : "beginning \"") << piece.text << '"';
+}
 
 class TCountingBackend : public IProcessBackend {
 public:

@@ -33,6 +33,8 @@ protected:
 
     void Play(std::vector<TScriptCycle> cycles, TScript script = {})
     {
+        h.terminations = 0;
+        h.pieces.clear();
         script.cycles = std::move(cycles);
         scripted->AddScript(std::move(script));
         h.runner->Execute();
@@ -44,6 +46,14 @@ protected:
     {
         TScriptCycle cycle = Output(std::move(bytes));
         cycle.before = [this] { h.ui.Invoke([this] { h.ui.FireTimers(); }); };
+        return cycle;
+    }
+
+    // A cycle whose end test comes after a Stop, with bytes to read.
+    TScriptCycle StopWith(std::string bytes)
+    {
+        TScriptCycle cycle = Output(std::move(bytes));
+        cycle.before = [this] { h.ui.Invoke([this] { h.runner->Stop(); }); };
         return cycle;
     }
 
@@ -401,7 +411,8 @@ TEST_F(ScriptedRunner, AChildThatEndedEndsTheRunAsEndedWhateverTheLimitsSayWhile
     EXPECT_EQ(h.runner->ExitCode(), 5u);
     EXPECT_EQ(h.terminatedCode, 5u);
     EXPECT_EQ(Count("Terminate"), 0u);
-    EXPECT_GE(h.runner->Timer()->TimeAfterBeginning, 3) << "the limits did run out while the worker read on";
+    EXPECT_GT(h.runner->Timer()->TimeAfterBeginning, h.runner->MaxTimeAfterBeginning)
+        << "the limits did run out while the worker read on";
     EXPECT_EQ(h.Texts(), (std::vector<std::string>{"a", "b"}));
 }
 
@@ -440,6 +451,143 @@ TEST_F(ScriptedRunner, APipeThatClosesWithTheChildEndsTheRunInTheSameCycle)
     Play({Output("a\n"), Exit(9, "b\n")});
     EXPECT_EQ(Count("Peek"), 2u);
     EXPECT_EQ(h.runner->ExitCode(), 9u);
+}
+
+// However often what the child left behind writes, the read-on ends at the second tick after
+// the child's end.
+TEST_F(ScriptedRunner, ReadingOnEndsAtTheSecondTickAfterTheEndHoweverOftenOutputComes)
+{
+    TScript held;
+    held.pipeHeldOpen = true;
+    Play({Tick("a\n"), Exit(0, "b\n"), Output("c\n"), Tick("d\n"), Output("e\n"), Tick("f\n"), Output("g\n"),
+          Output("h\n")},
+         held);
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"a", "b", "c", "d", "e", "f"}));
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(Count("Peek"), 6u);
+}
+
+// ---- the unfinished last piece: handed over after its read and once more at the end, twice in
+// every kind of end, also when the last cycle's read examined nothing or added nothing
+
+TEST_F(ScriptedRunner, TheUnfinishedLastPieceIsHandedOverTwiceInEveryKindOfEnd)
+{
+    const std::vector<TPiece> twice = {Entire("x"), Beginning("tail"), Beginning("tail")};
+    Play({Output("x\n"), Output("tail"), StopWith("more")});
+    EXPECT_EQ(h.runner->EndStatus(), esStopped);
+    EXPECT_EQ(h.pieces, twice) << "a stop while the child runs";
+
+    TScript held;
+    held.pipeHeldOpen = true;
+    Play({Output("x\n"), Exit(3, "tail"), Output(""), StopWith("more")}, held);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(h.pieces, twice) << "a stop while reading on after the child's end";
+    EXPECT_EQ(h.runner->Lines().Snapshot(), (std::vector<std::string>{"x", "tail", "tail"}));
+
+    Play({Output("x\n"), Output("tail"), Output(std::string("\0\0", 2)), Exit(0)});
+    EXPECT_EQ(h.pieces, twice) << "a read of nothing but NULs";
+
+    TScriptCycle fault = Output("more");
+    fault.before = [] { throw std::bad_alloc(); };
+    Play({Output("x\n"), Output("tail"), fault});
+    EXPECT_EQ(h.runner->EndStatus(), esFailedWhileRunning);
+    EXPECT_EQ(h.pieces, twice) << "a failure while the child runs";
+}
+
+// ---- a write that blocks because the child reads nothing
+
+class BlockedWrite : public ScriptedRunner {
+protected:
+    // The child takes four bytes of the item and no more; whileBlocked runs as the write waits.
+    void PlayBlocked(std::function<void()> whileBlocked)
+    {
+        h.runner->InputToOutput = true;
+        TScriptCycle queue;
+        queue.before = [this] { h.runner->InputLines().Add("abcdefgh\r\n"); };
+        TScript script;
+        script.inputCapacity = 4;
+        script.onBlockedWrite = std::move(whileBlocked);
+        Play({queue}, script);
+    }
+
+    // Only what the child took is echoed; the rest stays queued, first.
+    void ExpectOnlyTheWrittenPartEchoed()
+    {
+        EXPECT_TRUE(scripted->LogOfRun(scripted->Runs() - 1)->Find("Write:abcd"));
+        EXPECT_EQ(h.pieces, (std::vector<TPiece>{Beginning("abcd"), Beginning("abcd")}));
+        EXPECT_EQ(h.runner->InputLines().Snapshot(), (std::vector<std::string>{"efgh\r\n"}));
+    }
+};
+
+TEST_F(BlockedWrite, EitherTimeLimitEndsIt)
+{
+    h.runner->MaxTimeAfterBeginning = 1;
+    PlayBlocked([this] { h.ui.Invoke([this] { h.ui.FireTimers(), h.ui.FireTimers(); }); });
+    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
+    ExpectOnlyTheWrittenPartEchoed();
+
+    h.runner->MaxTimeAfterBeginning = 0;
+    h.runner->MaxTimeAfterLastOutput = 1;
+    PlayBlocked([this] { h.ui.Invoke([this] { h.ui.FireTimers(), h.ui.FireTimers(); }); });
+    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
+    ExpectOnlyTheWrittenPartEchoed();
+}
+
+TEST_F(BlockedWrite, StopEndsIt)
+{
+    PlayBlocked([this] { h.ui.Invoke([this] { h.runner->Stop(); }); });
+    EXPECT_EQ(h.runner->EndStatus(), esStopped);
+    EXPECT_EQ(h.terminatedCode, 259u);
+    ExpectOnlyTheWrittenPartEchoed();
+}
+
+// ---- the tick source
+
+TEST_F(ScriptedRunner, TheTickSourceRunsWhileTheChildRunsAndStopsWhenItEnds)
+{
+    bool ticking = false;
+    TScriptCycle look;
+    look.before = [&] { h.ui.Invoke([&] { ticking = h.runner->Timer()->Enabled(); }); };
+    Play({Output("a\n"), look, Exit(0)});
+    Pump(std::chrono::milliseconds(20));
+    EXPECT_TRUE(ticking);
+    EXPECT_FALSE(h.runner->Timer()->Enabled());
+}
+
+// ---- overlapping runs
+
+// A user who replaced a run must never see it reach a computer, nor hear of its failure.
+TEST_F(ScriptedRunner, ARunReplacedOrStoppedWhileItsPipesAreCreatedStartsNoChildAndShowsNoError)
+{
+    TScript older;
+    older.failStart = true;
+    older.onCall = [this](const std::string& call) {
+        if (call == "CreateOutputPipe")
+            h.ui.Invoke([this] { h.runner->Execute(); });
+    };
+    TScript newer;
+    newer.cycles = {Exit(0)};
+    scripted->AddScript(older);
+    scripted->AddScript(newer);
+    h.runner->Execute();
+    ASSERT_TRUE(h.ui.RunUntil([&] { return h.terminations == 2 && h.backend->live == 0; }, std::chrono::seconds(20)));
+    EXPECT_FALSE(scripted->LogOfRun(0)->Find("Start"));
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded) << "the newer run's outcome";
+    Pump(std::chrono::milliseconds(20));
+    EXPECT_TRUE(h.ui.TakePostedErrors().empty());
+
+    TScript stopped;
+    stopped.failStart = true;
+    stopped.onCall = [this](const std::string& call) {
+        if (call == "CreateOutputPipe")
+            h.ui.Invoke([this] { h.runner->Stop(); });
+    };
+    Play({}, stopped);
+    EXPECT_FALSE(scripted->LogOfRun(2)->Find("Start"));
+    EXPECT_EQ(h.runner->EndStatus(), esStopped);
+    EXPECT_EQ(h.terminations, 1);
+    Pump(std::chrono::milliseconds(20));
+    EXPECT_TRUE(h.ui.TakePostedErrors().empty());
 }
 
 // ---- overlapping runs

@@ -109,9 +109,22 @@ std::size_t TScriptedChild::Read(char* buffer, std::size_t size)
     return count;
 }
 
-void TScriptedChild::Write(const char* data, std::size_t size, const std::function<bool()>&)
+std::size_t TScriptedChild::Write(const char* data, std::size_t size, const std::function<bool()>& giveUp)
 {
-    Note("Write:" + std::string(data, size));
+    std::size_t taken = size;
+    if (script_.inputCapacity)
+        taken = std::min(size, *script_.inputCapacity - inputTaken_);
+    inputTaken_ += taken;
+    Note("Write:" + std::string(data, taken));
+    if (taken == size)
+        return taken;
+    if (script_.onBlockedWrite)
+        script_.onBlockedWrite();
+    // Bounded, so that a worker that never gives up fails its test instead of hanging it.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!giveUp() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return taken;
 }
 
 void TScriptedChild::Terminate()
@@ -179,6 +192,12 @@ void TScriptedBackend::Launch(std::function<void()> body)
     }
     lock.unlock();
     IProcessBackend::Launch(std::move(body));
+}
+
+void TScriptedBackend::HoldThreads()
+{
+    std::lock_guard lock(mutex_);
+    holdThreads_ = true;
 }
 
 void TScriptedBackend::ReleaseThreads()

@@ -35,6 +35,10 @@ struct TScript {
     uint32_t errorCode = 2;
     // Something the child started keeps the output pipe open after the child's end.
     bool pipeHeldOpen = false;
+    // The child takes at most this many input bytes in all; a write beyond them blocks until the
+    // worker gives up, and onBlockedWrite runs (in the worker thread) as it starts to wait.
+    std::optional<std::size_t> inputCapacity;
+    std::function<void()> onBlockedWrite;
     std::vector<TScriptCycle> cycles;
     // Sees every call as it is logged, in the worker thread.
     std::function<void(const std::string& call)> onCall;
@@ -66,7 +70,7 @@ public:
     void Peek(std::size_t size, std::size_t& copied, std::size_t& available) override;
     bool OutputClosed() override;
     std::size_t Read(char* buffer, std::size_t size) override;
-    void Write(const char* data, std::size_t size, const std::function<bool()>& stopRequested) override;
+    std::size_t Write(const char* data, std::size_t size, const std::function<bool()>& giveUp) override;
     void Terminate() override;
     void CloseProcess() override;
     void ClosePipes() override;
@@ -83,6 +87,7 @@ private:
     std::string pipe_;
     std::optional<std::size_t> readLimit_;
     std::optional<uint32_t> exitCode_;
+    std::size_t inputTaken_ = 0;
     uint32_t lastError_ = 0;
 };
 
@@ -98,8 +103,9 @@ public:
 
     std::unique_ptr<IChildProcess> NewChild() override;
     void Launch(std::function<void()> body) override;
-    // Starts the threads held back so far.
+    // Starts the threads held back so far; later ones start at once until HoldThreads.
     void ReleaseThreads();
+    void HoldThreads();
 
 private:
     bool holdThreads_;

@@ -696,6 +696,72 @@ TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
     EXPECT_EQ(dialogs_.SaveCalls.size(), 2u) << "nothing to save, no dialog";
 }
 
+// What an accessibility client reads as the view's description.
+std::wstring AccessibleDescription(HWND view)
+{
+    IAccessible* accessible = nullptr;
+    if (AccessibleObjectFromWindow(view, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                   reinterpret_cast<void**>(&accessible)) != S_OK)
+        return L"(no accessible object)";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    const HRESULT result = accessible->get_accDescription(self, &text);
+    std::wstring description = result == S_OK && text ? std::wstring(text, SysStringLen(text)) : L"";
+    SysFreeString(text);
+    accessible->Release();
+    return description;
+}
+
+// The rows of a CSV file without quoted line ends, each with its CR LF.
+std::vector<std::string> SplitRows(const std::string& csv)
+{
+    std::vector<std::string> rows;
+    for (std::size_t start = 0, end; (end = csv.find("\r\n", start)) != std::string::npos; start = end + 2)
+        rows.push_back(csv.substr(start, end + 2 - start));
+    return rows;
+}
+
+TEST_F(MainWindow, TheTargetListMarksWaitingAndRunningComputersWhileTheRunGoesAndHasALegend)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "1500");
+    folder_.Write("slow.txt", "PC-SLOW-1\r\n\r\nPC-SLOW-2\r\n");
+    FillValidJob();
+    Form().edt1->SetText(folder_.File("slow.txt"));
+    EXPECT_FALSE(Form().HasResults());
+    const auto saveResults = [&] {
+        for (const TMenuCommand& command : Form().mmo2->MenuCommands())
+            if (command.Caption == "Save Results...")
+                return command.IsEnabled();
+        return false;
+    };
+    EXPECT_FALSE(saveResults()) << "greyed out with nothing to save";
+    Click(*Form().sbtbtn1);
+    EXPECT_TRUE(PumpUntil(App(), [&] {
+        return AccessibleDescription(Form().mmo1->Handle()) == L"PC-SLOW-1: running\r\nPC-SLOW-2: waiting";
+    })) << AccessibleDescription(Form().mmo1->Handle());
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()), L"PC-SLOW-1: done\r\nPC-SLOW-2: done");
+    EXPECT_EQ(Form().mmo1->Lines().Count(), 3) << "the view keeps the file's lines";
+    EXPECT_TRUE(saveResults());
+
+    std::vector<std::string> legend;
+    for (const TMenuCommand& command : Form().mmo1->MenuCommands()) {
+        if (command.Caption.rfind("Mark ", 0) == 0) {
+            legend.push_back(command.Caption);
+            EXPECT_FALSE(command.IsEnabled()) << "the legend only tells";
+        }
+    }
+    EXPECT_EQ(legend, (std::vector<std::string>{"Mark grey: waiting", "Mark blue: running", "Mark green: done",
+                                                "Mark yellow: restart required", "Mark red: failed",
+                                                "Mark purple: not reached", "Mark white: no result"}));
+
+    Form().edt1->SetText(folder_.File("lab.txt"));
+    EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()), L"") << "a new list forgets the marks";
+}
+
 TEST_F(MainWindow, TheToolsRealFormsAndAnOddListAreReadRightEndToEnd)
 {
     // A byte-order mark, a trailing blank, a line of backslashes, names of the longest NetBIOS
@@ -724,6 +790,34 @@ TEST_F(MainWindow, TheToolsRealFormsAndAnOddListAreReadRightEndToEnd)
     Form().SaveRetryList(false);
     EXPECT_EQ(ReadFileBytes(folder_.File("retry.txt")),
               "PC-NOSVC-000002\r\nPC-LOST-0000003\r\nPC-NOSTART-0004\r\nPC-OFFLINE-0005\r\n");
+
+    // The target list marks each computer, its text untouched; automation reads the marks.
+    EXPECT_EQ(Form().mmo1->Lines().Get(0), "\xEF\xBB\xBFPC-LAB-01 ");
+    EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()),
+              L"\u00EF\u00BB\u00BFPC-LAB-01 : done\r\nPC-NOSVC-000002: not reached\r\nPC-LOST-0000003: no result\r\n"
+              L"PC-NOSTART-0004: failed\r\nPC-OFFLINE-0005: not reached");
+
+    // The results to take away, as a spreadsheet reads them.
+    dialogs_.SaveAnswers = {folder_.File("results.csv")};
+    Form().SaveResults();
+    ASSERT_EQ(dialogs_.SaveCalls.back().Title, "Save Results");
+    const std::string csv = ReadFileBytes(folder_.File("results.csv"));
+    const std::string tail = "," + folder_.File("forms.txt") + "," + Package() + "\r\n";
+    const auto rows = SplitRows(csv);
+    ASSERT_EQ(rows.size(), 6u) << csv;
+    EXPECT_EQ(rows[0], "Computer,Result,Code,Detail,Started,Ended,List file,Package\r\n");
+    EXPECT_EQ(rows[1].substr(0, rows[1].find(",,") + 2), "PC-LAB-01,done,0,,") << "the name without mark or blank";
+    EXPECT_NE(rows[3].find("PC-LOST-0000003,\"contact lost, outcome unknown\",,The handle is invalid.,"),
+              std::string::npos) << rows[3];
+    EXPECT_EQ(rows[4].rfind("PC-NOSTART-0004,could not start msiexec,,The system cannot find the file specified.,", 0),
+              0u) << rows[4];
+    for (const auto& row : std::vector<std::string>(rows.begin() + 1, rows.end())) {
+        EXPECT_TRUE(row.ends_with(tail)) << row;
+        EXPECT_NE(row.find(",20"), std::string::npos) << "started and ended carry the date: " << row;
+    }
+
+    Click(*Form().sbtbtn4);
+    EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()), L"") << "Clear forgets the marks";
 }
 
 TEST_F(MainWindow, EverySummaryLineOfTheMixedDemoFitsTheConsoleView)
@@ -1043,13 +1137,19 @@ TEST_F(MainWindow, BothViewsHaveAContextMenuWithCopySelectAllAndAddedCommands)
         EXPECT_FALSE(commands[0].IsEnabled()) << "nothing selected";
         EXPECT_FALSE(commands[1].IsEnabled()) << "nothing to select";
     }
-    EXPECT_EQ(Form().mmo1->MenuCommands().size(), 2u);
+    EXPECT_EQ(Form().mmo1->MenuCommands().size(), 10u) << "the target list adds the marks' legend";
     const std::vector<TMenuCommand> console = Form().mmo2->MenuCommands();
-    ASSERT_EQ(console.size(), 5u) << "the console view adds the retry lists";
+    ASSERT_EQ(console.size(), 6u) << "the console view adds the retry lists and the results";
     EXPECT_EQ(console[3].Caption, "Save Retry List...");
     EXPECT_EQ(console[4].Caption, "Save Retry List with Restart Required...");
+    EXPECT_EQ(console[5].Caption, "Save Results...");
 
-    TMemo& view = *Form().mmo1;
+    // A view of its own, without the main window's commands.
+    TMemo::Args args;
+    args.Parent = Form().spnl3->Handle();
+    args.Width = 100;
+    args.Height = 60;
+    TMemo view(args);
     view.Lines().Add("alpha");
     view.Lines().Add("beta");
     int extraClicks = 0;

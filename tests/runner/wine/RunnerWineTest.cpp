@@ -122,6 +122,14 @@ struct TWinePlatform {
         return static_cast<int>(handles);
     }
     static int CountThreads() { return CountOwnThreads(); }
+    // "pid N": the process the child left behind, which the job ends with the run.
+    static bool LeftBehindGone(const std::string& line)
+    {
+        if (line.rfind("pid ", 0) != 0)
+            return false;
+        UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(std::stoul(line.substr(4)))));
+        return !process.Valid() || WaitForSingleObject(process.Get(), 2000) == WAIT_OBJECT_0;
+    }
 };
 
 } // namespace
