@@ -374,12 +374,12 @@ TResultTracker::TResultTracker(std::string_view listText, bool uninstall, TClock
     }
 }
 
-void TResultTracker::PieceDelivered(std::string_view text, TPieceKind kind)
+void TResultTracker::PieceDelivered(std::string_view text, TOutputType kind)
 {
     if (ended_)
         return;
     started_ = true;
-    if (kind == TPieceKind::pkBeginningOfLine) {
+    if (kind == otBeginningOfLine) {
         unfinishedLine_.assign(text);
         return;
     }
@@ -399,9 +399,9 @@ void TResultTracker::RunEnded()
 
 void TResultTracker::ReadLine(std::string_view line)
 {
-    if (Trim(line).empty())
-        return;
     line = Trim(line);
+    if (line.empty())
+        return;
     if (ReadResultLine(line) || ReadUnreachedLine(line) || ReadProgressLine(line))
         return;
     // The tool's own lines are never a computer's error text.
@@ -409,7 +409,7 @@ void TResultTracker::ReadLine(std::string_view line)
         awaitingErrorText_.reset();
         return;
     }
-    if (awaitingErrorText_ && !line.empty()) {
+    if (awaitingErrorText_) {
         computers_[*awaitingErrorText_].Detail.assign(line);
         awaitingErrorText_.reset();
     }

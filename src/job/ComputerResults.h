@@ -85,7 +85,7 @@ public:
 
     // Told every delivered piece of the run. Only whole lines are read; an unfinished line is
     // read when the run ends without completing it.
-    void PieceDelivered(std::string_view text, TPieceKind kind);
+    void PieceDelivered(std::string_view text, TOutputType kind);
     void RunEnded();
 
     // A run whose child could not be started delivers nothing; the tool always prints a banner.

@@ -65,15 +65,15 @@ std::string TFleetSchedule::ProgressText() const
 
 TChildLines::TChildLines(std::string computer) : computer_(std::move(computer)) {}
 
-std::optional<std::string> TChildLines::Piece(std::string_view text, TPieceKind kind)
+std::optional<std::string> TChildLines::Piece(std::string_view text, TOutputType kind)
 {
-    if (kind == TPieceKind::pkBeginningOfLine) {
+    if (kind == otBeginningOfLine) {
         // The runner's next piece of this line starts with the same text, so the latest is all.
         unfinished_.assign(text);
         return std::nullopt;
     }
     unfinished_.clear();
-    monitor_.PieceDelivered(text, TPieceKind::pkEntireLine);
+    monitor_.PieceDelivered(text, otEntireLine);
     return std::string(text);
 }
 
@@ -83,7 +83,7 @@ std::optional<std::string> TChildLines::Ended()
         return std::nullopt;
     std::string line = std::move(unfinished_);
     unfinished_.clear();
-    monitor_.PieceDelivered(line, TPieceKind::pkEntireLine);
+    monitor_.PieceDelivered(line, otEntireLine);
     return line;
 }
 

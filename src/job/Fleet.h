@@ -60,7 +60,7 @@ public:
     explicit TChildLines(std::string computer);
 
     // The whole line this piece completes, unmarked; nothing for the beginning of a line.
-    std::optional<std::string> Piece(std::string_view text, TPieceKind kind);
+    std::optional<std::string> Piece(std::string_view text, TOutputType kind);
     // The child has ended: its unfinished line, if it left one.
     std::optional<std::string> Ended();
 

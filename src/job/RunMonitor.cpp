@@ -9,11 +9,11 @@ bool HoldsReport(std::string_view text)
 
 } // namespace
 
-bool TRunMonitor::PieceDelivered(std::string_view text, TPieceKind kind)
+bool TRunMonitor::PieceDelivered(std::string_view text, TOutputType kind)
 {
     if (reported_ || ended_)
         return false;
-    if (kind == TPieceKind::pkBeginningOfLine) {
+    if (kind == otBeginningOfLine) {
         // Wait for the completed line, or for the end of the run if it never comes.
         pendingPartialReport_ = HoldsReport(text);
         return false;

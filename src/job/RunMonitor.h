@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "toolkit/OutputType.h"
+
 namespace RunText {
 // The tool's report that counts as success (exact, case-sensitive).
 inline constexpr std::string_view SuccessReport = "PsExec exited with error code 0.";
@@ -12,8 +14,6 @@ inline constexpr std::string_view SuccessLine = "Vantrel: Process completed succ
 inline constexpr std::string_view ExecutionFinished = "Execution Finished";
 } // namespace RunText
 
-enum class TPieceKind { pkEntireLine, pkBeginningOfLine };
-
 // One per run: only the run's own output decides, and the cost per piece does not grow with
 // the console's text. A success line is never put right after a beginning of a line, because
 // the runner replaces the last line of the view with the line's next piece.
@@ -21,7 +21,7 @@ class TRunMonitor {
 public:
     // Told every delivered piece of this run, after it is in the console view. True when the
     // success line must be added right after it.
-    bool PieceDelivered(std::string_view text, TPieceKind kind);
+    bool PieceDelivered(std::string_view text, TOutputType kind);
 
     // Told once when the run has ended. True when the success line must come now, just before
     // "Execution Finished": the report arrived only as an unfinished line.

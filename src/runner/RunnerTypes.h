@@ -3,14 +3,13 @@
 #pragma once
 
 #include "toolkit/Component.h"
+#include "toolkit/OutputType.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
-
-enum TOutputType : uint8_t { otEntireLine, otBeginningOfLine };
 
 enum TReturnCode : uint8_t { rcCRLF, rcLF };
 

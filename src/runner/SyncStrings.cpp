@@ -24,6 +24,12 @@ void TSyncStringList::Add(const std::string& line)
     list_.Add(line);
 }
 
+void TSyncStringList::Insert(int index, const std::string& line)
+{
+    std::lock_guard lock(mutex_);
+    list_.Insert(index, line);
+}
+
 void TSyncStringList::Delete(int index)
 {
     std::lock_guard lock(mutex_);

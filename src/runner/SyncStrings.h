@@ -15,6 +15,7 @@ public:
     std::string Get(int index) const override;
     void Put(int index, const std::string& line) override;
     void Add(const std::string& line) override;
+    void Insert(int index, const std::string& line) override;
     void Delete(int index) override;
     void Clear() override;
     std::string Text() const override;

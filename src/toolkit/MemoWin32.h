@@ -53,8 +53,7 @@ public:
     void Delete(int index) override;
     void Clear() override;
     void SetText(const std::string& text) override;
-    // Puts a line before the one at index (at Count(): after the last).
-    void Insert(int index, const std::string& line);
+    void Insert(int index, const std::string& line) override;
     // Scrolls so that the last line is in sight, even when the operator had scrolled up.
     void ScrollToEnd();
 

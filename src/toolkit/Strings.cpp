@@ -65,6 +65,13 @@ void TStringList::Put(int index, const std::string& line)
     lines_[static_cast<std::size_t>(index)] = line;
 }
 
+void TStringList::Insert(int index, const std::string& line)
+{
+    if (index != Count())
+        CheckListIndex(index, Count());
+    lines_.insert(lines_.begin() + index, line);
+}
+
 void TStringList::Delete(int index)
 {
     CheckListIndex(index, Count());

@@ -14,6 +14,8 @@ public:
     virtual std::string Get(int index) const = 0;
     virtual void Put(int index, const std::string& line) = 0;
     virtual void Add(const std::string& line) = 0;
+    // Puts a line before the one at index (at Count(): after the last).
+    virtual void Insert(int index, const std::string& line) = 0;
     virtual void Delete(int index) = 0;
     virtual void Clear() = 0;
 
@@ -43,6 +45,7 @@ public:
     std::string Get(int index) const override;
     void Put(int index, const std::string& line) override;
     void Add(const std::string& line) override { lines_.push_back(line); }
+    void Insert(int index, const std::string& line) override;
     void Delete(int index) override;
     void Clear() override { lines_.clear(); }
     void SetText(const std::string& text) override { lines_ = SplitLines(text); }

@@ -170,6 +170,7 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     // only up to its neighbours.
     TForm::Rescaled(Dpi());
     ScaleOwnParts(Dpi());
+    console_ = std::make_unique<TRunConsole>(mmo2->Lines());
 
     runner1 = std::make_unique<TConsoleRunner>(this, ui_);
     runner1->Name = "runner1";
@@ -552,13 +553,10 @@ void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOu
                             TRunContext& run)
 {
     runner1->SetOutputLines(&mmo2->Lines());
-    const TPieceKind kind = OutputType == otEntireLine ? TPieceKind::pkEntireLine : TPieceKind::pkBeginningOfLine;
-    unfinishedLineRunId_ = OutputType == otBeginningOfLine ? run.Id : 0;
-    run.Results.PieceDelivered(NewLine, kind);
+    run.Results.PieceDelivered(NewLine, OutputType);
     if (markedRun_.get() == &run)
         mmo1->MarksChanged();
-    if (run.Monitor.PieceDelivered(NewLine, kind))
-        mmo2->Lines().Add(std::string(RunText::SuccessLine));
+    console_->PieceDelivered(run.Id, run.Monitor, NewLine, OutputType);
     // Keep the end in sight, even when the operator had scrolled up.
     mmo2->Lines().ScrollToEnd();
 }
@@ -575,13 +573,11 @@ void TForm1::FinishRun(TRunContext& run)
     run.Results.RunEnded();
     if (markedRun_.get() == &run)
         mmo1->MarksChanged();
-    if (run.Monitor.RunEnded())
-        AddRunLine(run, std::string(RunText::SuccessLine));
-    AddSummary(run);
-    AddRunLine(run, std::string(RunText::ExecutionFinished));
+    KeepResults(run);
+    // The window cannot be resized: a summary line wider than the view would need scrolling.
+    const auto fits = [this](std::string_view line) { return mmo2->FitsWidth(std::string(line)); };
+    console_->RunEnded(run.Id, run.Monitor, run.Results.SummaryLines(SystemMessage, fits));
     mmo2->Lines().ScrollToEnd();
-    if (unfinishedLineRunId_ == run.Id)
-        unfinishedLineRunId_ = 0;
     if (run.Id == lastRunId_)
         runActive_ = false;
     ShowIdleStatus();
@@ -596,12 +592,8 @@ std::string TForm1::ReadRunList()
     }
 }
 
-void TForm1::AddSummary(const TRunContext& run)
+void TForm1::KeepResults(const TRunContext& run)
 {
-    // The window cannot be resized: a summary line wider than the view would need scrolling.
-    const auto fits = [this](std::string_view line) { return mmo2->FitsWidth(std::string(line)); };
-    for (const std::string& line : run.Results.SummaryLines(SystemMessage, fits))
-        AddRunLine(run, line);
     // Only a run that started has results worth trying again; a superseded run that ends late
     // does not replace a newer one's.
     if (run.Results.Started() && run.Id > lastResultsRunId_) {
@@ -610,16 +602,6 @@ void TForm1::AddSummary(const TRunContext& run)
         lastResultsPackage_ = run.Package;
         lastResultsRunId_ = run.Id;
     }
-}
-
-void TForm1::AddRunLine(const TRunContext& run, const std::string& line)
-{
-    TMemoLines& lines = mmo2->Lines();
-    const bool newerRunMidLine = unfinishedLineRunId_ != 0 && unfinishedLineRunId_ != run.Id;
-    if (newerRunMidLine && lines.Count() > 0)
-        lines.Insert(lines.Count() - 1, line);
-    else
-        lines.Add(line);
 }
 
 void TForm1::chk7Click(TObject* /*Sender*/)
@@ -776,7 +758,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     ForgetMarks();
     mmo1->Lines().Clear();
     mmo2->Lines().Clear();
-    unfinishedLineRunId_ = 0;
+    console_->Cleared();
     lastResults_.reset();
     lblTargets->SetCaption(kTargetsCaption);
     chk1->SetChecked(true);

@@ -12,6 +12,7 @@
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ComputerResults.h"
+#include "job/RunConsole.h"
 #include "job/RunMonitor.h"
 #include "runner/ConsoleRunner.h"
 #include "toolkit/ControlsWin32.h"
@@ -117,10 +118,6 @@ private:
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
     void runner1Terminated(TObject* Sender, std::uint32_t ExitCode, const std::shared_ptr<TRunContext>& run);
     void FinishRun(TRunContext& run);
-    // Adds a line of the window's own for a run that has ended. When the view ends with an
-    // unfinished line of a newer run, the line goes before it: the newer run completes its line
-    // by replacing the last line of the view.
-    void AddRunLine(const TRunContext& run, const std::string& line);
     void StartRun();
     // The target list's mark of a line: the state of its computer in the latest run started.
     std::optional<TLineMark> TargetMark(int line) const;
@@ -147,7 +144,8 @@ private:
     void SaveThroughDialog(TFileDialogSettings& dialog, const std::function<void(const std::string&)>& save);
     // The list file named in edt1 at Execute; a run whose list cannot be read gets no summary.
     std::string ReadRunList();
-    void AddSummary(const TRunContext& run);
+    // Keeps an ended run's results for the retry list, unless a newer run's are kept already.
+    void KeepResults(const TRunContext& run);
     // Picks the folder, asks before replacing anything, then writes every file whole.
     void WriteAnsibleFiles(const std::vector<TExportFile>& files);
 
@@ -170,8 +168,8 @@ private:
     // The tool's full path, found in the current folder at start-up; empty when it was missing.
     std::string toolPath_;
     std::uint64_t lastRunId_ = 0;
-    // The run whose piece is the last line of the view, when that piece is an unfinished line.
-    std::uint64_t unfinishedLineRunId_ = 0;
+    // Places the runs' own lines in the console view.
+    std::unique_ptr<TRunConsole> console_;
     bool runActive_ = false;
     // The results of the latest ended run that started, for the retry list.
     std::optional<TResultTracker> lastResults_;

@@ -8,8 +8,8 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-constexpr auto Entire = TPieceKind::pkEntireLine;
-constexpr auto Beginning = TPieceKind::pkBeginningOfLine;
+constexpr auto Entire = otEntireLine;
+constexpr auto Beginning = otBeginningOfLine;
 
 std::string NoSystemMessage(std::int64_t)
 {

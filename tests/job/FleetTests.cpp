@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr auto Entire = TPieceKind::pkEntireLine;
-constexpr auto Beginning = TPieceKind::pkBeginningOfLine;
+constexpr auto Entire = otEntireLine;
+constexpr auto Beginning = otBeginningOfLine;
 
 using Indices = std::vector<std::size_t>;
 

@@ -48,8 +48,8 @@ Round TrackOnce(const std::string& list, const std::vector<std::string>& lines)
     auto lap = start;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         // Each line first arrives in part, as the runner delivers a line still being written.
-        tracker.PieceDelivered(std::string_view(lines[i]).substr(0, lines[i].size() / 2), TPieceKind::pkBeginningOfLine);
-        tracker.PieceDelivered(lines[i], TPieceKind::pkEntireLine);
+        tracker.PieceDelivered(std::string_view(lines[i]).substr(0, lines[i].size() / 2), otBeginningOfLine);
+        tracker.PieceDelivered(lines[i], otEntireLine);
         if (i + 1 == 10000)
             round.first = Ms(Clock::now() - start).count();
         if (i + 1 == lines.size() - 10000)

@@ -6,13 +6,18 @@
 
 #include <windows.h>
 
+#include <objbase.h>
+
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <memory>
 
 #include "../WindowTestSupport.h"
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ReadyLine.h"
+#include "toolkit/DialogsWin32.h"
 
 namespace {
 
@@ -233,6 +238,42 @@ TEST_F(AnsibleExport, AFolderThatCannotBeWrittenIsReportedAndGetsNoFile)
         << dialogs_.Boxes[1].Text;
     EXPECT_EQ(FilesIn(locked), std::vector<std::string>{"deploy.yml"});
     EXPECT_EQ(WindowText(Form().stsbr1->Handle()), readyLine_);
+}
+
+}  // namespace
+
+namespace {
+
+// The platform's folder dialog itself, closed as soon as it is up: whether a window with the
+// title came up, and the folder chosen.
+std::pair<bool, std::optional<std::string>> RunFolderDialogAndClose(const TFileDialogSettings& settings)
+{
+    std::atomic<bool> found{false};
+    std::thread answer([&] {
+        for (int i = 0; i < 400 && !found; ++i) {
+            if (HWND dialog = FindWindowA(nullptr, settings.Title.c_str())) {
+                found = true;
+                Sleep(300);
+                PostMessageA(dialog, WM_CLOSE, 0, 0);
+            }
+            Sleep(50);
+        }
+    });
+    TWin32Dialogs dialogs;
+    std::optional<std::string> chosen = dialogs.ChooseFolder(settings);
+    answer.join();
+    return {found.load(), chosen};
+}
+
+TEST(FolderDialog, ThePlatformDialogComesUpWithItsTitleAndClosingItChoosesNothing)
+{
+    CoInitialize(nullptr);
+    TScratchFolder start("folder-dialog");
+    TFileDialogSettings settings;
+    settings.Title = "Export for Ansible: choose a folder";
+    settings.InitialDir = start.Path();
+    EXPECT_EQ(RunFolderDialogAndClose(settings), std::make_pair(true, std::optional<std::string>{}));
+    CoUninitialize();
 }
 
 }  // namespace
