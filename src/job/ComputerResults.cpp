@@ -457,12 +457,17 @@ bool TResultTracker::ReadProgressLine(std::string_view line)
     if (!name)
         return false;
     awaitingErrorText_.reset();
-    if (TComputerOutcome* computer = Find(*name); computer != nullptr && !computer->Running) {
+    ComputerStarted(*name);
+    return true;
+}
+
+void TResultTracker::ComputerStarted(std::string_view name)
+{
+    if (TComputerOutcome* computer = Find(name); computer != nullptr && !computer->Running) {
         computer->Running = true;
         if (computer->Started.empty() && clock_)
             computer->Started = clock_();
     }
-    return true;
 }
 
 TComputerOutcome* TResultTracker::Find(std::string_view name)

@@ -87,6 +87,8 @@ public:
     // read when the run ends without completing it.
     void PieceDelivered(std::string_view text, TOutputType kind);
     void RunEnded();
+    // Work on a computer has begun, before the tool says so: its own tool process started.
+    void ComputerStarted(std::string_view name);
 
     // A run whose child could not be started delivers nothing; the tool always prints a banner.
     bool Started() const { return started_; }

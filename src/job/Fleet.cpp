@@ -91,3 +91,16 @@ std::string TChildLines::Marked(std::string_view line) const
 {
     return computer_ + "> " + std::string(line);
 }
+
+TFleet::TFleet(const std::vector<std::string>& computers, int atATime) : Schedule(computers.size(), atATime)
+{
+    Children.reserve(computers.size());
+    for (const std::string& computer : computers)
+        Children.emplace_back(computer);
+}
+
+bool TFleet::EveryComputerSucceeded() const
+{
+    return !Children.empty() && Schedule.Done() == Children.size() &&
+           std::all_of(Children.begin(), Children.end(), [](const TChildLines& child) { return child.ReportedSuccess(); });
+}

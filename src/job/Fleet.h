@@ -75,3 +75,15 @@ private:
     std::string unfinished_;
     TRunMonitor monitor_;
 };
+
+// The portable side of one run on many computers: which computer runs, and each one's lines.
+struct TFleet {
+    TFleet(const std::vector<std::string>& computers, int atATime);
+
+    // Every computer of the list ran and its child reported success: the one success line of
+    // the run is due at its end.
+    bool EveryComputerSucceeded() const;
+
+    TFleetSchedule Schedule;
+    std::vector<TChildLines> Children;  // one per computer, in list order
+};

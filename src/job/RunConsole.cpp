@@ -10,7 +10,12 @@ void TRunConsole::PieceDelivered(TRunId run, TRunMonitor& monitor, std::string_v
 
 void TRunConsole::RunEnded(TRunId run, TRunMonitor& monitor, const std::vector<std::string>& lines)
 {
-    if (monitor.RunEnded())
+    RunEnded(run, monitor.RunEnded(), lines);
+}
+
+void TRunConsole::RunEnded(TRunId run, bool addSuccessLine, const std::vector<std::string>& lines)
+{
+    if (addSuccessLine)
         AddRunLine(run, std::string(RunText::SuccessLine));
     for (const std::string& line : lines)
         AddRunLine(run, line);

@@ -27,12 +27,14 @@ public:
     // Told once when run has ended: the success line if the report came only as an unfinished
     // line, then the given lines (the summary), then "Execution Finished".
     void RunEnded(TRunId run, TRunMonitor& monitor, const std::vector<std::string>& lines);
+    // The same, for a run that decided its success itself (one on many computers at a time).
+    void RunEnded(TRunId run, bool addSuccessLine, const std::vector<std::string>& lines);
+    // A whole line of run's own, at the end of the view or before another run's unfinished line.
+    void AddRunLine(TRunId run, const std::string& line);
     // The view was emptied.
     void Cleared();
 
 private:
-    void AddRunLine(TRunId run, const std::string& line);
-
     TStrings& view_;
     // The run whose next piece replaces the view's last line (0: none), and whether that last
     // line is still the one the run put there.

@@ -32,6 +32,17 @@ const char* const kLicenceNotAccepted =
     "as your organisation does), then press Execute again.";
 const char* const kNoResults = "No run has ended with results yet: there is nothing to save.";
 const char* const kNothingToRetry = "Every computer of the last run succeeded: there is nothing to try again.";
+const char* const kAtATimeCaption = "Computers at a time:";
+const char* const kAtATimeHint = "How many computers to run at once, each with its own PsExec (1: the whole list in one PsExec)";
+const char* const kAtATimeRefused = "Computers at a time must be a number from 1 to 64";
+
+// Only digits and backspace reach the numeric fields, whichever way the text comes in.
+void KeepDigits(char& key)
+{
+    const bool digit = key >= '0' && key <= '9';
+    if (!digit && key != '\b')
+        key = 0;
+}
 const char* const kExportCommand = "Export for Ansible...";
 constexpr char kExportShortcut = 'E';
 
@@ -223,8 +234,9 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
 
 TForm1::~TForm1()
 {
-    // The runner goes first: its worker must not deliver into views that are gone.
+    // The runners go first: their workers must not deliver into views that are gone.
     runner1.reset();
+    liveFleets_.clear();
 }
 
 void TForm1::Rescaled(int dpi)
@@ -358,7 +370,26 @@ void TForm1::CreateOptionsPanel()
     chk7 = std::make_unique<TCheckBox>(uninstall);
     chk7->SetHint(tips_.get(), "Execute Uninstall procedure for the selected package from the selected computer list");
 
+    // In the free corner below the timeout, after the existing options in the tab order; the
+    // caption comes first, so that automation reads it as the field's name.
+    constexpr int atATimeLeft = 504, atATimeTop = 63, atATimeGap = 6;
+    TLabel::Args caption;
+    caption.Parent = spnl4->Handle();
+    caption.Caption = kAtATimeCaption;
+    lblAtATime = std::make_unique<TLabel>(caption);
+    const RECT captionSize = lblAtATime->BoundsRect();
+    const int captionWidth = captionSize.right - captionSize.left;
+    const int captionHeight = captionSize.bottom - captionSize.top;
+    lblAtATime->SetBounds(atATimeLeft - atATimeGap - captionWidth, atATimeTop + (21 - captionHeight) / 2, captionWidth,
+                          captionHeight);
+    TEdit::Args atATime = EditAt(*spnl4, atATimeLeft, atATimeTop, 25);
+    atATime.MaxLength = 2;
+    edt7 = std::make_unique<TEdit>(atATime);
+    edt7->SetHint(tips_.get(), kAtATimeHint);
+    edt7->SetText("1");
+
     edt6->OnKeyPress = [this](TObject* sender, char& key) { edt6KeyPress(sender, key); };
+    edt7->OnKeyPress = [this](TObject* sender, char& key) { edt7KeyPress(sender, key); };
     chk2->OnClick = [this](TObject* sender) { chk2Click(sender); };
     chk3->OnClick = [this](TObject* sender) { chk3Click(sender); };
     chk6->OnClick = [this](TObject* sender) { chk6Click(sender); };
@@ -411,6 +442,7 @@ void TForm1::CreateListPanel()
     mmo2->AddMenuCommand("Save Retry List with Restart Required...", [this] { SaveRetryList(true); },
                          [this] { return HasRetryList(true); });
     mmo2->AddMenuCommand("Save Results...", [this] { SaveResults(); }, [this] { return HasResults(); });
+    mmo2->AddMenuCommand("Stop", [this] { StopRun(); }, [this] { return RunActive(); });
 
     for (const MarkLook& look : kMarkLooks) {
         const std::string entry = std::string("Mark ") + look.colorName + ": " + std::string(MarkName(look.mark));
@@ -425,6 +457,9 @@ LRESULT TForm1::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (msg == WM_DESTROY)
         PostQuitMessage(0);  // closing the main window ends the program, also during a run
+    // Esc reaches the window as the dialog manager's cancel command, from whichever control.
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL && lParam == 0 && RunActive())
+        RunHandler([this] { StopRun(); });
     return TForm::WindowProc(msg, wParam, lParam);
 }
 
@@ -462,10 +497,12 @@ void TForm1::ShowReadyLine()
 
 void TForm1::ShowIdleStatus()
 {
-    if (runActive_)
-        stsbr1->SetSimpleText(kRunningProcess);
-    else
+    if (!runActive_)
         ShowReadyLine();
+    else if (!liveFleets_.empty() && liveFleets_.back()->Id == lastRunId_)
+        stsbr1->SetSimpleText(liveFleets_.back()->Fleet->Fleet.Schedule.ProgressText());
+    else
+        stsbr1->SetSimpleText(kRunningProcess);
 }
 
 // ---- the job
@@ -485,8 +522,10 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
 {
     stsbr1->SetSimpleText(kCollectingData);
     InitAllVars();
-    CollectData();
-    if (JobVars.StopRun) {
+    const std::optional<int> atATime = ComputersAtATime();
+    if (atATime)
+        CollectData();
+    if (!atATime || JobVars.StopRun) {
         JobVars.StopRun = false;
         ShowIdleStatus();
         return;
@@ -497,25 +536,50 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
         return;
     }
     stsbr1->SetSimpleText(kRunningProcess);
-    runner1->CommandLine = ComposeCommandLine(JobVars);
     try {
-        StartRun();
+        if (*atATime == 1) {
+            runner1->CommandLine = ComposeCommandLine(JobVars);
+            StartRun();
+        } else {
+            StartFleet(*atATime);
+        }
     } catch (...) {
         // Nothing runs: the status line tells so, and the error box reports why.
+        StopRun();
         runActive_ = false;
         ShowIdleStatus();
         throw;
     }
 }
 
-void TForm1::StartRun()
+std::optional<int> TForm1::ComputersAtATime()
+{
+    const std::optional<int> atATime = ParseAtATime(edt7->Text());
+    if (!atATime) {
+        ShowWarning(kAtATimeRefused);
+        edt7->SetFocus();
+    }
+    return atATime;
+}
+
+std::shared_ptr<TForm1::TRunContext> TForm1::NewRun(const std::string& listText)
 {
     // Each run watches its own lines: a superseded run may still deliver while the next one runs.
     auto run = std::make_shared<TRunContext>();
     run->Id = ++lastRunId_;
-    run->Results = TResultTracker(ReadRunList(), JobVars.UninstallMode, LocalTimeText);
+    run->Results = TResultTracker(listText, JobVars.UninstallMode, LocalTimeText);
     run->ListFile = edt1->Text();
     run->Package = edt2->Text();
+    markedRun_ = run;
+    mmo1->SetLineMarks([this](int line) { return TargetMark(line); });
+    return run;
+}
+
+void TForm1::StartRun()
+{
+    for (const auto& fleet : liveFleets_)
+        StopFleet(*fleet);
+    auto run = NewRun(ReadRunList());
     runner1->OnNewLine = [this, run](TObject* sender, const std::string& line, TOutputType type) {
         runner1NewLine(sender, line, type, *run);
     };
@@ -523,9 +587,115 @@ void TForm1::StartRun()
         runner1Terminated(sender, exitCode, run);
     };
     runActive_ = true;
-    markedRun_ = run;
-    mmo1->SetLineMarks([this](int line) { return TargetMark(line); });
     runner1->Execute();
+}
+
+void TForm1::StartFleet(int atATime)
+{
+    // An earlier run ends as a new Execute ends it, whichever kind it was.
+    StopRun();
+    const std::string listText = ReadRunList();
+    auto run = NewRun(listText);
+    run->Fleet = std::make_unique<TFleetRun>(DistinctComputerNames(listText), atATime, JobVars);
+    liveFleets_.push_back(run);
+    runActive_ = true;
+    StartWaitingComputers(run);
+}
+
+void TForm1::StartWaitingComputers(const std::shared_ptr<TRunContext>& run)
+{
+    TFleetRun& fleet = *run->Fleet;
+    for (const std::size_t computer : fleet.Fleet.Schedule.StartNext()) {
+        fleet.Runners[computer] = NewChildRunner(run, computer);
+        run->Results.ComputerStarted(fleet.Computers[computer]);
+        try {
+            fleet.Runners[computer]->Execute();
+        } catch (...) {
+            // No worker, so no end will be reported: the computer ends here, without a result.
+            fleet.Runners[computer].reset();
+            fleet.Fleet.Schedule.Ended(computer);
+            throw;
+        }
+    }
+    if (markedRun_.get() == run.get())
+        mmo1->MarksChanged();
+    if (fleet.Fleet.Schedule.Finished())
+        FinishRun(*run);
+    else
+        ShowIdleStatus();
+}
+
+std::unique_ptr<TConsoleRunner> TForm1::NewChildRunner(const std::shared_ptr<TRunContext>& run, std::size_t computer)
+{
+    // Set up as runner1, but without an output list: the window shows the child's whole lines.
+    auto runner = std::make_unique<TConsoleRunner>(this, ui_);
+    runner->ApplicationName = runner1->ApplicationName;
+    runner->MaxTimeAfterBeginning = runner1->MaxTimeAfterBeginning;
+    runner->MaxTimeAfterLastOutput = runner1->MaxTimeAfterLastOutput;
+    runner->ShowWindow = runner1->ShowWindow;
+    runner->CreationFlag = runner1->CreationFlag;
+    runner->ReturnCode = runner1->ReturnCode;
+    runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Computers[computer]);
+    // The runner outlives nothing of the run: a run that is gone takes no more of its events.
+    const std::weak_ptr<TRunContext> weak = run;
+    runner->OnNewLine = [this, weak, computer](TObject*, const std::string& line, TOutputType type) {
+        if (const auto live = weak.lock())
+            ChildNewLine(*live, computer, line, type);
+    };
+    runner->OnTerminated = [this, weak, computer](TObject*, std::uint32_t) {
+        ui_.Post([this, weak, computer] {
+            if (const auto live = weak.lock())
+                ChildTerminated(live, computer);
+        });
+    };
+    return runner;
+}
+
+void TForm1::ChildNewLine(TRunContext& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType)
+{
+    TChildLines& child = run.Fleet->Fleet.Children[computer];
+    if (const std::optional<std::string> line = child.Piece(NewLine, OutputType))
+        ShowChildLine(run, child, *line);
+}
+
+void TForm1::ShowChildLine(TRunContext& run, const TChildLines& child, const std::string& line)
+{
+    // The results read the tool's own words; the view shows whose they are.
+    run.Results.PieceDelivered(line, otEntireLine);
+    if (markedRun_.get() == &run)
+        mmo1->MarksChanged();
+    console_->AddRunLine(run.Id, child.Marked(line));
+    mmo2->Lines().ScrollToEnd();
+}
+
+void TForm1::ChildTerminated(const std::shared_ptr<TRunContext>& run, std::size_t computer)
+{
+    TFleetRun& fleet = *run->Fleet;
+    TChildLines& child = fleet.Fleet.Children[computer];
+    if (const std::optional<std::string> rest = child.Ended())
+        ShowChildLine(*run, child, *rest);
+    fleet.Runners[computer].reset();
+    fleet.Fleet.Schedule.Ended(computer);
+    StartWaitingComputers(run);
+}
+
+void TForm1::StopFleet(TRunContext& run)
+{
+    TFleetRun& fleet = *run.Fleet;
+    fleet.Fleet.Schedule.Stop();
+    for (const auto& runner : fleet.Runners) {
+        if (runner)
+            runner->Stop();
+    }
+}
+
+void TForm1::StopRun()
+{
+    runner1->Stop();
+    // A copy: a run that ends while its children stop leaves the list.
+    const auto fleets = liveFleets_;
+    for (const auto& fleet : fleets)
+        StopFleet(*fleet);
 }
 
 std::optional<TLineMark> TForm1::TargetMark(int line) const
@@ -576,10 +746,15 @@ void TForm1::FinishRun(TRunContext& run)
     KeepResults(run);
     // The window cannot be resized: a summary line wider than the view would need scrolling.
     const auto fits = [this](std::string_view line) { return mmo2->FitsWidth(std::string(line)); };
-    console_->RunEnded(run.Id, run.Monitor, run.Results.SummaryLines(SystemMessage, fits));
+    const std::vector<std::string> summary = run.Results.SummaryLines(SystemMessage, fits);
+    if (run.Fleet)
+        console_->RunEnded(run.Id, run.Fleet->Fleet.EveryComputerSucceeded(), summary);
+    else
+        console_->RunEnded(run.Id, run.Monitor, summary);
     mmo2->Lines().ScrollToEnd();
     if (run.Id == lastRunId_)
         runActive_ = false;
+    std::erase_if(liveFleets_, [&run](const std::shared_ptr<TRunContext>& live) { return live.get() == &run; });
     ShowIdleStatus();
 }
 
@@ -710,9 +885,12 @@ void TForm1::edt2Change(TObject* /*Sender*/)
 
 void TForm1::edt6KeyPress(TObject* /*Sender*/, char& Key)
 {
-    const bool digit = Key >= '0' && Key <= '9';
-    if (!digit && Key != '\b')
-        Key = 0;
+    KeepDigits(Key);
+}
+
+void TForm1::edt7KeyPress(TObject* /*Sender*/, char& Key)
+{
+    KeepDigits(Key);
 }
 
 void TForm1::chk2Click(TObject* /*Sender*/)
@@ -769,6 +947,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     chk6->SetChecked(false);
     chk7->SetChecked(false);
     edt6->SetText("");
+    edt7->SetText("1");
     InitAllVars();
     ShowIdleStatus();
 }

@@ -12,6 +12,8 @@
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ComputerResults.h"
+#include "job/Fleet.h"
+#include "job/JobVariables.h"
 #include "job/RunConsole.h"
 #include "job/RunMonitor.h"
 #include "runner/ConsoleRunner.h"
@@ -31,12 +33,17 @@ public:
     std::unique_ptr<TPanel> spnl1, spnl3, spnl4, spnl2;
     std::unique_ptr<TFileNameEdit> edt1;
     std::unique_ptr<TEdit> edt2, edt3, edt4, edt5, edt6;
+    // How many computers run at a time, each with a tool process of its own; 1 runs the list
+    // file in one process.
+    std::unique_ptr<TEdit> edt7;
     std::unique_ptr<TCheckBox> chk1, chk2, chk3, chk4, chk5, chk6, chk7;
     std::unique_ptr<TMemo> mmo1, mmo2;
     std::unique_ptr<TPictureButton> sbtbtn1, sbtbtn4, sbtbtn5, sbtbtn3, sbtbtn2;
     std::unique_ptr<TStatusBar> stsbr1;
     // The captions above the fields, in the order of the fields.
     std::unique_ptr<TLabel> lblListFile, lblDomain, lblUser, lblPassword, lblPackage, lblTargets, lblConsole;
+    // The caption beside edt7.
+    std::unique_ptr<TLabel> lblAtATime;
     std::unique_ptr<TConsoleRunner> runner1;
     // The save dialog of Save Log; FileName follows the last chosen path.
     TFileDialogSettings dlg1;
@@ -61,6 +68,7 @@ public:
     void edt1ButtonClick(TObject* Sender);
     void edt2Change(TObject* Sender);
     void edt6KeyPress(TObject* Sender, char& Key);
+    void edt7KeyPress(TObject* Sender, char& Key);
     void chk2Click(TObject* Sender);
     void chk3Click(TObject* Sender);
     void chk6Click(TObject* Sender);
@@ -81,6 +89,9 @@ public:
 
     // True from an accepted Execute until the end of the latest run it started.
     bool RunActive() const { return runActive_; }
+    // Ends every child of every run at once; each run then ends as after any stop, with its
+    // summary and "Execution Finished". The console view's menu and Esc offer it during a run.
+    void StopRun();
 
     // The computers of the latest ended run that did not succeed (restart required counted as
     // not succeeded only when asked), saved through the save dialog as a new list file. The
@@ -107,18 +118,43 @@ protected:
     void Rescaled(int dpi) override;
 
 private:
+    // A run on many computers: the schedule and lines, the job it runs, and one runner for each
+    // computer that runs now.
+    struct TFleetRun {
+        TFleetRun(const std::vector<std::string>& computers, int atATime, const TJobVariables& vars)
+            : Fleet(computers, atATime), Computers(computers), Vars(vars), Runners(computers.size())
+        {
+        }
+        TFleet Fleet;
+        std::vector<std::string> Computers;
+        TJobVariables Vars;
+        std::vector<std::unique_ptr<TConsoleRunner>> Runners;
+    };
+
     // What one run needs to know of itself: superseded runs keep theirs.
     struct TRunContext {
         std::uint64_t Id = 0;
         TRunMonitor Monitor;
         TResultTracker Results{{}, false};
+        // Set for a run on many computers at a time; runner1 runs the others.
+        std::unique_ptr<TFleetRun> Fleet;
         std::string ListFile, Package;  // as given at Execute
     };
 
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
     void runner1Terminated(TObject* Sender, std::uint32_t ExitCode, const std::shared_ptr<TRunContext>& run);
     void FinishRun(TRunContext& run);
+    std::shared_ptr<TRunContext> NewRun(const std::string& listText);
     void StartRun();
+    void StartFleet(int atATime);
+    void StartWaitingComputers(const std::shared_ptr<TRunContext>& run);
+    std::unique_ptr<TConsoleRunner> NewChildRunner(const std::shared_ptr<TRunContext>& run, std::size_t computer);
+    void ChildNewLine(TRunContext& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType);
+    void ChildTerminated(const std::shared_ptr<TRunContext>& run, std::size_t computer);
+    void ShowChildLine(TRunContext& run, const TChildLines& child, const std::string& line);
+    void StopFleet(TRunContext& run);
+    // The count of edt7, or a warning and the focus there.
+    std::optional<int> ComputersAtATime();
     // The target list's mark of a line: the state of its computer in the latest run started.
     std::optional<TLineMark> TargetMark(int line) const;
     void ForgetMarks();
@@ -171,6 +207,8 @@ private:
     // Places the runs' own lines in the console view.
     std::unique_ptr<TRunConsole> console_;
     bool runActive_ = false;
+    // Runs on many computers that have not ended yet, the latest last.
+    std::vector<std::shared_ptr<TRunContext>> liveFleets_;
     // The results of the latest ended run that started, for the retry list.
     std::optional<TResultTracker> lastResults_;
     std::string lastResultsListFile_, lastResultsPackage_;

@@ -1,3 +1,4 @@
+#include "job/ComputerResults.h"
 #include "job/Fleet.h"
 
 #include <gtest/gtest.h>
@@ -108,4 +109,47 @@ TEST(ChildLines, SuccessIsTheToolsReportInAWholeOrFinalLine)
     failed.Piece("PsExec exited with error code 1603.", Entire);
     failed.Piece("psexec exited with error code 0.", Entire);
     EXPECT_FALSE(failed.ReportedSuccess()) << "exact letter case";
+}
+
+TEST(Fleet, SucceedsOnlyWhenEveryComputerRanAndReportedSuccess)
+{
+    const std::vector<std::string> computers{"A", "B", "C"};
+    const auto runAll = [&](TFleet& fleet, const std::vector<std::string>& lastLines) {
+        while (!fleet.Schedule.Finished()) {
+            for (std::size_t i : fleet.Schedule.StartNext()) {
+                fleet.Children[i].Piece(lastLines[i], Entire);
+                fleet.Schedule.Ended(i);
+            }
+        }
+    };
+    const std::string ok = "PsExec exited with error code 0.";
+    TFleet good(computers, 2);
+    runAll(good, {ok, ok, ok});
+    EXPECT_TRUE(good.EveryComputerSucceeded());
+
+    TFleet oneFailed(computers, 2);
+    runAll(oneFailed, {ok, "PsExec exited with error code 1603.", ok});
+    EXPECT_FALSE(oneFailed.EveryComputerSucceeded());
+
+    TFleet stopped(computers, 2);
+    stopped.Schedule.StartNext();
+    stopped.Schedule.Stop();
+    for (std::size_t i : {0, 1}) {
+        stopped.Children[i].Piece(ok, Entire);
+        stopped.Schedule.Ended(i);
+    }
+    EXPECT_TRUE(stopped.Schedule.Finished());
+    EXPECT_FALSE(stopped.EveryComputerSucceeded()) << "a computer never started has not succeeded";
+
+    EXPECT_FALSE(TFleet({}, 4).EveryComputerSucceeded()) << "no computer, no success";
+}
+
+TEST(Fleet, AComputerIsMarkedRunningWhenItsOwnToolStarts)
+{
+    TResultTracker results("PC-A\r\nPC-B\r\n", false);
+    results.ComputerStarted("pc-a");
+    EXPECT_EQ(results.MarkOfLine("PC-A"), TComputerMark::cmRunning);
+    EXPECT_EQ(results.MarkOfLine("PC-B"), TComputerMark::cmWaiting);
+    results.PieceDelivered("msiexec exited on PC-A with error code 0.", Entire);
+    EXPECT_EQ(results.MarkOfLine("PC-A"), TComputerMark::cmDone);
 }

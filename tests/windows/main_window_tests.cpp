@@ -108,6 +108,7 @@ protected:
         }
         SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", nullptr);
         SetEnvironmentVariableA("VANTREL_STANDIN_RECORD", nullptr);
+        SetEnvironmentVariableA("VANTREL_STANDIN_JOURNAL", nullptr);
         SetCurrentDirectoryA(previousFolder_.c_str());
     }
 
@@ -183,7 +184,7 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
     EXPECT_EQ(form.edt1->Hint(), "Selecet the computers list text file");
     EXPECT_EQ(form.chk5->Hint(), " Don't wait for process to terminate (non-interactive)");
     EXPECT_EQ(form.mmo2->Hint(), "Watch a live console view of the progress");
-    EXPECT_EQ(SendMessageA(form.ToolTipsHandle(), TTM_GETTOOLCOUNT, 0, 0), 20) << "every control with a hint";
+    EXPECT_EQ(SendMessageA(form.ToolTipsHandle(), TTM_GETTOOLCOUNT, 0, 0), 21) << "every control with a hint";
 
     RECT browse, field;
     GetWindowRect(form.edt1->ButtonHandle(), &browse);
@@ -265,7 +266,7 @@ TEST_F(MainWindow, TabVisitsTheFieldsInTheirOwnOrderThenTheOptionsButtonsAndView
     const TControl* order[] = {form.edt1.get(), form.edt3.get(),    form.edt4.get(),    form.edt5.get(),
                                form.edt2.get(), form.chk1.get(),    form.chk2.get(),    form.chk3.get(),
                                form.chk4.get(), form.chk5.get(),    form.chk6.get(),    form.chk7.get(),
-                               form.sbtbtn1.get(), form.sbtbtn4.get(), form.sbtbtn5.get(), form.sbtbtn3.get(),
+                               form.edt7.get(),    form.sbtbtn1.get(), form.sbtbtn4.get(), form.sbtbtn5.get(), form.sbtbtn3.get(),
                                form.sbtbtn2.get(), form.mmo1.get(), form.mmo2.get()};
     HWND at = form.edt1->Handle();
     for (std::size_t i = 1; i < std::size(order); ++i) {
@@ -403,7 +404,16 @@ TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
     EXPECT_EQ(Form().runner1->CommandLine, ComposeCommandLine(JobVars));
 
     const std::vector<std::string> console = ConsoleLines(Form());
-    const std::vector<std::string> delivered = Form().runner1->Lines().Snapshot();
+    // The runner's Lines keep every piece, the beginnings of lines that the tool wrote in parts
+    // included; the view shows each such line once, completed.
+    std::vector<std::string> delivered;
+    // No two lines of this run are alike, so a piece that starts with the one before completes it.
+    for (const std::string& piece : Form().runner1->Lines().Snapshot()) {
+        if (!delivered.empty() && !delivered.back().empty() && piece.rfind(delivered.back(), 0) == 0)
+            delivered.back() = piece;
+        else
+            delivered.push_back(piece);
+    }
     ASSERT_GE(console.size(), 5u);
     ASSERT_FALSE(delivered.empty());
     EXPECT_EQ(console.front(), delivered.front()) << "the first line of the first run is shown";
@@ -1141,7 +1151,7 @@ TEST_F(MainWindow, BothViewsHaveAContextMenuWithCopySelectAllAndAddedCommands)
     }
     EXPECT_EQ(Form().mmo1->MenuCommands().size(), 10u) << "the target list adds the marks' legend";
     const std::vector<TMenuCommand> console = Form().mmo2->MenuCommands();
-    ASSERT_EQ(console.size(), 6u) << "the console view adds the retry lists and the results";
+    ASSERT_EQ(console.size(), 7u) << "the console view adds the retry lists, the results and Stop";
     EXPECT_EQ(console[3].Caption, "Save Retry List...");
     EXPECT_EQ(console[4].Caption, "Save Retry List with Restart Required...");
     EXPECT_EQ(console[5].Caption, "Save Results...");
@@ -1615,6 +1625,239 @@ TEST_F(StartWithoutTool, WithoutAnyToolTheReadyLineEndsInVersion)
 {
     StartAndRun();
     EXPECT_EQ(statusAfterStart_, ReadyLineFor(""));
+}
+
+// ---- many computers at a time
+
+// What the stand-in's journal says of a run: the most copies at once and each copy's command line.
+struct TJournalReading {
+    int MostAtOnce = 0;
+    std::vector<std::string> Started;
+};
+
+TJournalReading ReadJournal(const std::string& path)
+{
+    TJournalReading reading;
+    int running = 0;
+    for (const std::string& line : SplitLines(ReadFileBytes(path))) {
+        if (line.size() < 2)
+            continue;
+        const std::string commandLine = line.substr(line.find(' ', 2) + 1);
+        if (line[0] == '+') {
+            reading.Started.push_back(commandLine);
+            reading.MostAtOnce = std::max(reading.MostAtOnce, ++running);
+        } else {
+            --running;
+        }
+    }
+    return reading;
+}
+
+const TMenuCommand& MenuCommand(const std::vector<TMenuCommand>& commands, const std::string& caption)
+{
+    const auto found = std::find_if(commands.begin(), commands.end(),
+                                    [&](const TMenuCommand& command) { return command.Caption == caption; });
+    if (found == commands.end())
+        throw std::runtime_error("no menu command " + caption);
+    return *found;
+}
+
+class ManyAtATime : public MainWindow {
+protected:
+    // Runs the list with the count in edt7 and gives the lines the run added to the view.
+    std::vector<std::string> RunList(const std::string& list, const std::string& atATime)
+    {
+        folder_.Write("fleet.txt", list);
+        FillValidJob();
+        Form().edt1->SetText(folder_.File("fleet.txt"));
+        Form().edt7->SetText(atATime);
+        const std::size_t before = ConsoleLines(Form()).size();
+        Click(*Form().sbtbtn1);
+        EXPECT_TRUE(WaitForRunEnd());
+        const auto console = ConsoleLines(Form());
+        return std::vector<std::string>(console.begin() + static_cast<std::ptrdiff_t>(before), console.end());
+    }
+
+    std::string Journal() const { return folder_.File("journal.txt"); }
+    // The retry list with restart required, as Save Retry List writes it.
+    std::string SavedRetryList()
+    {
+        const std::string path = folder_.File("retry-" + std::to_string(++saved_) + ".txt");
+        dialogs_.SaveAnswers = {path};
+        Form().SaveRetryList(true);
+        return ReadFileBytes(path);
+    }
+    int saved_ = 0;
+    void KeepJournal() { SetEnvironmentVariableA("VANTREL_STANDIN_JOURNAL", Journal().c_str()); }
+};
+
+const std::string kTenComputers = "PC-01\r\nPC-02\r\nPC-FAIL-03\r\nPC-04\r\nPC-OFFLINE-05\r\npc-01\r\n"
+                                  "PC-REBOOT-06\r\nPC-07\r\n  PC-BUSY-08  \r\nPC-09\r\nPC-10\r\n";
+const std::vector<std::string> kTenNames = {"PC-01",        "PC-02", "PC-FAIL-03", "PC-04",      "PC-OFFLINE-05",
+                                            "PC-REBOOT-06", "PC-07", "PC-BUSY-08", "PC-09", "PC-10"};
+
+TEST_F(ManyAtATime, RunsEachComputerOnceAtMostNAtATimeWithTheSameResultsAsOneList)
+{
+    const std::vector<std::string> single = RunList(kTenComputers, "1");
+    const std::string singleLine = Form().runner1->CommandLine;
+    EXPECT_EQ(ReadFileBytes(folder_.File("received.txt")), singleLine) << "1 keeps the list file in one tool";
+    EXPECT_EQ(singleLine.rfind("Psexec \"@", 0), 0u);
+    const std::string singleRetry = SavedRetryList();
+
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "300");
+    KeepJournal();
+    std::vector<std::string> statuses;
+    folder_.Write("fleet.txt", kTenComputers);
+    Form().edt7->SetText("4");
+    Click(*Form().sbtbtn1);
+    PumpUntil(App(), [&] {
+        const std::string status = Form().stsbr1->SimpleText();
+        if (statuses.empty() || statuses.back() != status)
+            statuses.push_back(status);
+        return !Form().RunActive();
+    });
+    const auto console = ConsoleLines(Form());
+    const std::vector<std::string> many(console.begin() + static_cast<std::ptrdiff_t>(single.size()), console.end());
+
+    const TJournalReading journal = ReadJournal(Journal());
+    EXPECT_LE(journal.MostAtOnce, 4);
+    EXPECT_GE(journal.MostAtOnce, 2) << "they did run together";
+    std::vector<std::string> expected;
+    for (const std::string& name : kTenNames)
+        expected.push_back(ComposeComputerCommandLine(JobVars, name));
+    std::vector<std::string> started = journal.Started;
+    std::sort(started.begin(), started.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(started, expected) << "each computer once, pc-01 being PC-01, by its own command line";
+
+    const auto summary = std::find_if(many.begin(), many.end(),
+                                      [](const std::string& line) { return line.rfind("Vantrel: ", 0) == 0; });
+    for (auto line = many.begin(); line != summary; ++line) {
+        const auto mark = line->find("> ");
+        ASSERT_NE(mark, std::string::npos) << *line;
+        EXPECT_NE(std::find(kTenNames.begin(), kTenNames.end(), line->substr(0, mark)), kTenNames.end()) << *line;
+    }
+    EXPECT_NE(std::find(many.begin(), many.end(), "PC-FAIL-03> msiexec exited on PC-FAIL-03 with error code 1603."),
+              many.end());
+    EXPECT_EQ(LinesFrom(many, "Vantrel: Results"), LinesFrom(single, "Vantrel: Results")) << "the same summary";
+    EXPECT_EQ(SavedRetryList(), singleRetry) << "and the same retry list";
+    EXPECT_EQ(std::count(many.begin(), many.end(), "Vantrel: Process completed successfully"), 0);
+    EXPECT_EQ(std::count(many.begin(), many.end(), "Execution Finished"), 1);
+    EXPECT_EQ(many.back(), "Execution Finished");
+
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(statuses[1].rfind("Running: ", 0), 0u) << statuses[1];
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Running: 0 of 10 done, 4 running, 6 waiting"), statuses.end());
+    EXPECT_EQ(statuses.back(), kReadyLine);
+}
+
+TEST_F(ManyAtATime, EveryComputerSucceedingGivesOneSuccessLineBeforeTheSummary)
+{
+    const std::vector<std::string> lines = RunList("PC-A\r\nPC-B\r\nPC-C\r\n", "64");
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Vantrel: Process completed successfully"), 1);
+    const auto success = std::find(lines.begin(), lines.end(), "Vantrel: Process completed successfully");
+    ASSERT_NE(success, lines.end());
+    EXPECT_EQ(*std::next(success), "Vantrel: Results for 3 computers:") << "right before the summary";
+    for (const char* name : {"PC-A", "PC-B", "PC-C"})
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(name) + "> PsExec exited with error code 0."), 1);
+    EXPECT_EQ(Form().runner1->CommandLine, "") << "runner1 does not run a list it does not hold";
+}
+
+TEST_F(ManyAtATime, StopEndsEveryChildAndCountsTheUnstartedAsNoResult)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "20000");
+    folder_.Write("fleet.txt", "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\n");
+    FillValidJob();
+    Form().edt1->SetText(folder_.File("fleet.txt"));
+    Form().edt7->SetText("2");
+    EXPECT_FALSE(MenuCommand(Form().mmo2->MenuCommands(), "Stop").IsEnabled()) << "nothing runs yet";
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 2; }));
+    PumpFor(App(), std::chrono::milliseconds(300));
+    EXPECT_EQ(StandinChildren(), 2) << "the third waits";
+    const TMenuCommand& stop = MenuCommand(Form().mmo2->MenuCommands(), "Stop");
+    ASSERT_TRUE(stop.IsEnabled());
+    stop.OnClick();
+    ASSERT_TRUE(PumpUntil(App(), [&] { return !Form().RunActive(); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)))
+        << "no child is left";
+    const auto lines = ConsoleLines(Form());
+    EXPECT_EQ(LinesFrom(lines, "Vantrel: Results"),
+              (std::vector<std::string>{"Vantrel: Results for 5 computers:", "Vantrel:   5 no result",
+                                        "Vantrel: PC-1: no result",
+                                        "Vantrel: PC-2: no result", "Vantrel: PC-3: no result",
+                                        "Vantrel: PC-4: no result", "Vantrel: PC-5: no result", "Execution Finished"}));
+    EXPECT_EQ(SavedRetryList(), "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\n");
+    EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+    EXPECT_FALSE(MenuCommand(Form().mmo2->MenuCommands(), "Stop").IsEnabled());
+}
+
+TEST_F(ManyAtATime, EscStopsASingleToolRunAndANewExecuteEndsAManyComputerRun)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "20000");
+    FillValidJob();
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 1; }));
+    PressKey(App(), Form().edt2->Handle(), VK_ESCAPE, {});
+    ASSERT_TRUE(PumpUntil(App(), [&] { return !Form().RunActive(); }, std::chrono::seconds(5)));
+    EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)));
+    EXPECT_EQ(ConsoleLines(Form()).back(), "Execution Finished");
+
+    Form().edt7->SetText("3");
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 2; })) << "both computers of lab.txt";
+    Form().edt7->SetText("1");
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(WaitForRunEnd());
+    EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)));
+    const auto lines = ConsoleLines(Form());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Execution Finished"), 3) << "every run reports its end";
+    EXPECT_EQ(lines.back(), "Execution Finished");
+}
+
+TEST_F(ManyAtATime, TheCountFieldSitsInFreeSpaceTakesDigitsOnlyAndRefusesOutOfRange)
+{
+    TForm1& form = Form();
+    const RECT field = form.edt7->BoundsRect();
+    EXPECT_EQ(field.left, 504);
+    EXPECT_EQ(field.top, 63);
+    EXPECT_EQ(field.right - field.left, 25);
+    EXPECT_EQ(field.bottom - field.top, 21);
+    EXPECT_EQ(GetParent(form.edt7->Handle()), form.spnl4->Handle());
+    const RECT caption = form.lblAtATime->BoundsRect();
+    EXPECT_EQ(form.lblAtATime->Text(), "Computers at a time:");
+    EXPECT_LT(caption.right, field.left);
+    EXPECT_GT(caption.left, form.chk7->BoundsRect().right) << "clear of the uninstall box";
+    EXPECT_GE(caption.top, form.chk6->BoundsRect().bottom);
+    EXPECT_EQ(GetWindow(form.edt7->Handle(), GW_HWNDPREV), form.lblAtATime->Handle())
+        << "the caption comes right before the field, where automation looks for its name";
+    EXPECT_FALSE(form.edt7->Hint().empty());
+    EXPECT_EQ(form.edt7->Text(), "1");
+    EXPECT_EQ(form.edt7->MaxLength(), 2);
+
+    form.edt7->SetText("");
+    for (char c : std::string("a-3 x2.9"))
+        TypeChar(*form.edt7, c);
+    EXPECT_EQ(form.edt7->Text(), "32");
+    form.edt7->SetText("6a4");
+    EXPECT_EQ(form.edt7->Text(), "64") << "set from outside, the filter still holds";
+
+    FillValidJob();
+    for (const char* refused : {"0", "65", ""}) {
+        form.edt7->SetText(refused);
+        const std::size_t boxes = dialogs_.Boxes.size();
+        Click(*form.sbtbtn1);
+        ASSERT_EQ(dialogs_.Boxes.size(), boxes + 1) << refused;
+        EXPECT_EQ(dialogs_.Boxes.back().Caption, "Warning");
+        EXPECT_EQ(dialogs_.Boxes.back().Text, "Computers at a time must be a number from 1 to 64");
+        EXPECT_EQ(GetFocus(), form.edt7->Handle());
+        EXPECT_FALSE(form.RunActive());
+        EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine);
+    }
+    Click(*form.sbtbtn4);
+    EXPECT_EQ(form.edt7->Text(), "1") << "Clear sets one at a time again";
 }
 
 }  // namespace
