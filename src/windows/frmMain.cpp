@@ -297,6 +297,14 @@ void TForm1::PlaceCaptions()
     place(*lblPassword, *edt5, false);
     place(*lblTargets, *mmo1, false);
     place(*lblConsole, *mmo2, true);
+
+    // The caption of the computers-at-a-time field stands to its left, centred on its height.
+    const RECT field = edt7->BoundsRect();
+    const RECT size = lblAtATime->BoundsRect();
+    const int width = size.right - size.left;
+    const int height = size.bottom - size.top;
+    lblAtATime->SetBounds(field.left - edt7->Scaled(6) - width,
+                          field.top + (field.bottom - field.top - height) / 2, width, height);
 }
 
 void TForm1::CreateInputPanel()
@@ -372,17 +380,11 @@ void TForm1::CreateOptionsPanel()
 
     // In the free corner below the timeout, after the existing options in the tab order; the
     // caption comes first, so that automation reads it as the field's name.
-    constexpr int atATimeLeft = 504, atATimeTop = 63, atATimeGap = 6;
     TLabel::Args caption;
     caption.Parent = spnl4->Handle();
     caption.Caption = kAtATimeCaption;
     lblAtATime = std::make_unique<TLabel>(caption);
-    const RECT captionSize = lblAtATime->BoundsRect();
-    const int captionWidth = captionSize.right - captionSize.left;
-    const int captionHeight = captionSize.bottom - captionSize.top;
-    lblAtATime->SetBounds(atATimeLeft - atATimeGap - captionWidth, atATimeTop + (21 - captionHeight) / 2, captionWidth,
-                          captionHeight);
-    TEdit::Args atATime = EditAt(*spnl4, atATimeLeft, atATimeTop, 25);
+    TEdit::Args atATime = EditAt(*spnl4, 504, 63, 25);
     atATime.MaxLength = 2;
     edt7 = std::make_unique<TEdit>(atATime);
     edt7->SetHint(tips_.get(), kAtATimeHint);

@@ -35,7 +35,7 @@ std::vector<TPlace> LayoutAt96(TForm1& form)
         {form.mmo1.get(), {4, 16, 168, 156}},    {form.mmo2.get(), {178, 16, 354, 156}},
         {form.sbtbtn1.get(), {8, 6, 97, 68}},    {form.sbtbtn4.get(), {114, 6, 97, 68}},
         {form.sbtbtn5.get(), {220, 6, 97, 68}},  {form.sbtbtn3.get(), {328, 6, 97, 68}},
-        {form.sbtbtn2.get(), {434, 6, 97, 68}},
+        {form.sbtbtn2.get(), {434, 6, 97, 68}},   {form.edt7.get(), {504, 63, 25, 21}},
     };
 }
 
@@ -130,6 +130,11 @@ void ExpectLaidOutAt(TForm1& form, int dpi)
         EXPECT_GE(r.bottom - r.top, text.cy);
         EXPECT_EQ(r.bottom, control->BoundsRect().top);
     }
+
+    // The computers-at-a-time caption stands left of its field, clear of it, at its full width.
+    const RECT atATime = form.lblAtATime->BoundsRect();
+    EXPECT_EQ(atATime.right, form.edt7->BoundsRect().left - ScaleToDpi(6, dpi));
+    EXPECT_GE(Width(atATime), TextSize(form.lblAtATime->Handle(), form.lblAtATime->Text()).cx);
 
     // Check boxes hold their captions away from 96 dots per inch (where the layout stands as
     // designed), up to the next control on their row.
