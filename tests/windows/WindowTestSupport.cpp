@@ -116,6 +116,45 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
     CloseHandle(file);
 }
 
+std::vector<std::string> SplitOutputLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
+std::vector<std::string> WhatTheToolWrites(const std::string& applicationName, std::string commandLine,
+                                           const std::string& outputFile)
+{
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    HANDLE file = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                              CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot write " + outputFile);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = file;
+    startup.hStdError = file;
+    PROCESS_INFORMATION started{};
+    const bool ran = CreateProcessA(applicationName.empty() ? nullptr : applicationName.c_str(), commandLine.data(),
+                                    nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &started);
+    CloseHandle(file);
+    if (!ran)
+        throw std::runtime_error("cannot start " + commandLine);
+    WaitForSingleObject(started.hProcess, INFINITE);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return SplitOutputLines(ReadFileBytes(outputFile));
+}
+
 bool PumpUntil(TApplication& application, const std::function<bool()>& done, std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

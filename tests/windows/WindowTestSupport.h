@@ -59,6 +59,13 @@ private:
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
+// Output split into lines as the runner splits it: at CR LF, a bare CR or a bare LF.
+std::vector<std::string> SplitOutputLines(const std::string& text);
+// Runs a tool once more on its own, its output and errors into outputFile, and returns the lines
+// it wrote there: what a console view of the same run must show.
+std::vector<std::string> WhatTheToolWrites(const std::string& applicationName, std::string commandLine,
+                                           const std::string& outputFile);
+
 // Dispatches messages until done() holds or the time is up; returns done().
 bool PumpUntil(TApplication& application, const std::function<bool()>& done,
                std::chrono::milliseconds timeout = std::chrono::seconds(20));
