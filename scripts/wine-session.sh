@@ -6,7 +6,8 @@ start_display() {
   local n
   for n in $(seq 90 250); do
     if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      # Tall enough for the main window at 200 percent.
+      Xvfb ":$n" -screen 0 2560x1600x24 -nolisten tcp >/dev/null 2>&1 &
       VANTREL_XVFB_PID=$!
       local waited
       for waited in $(seq 1 100); do

@@ -24,6 +24,54 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // after " to " or " on ".
 constexpr std::string_view kProgressEnd = "...";
 
+// The exit codes of msiexec that the results tell apart or explain in Windows Installer's own
+// words; any other code is a failure, explained by the system's message for it.
+struct InstallerCode {
+    std::int64_t code;
+    std::string_view name;     // Windows Installer's own, as its documentation calls the code
+    std::string_view meaning;  // empty: the system's own message
+    TComputerResult whenInstalling;
+    TComputerResult whenUninstalling;
+};
+
+constexpr std::array<InstallerCode, 9> kInstallerCodes = {{
+    {0, "ERROR_SUCCESS", "", TComputerResult::crDone, TComputerResult::crDone},
+    {1603, "ERROR_INSTALL_FAILURE", "Fatal error during installation.", TComputerResult::crFailed,
+     TComputerResult::crFailed},
+    {1605, "ERROR_UNKNOWN_PRODUCT", "This action is only valid for products that are currently installed.",
+     TComputerResult::crFailed, TComputerResult::crNotInstalled},
+    {1618, "ERROR_INSTALL_ALREADY_RUNNING",
+     "Another installation is already in progress. Complete that installation before proceeding with this "
+     "install.",
+     TComputerResult::crBusy, TComputerResult::crBusy},
+    {1619, "ERROR_INSTALL_PACKAGE_OPEN_FAILED",
+     "This installation package could not be opened. Verify that the package exists and that you can access it, "
+     "or contact the application vendor to verify that this is a valid Windows Installer package.",
+     TComputerResult::crFailed, TComputerResult::crFailed},
+    {1620, "ERROR_INSTALL_PACKAGE_INVALID",
+     "This installation package could not be opened. Contact the application vendor to verify that this is a "
+     "valid Windows Installer package.",
+     TComputerResult::crFailed, TComputerResult::crFailed},
+    {1638, "ERROR_PRODUCT_VERSION",
+     "Another version of this product is already installed. Installation of this version cannot continue. To "
+     "configure or remove the existing version of this product, use Add/Remove Programs on the Control Panel.",
+     TComputerResult::crFailed, TComputerResult::crFailed},
+    {1641, "ERROR_SUCCESS_REBOOT_INITIATED",
+     "The requested operation completed successfully. The system will be restarted so the changes can take "
+     "effect.",
+     TComputerResult::crRestartStarted, TComputerResult::crRestartStarted},
+    {3010, "ERROR_SUCCESS_REBOOT_REQUIRED",
+     "The requested operation is successful. Changes will not be effective until the system is rebooted.",
+     TComputerResult::crRestartRequired, TComputerResult::crRestartRequired},
+}};
+
+const InstallerCode* FindInstallerCode(std::int64_t code)
+{
+    const auto found = std::find_if(kInstallerCodes.begin(), kInstallerCodes.end(),
+                                    [code](const InstallerCode& known) { return known.code == code; });
+    return found == kInstallerCodes.end() ? nullptr : &*found;
+}
+
 // The tool's failure reports name the computer last and end in a colon; the system's text
 // follows on the next line. Those not listed say that the computer was not reached.
 struct FailureForm {
@@ -328,34 +376,8 @@ std::vector<std::string> DistinctComputerNames(std::string_view listText)
 
 std::string CodeMeaning(std::int64_t code, const TSystemMessage& systemMessage)
 {
-    switch (code) {
-    case 1603:
-        return "Fatal error during installation.";
-    case 1605:
-        return "This action is only valid for products that are currently installed.";
-    case 1618:
-        return "Another installation is already in progress. Complete that installation before proceeding with "
-               "this install.";
-    case 1619:
-        return "This installation package could not be opened. Verify that the package exists and that you can "
-               "access it, or contact the application vendor to verify that this is a valid Windows Installer "
-               "package.";
-    case 1620:
-        return "This installation package could not be opened. Contact the application vendor to verify that this "
-               "is a valid Windows Installer package.";
-    case 1638:
-        return "Another version of this product is already installed. Installation of this version cannot "
-               "continue. To configure or remove the existing version of this product, use Add/Remove Programs on "
-               "the Control Panel.";
-    case 1641:
-        return "The requested operation completed successfully. The system will be restarted so the changes can "
-               "take effect.";
-    case 3010:
-        return "The requested operation is successful. Changes will not be effective until the system is "
-               "rebooted.";
-    default:
-        break;
-    }
+    if (const InstallerCode* known = FindInstallerCode(code); known && !known->meaning.empty())
+        return std::string(known->meaning);
     std::string text = systemMessage ? systemMessage(code) : std::string();
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n' || text.back() == ' '))
         text.pop_back();
@@ -509,20 +531,10 @@ void TResultTracker::Record(TComputerOutcome& computer, TComputerResult result, 
 
 TComputerResult TResultTracker::Classify(std::int64_t exitCode) const
 {
-    switch (exitCode) {
-    case 0:
-        return TComputerResult::crDone;
-    case 3010:
-        return TComputerResult::crRestartRequired;
-    case 1641:
-        return TComputerResult::crRestartStarted;
-    case 1618:
-        return TComputerResult::crBusy;
-    case 1605:
-        return uninstall_ ? TComputerResult::crNotInstalled : TComputerResult::crFailed;
-    default:
+    const InstallerCode* known = FindInstallerCode(exitCode);
+    if (!known)
         return TComputerResult::crFailed;
-    }
+    return uninstall_ ? known->whenUninstalling : known->whenInstalling;
 }
 
 std::vector<std::string> TResultTracker::SummaryLines(const TSystemMessage& systemMessage, const TLineFits& fits) const

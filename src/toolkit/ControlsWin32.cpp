@@ -1,5 +1,6 @@
 #include "toolkit/ControlsWin32.h"
 
+#include "toolkit/DpiWin32.h"
 #include "toolkit/TextFilter.h"
 
 #include <commctrl.h>
@@ -26,13 +27,14 @@ HFONT ParentFont(HWND parent)
 
 TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args)
 {
+    const TLayoutRect scaled = ScaleToDpi(TLayoutRect{args.Left, args.Top, args.Width, args.Height}, LayoutDpi(args.Parent));
     TWindowPlace place;
     place.ExStyle = exStyle;
     place.Style = WS_CHILD | WS_VISIBLE | style;
-    place.Left = args.Left;
-    place.Top = args.Top;
-    place.Width = args.Width;
-    place.Height = args.Height;
+    place.Left = scaled.Left;
+    place.Top = scaled.Top;
+    place.Width = scaled.Width;
+    place.Height = scaled.Height;
     place.Parent = args.Parent;
     return place;
 }
@@ -53,6 +55,31 @@ void TControl::CreatePlatformWindow(const char* platformClass, const std::string
     UseParentFont();
 }
 
+void TControl::Bound(HWND hwnd)
+{
+    hwnd_ = hwnd;
+    dpi_ = LayoutDpi(hwnd);
+}
+
+TWindowPlace TControl::LaidOut(DWORD style, DWORD exStyle, const TControlArgs& layout)
+{
+    layout_ = TLayoutRect{layout.Left, layout.Top, layout.Width, layout.Height};
+    hasLayout_ = true;
+    return ChildPlace(style, exStyle, layout);
+}
+
+void TControl::Rescale(int dpi)
+{
+    dpi_ = dpi;
+    if (hasLayout_) {
+        const TLayoutRect scaled = ScaleToDpi(layout_, dpi);
+        SetBounds(scaled.Left, scaled.Top, scaled.Width, scaled.Height);
+    }
+    // The window's new font; a control with a font of its own is given its new one by its owner.
+    if (!ownFont_)
+        UseParentFont();
+}
+
 void TControl::CreateOwnWindow(const TWindowClass& windowClass, const TWindowPlace& place)
 {
     CreateBoundWindow(this, windowClass, place);
@@ -62,7 +89,7 @@ void TControl::CreateOwnWindow(const TWindowClass& windowClass, const TWindowPla
 void TControl::UseParentFont()
 {
     if (HWND parent = GetParent(hwnd_))
-        SetFont(ParentFont(parent));
+        ApplyFont(ParentFont(parent));
 }
 
 LRESULT TControl::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -145,7 +172,14 @@ void TControl::SetText(const std::string& text)
 
 void TControl::SetFont(HFONT font)
 {
+    ownFont_ = true;
+    ApplyFont(font);
+}
+
+void TControl::ApplyFont(HFONT font)
+{
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    FontChanged();
 }
 
 void TControl::SetHint(TToolTips* tips, const std::string& hint)
@@ -222,7 +256,7 @@ TPanel::TPanel(const TControlArgs& args)
     TWindowClass windowClass;
     windowClass.Name = kPanelClass;
     windowClass.Background = GetSysColorBrush(COLOR_BTNFACE);
-    CreateOwnWindow(windowClass, ChildPlace(WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, args));
+    CreateOwnWindow(windowClass, LaidOut(WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, args));
 }
 
 LRESULT TPanel::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -255,6 +289,12 @@ TLabel::TLabel(const Args& args) : color_(args.Color)
     CreatePlatformWindow("STATIC", args.Caption, ChildPlace(SS_LEFT | SS_NOPREFIX, 0, place));
     if (args.Font)
         SetFont(args.Font);
+    AutoSize();
+}
+
+void TLabel::Rescale(int dpi)
+{
+    TControl::Rescale(dpi);
     AutoSize();
 }
 
@@ -294,7 +334,7 @@ TEdit::TEdit(const Args& args) : limit_(static_cast<std::size_t>(std::max(0, arg
     DWORD style = WS_TABSTOP | ES_AUTOHSCROLL | args.ExtraStyle;
     if (args.PasswordChar)
         style |= ES_PASSWORD;
-    CreatePlatformWindow("EDIT", "", ChildPlace(style, WS_EX_CLIENTEDGE, args), true);
+    CreatePlatformWindow("EDIT", "", LaidOut(style, WS_EX_CLIENTEDGE, args), true);
     if (args.PasswordChar)
         SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(static_cast<unsigned char>(args.PasswordChar)), 0);
     // Zero lifts the control's default limit: a field without a limit takes any length.
@@ -441,10 +481,6 @@ void TEdit::RepairChange()
 // ---- TFileNameEdit
 
 namespace {
-const int kBrowseButtonWidth = 19;
-}
-
-namespace {
 // The field must not paint over the browse button that lies on its right end.
 TEdit::Args WithClippedSiblings(TEdit::Args args)
 {
@@ -475,24 +511,43 @@ private:
 
 TFileNameEdit::TFileNameEdit(const Args& args) : TEdit(WithClippedSiblings(args))
 {
-    // A sibling laid over the field's right end, inside its border.
-    const int border = GetSystemMetrics(SM_CXEDGE);
-    TControlArgs buttonArgs;
-    buttonArgs.Parent = args.Parent;
-    buttonArgs.Left = args.Left + args.Width - border - kBrowseButtonWidth;
-    buttonArgs.Top = args.Top + border;
-    buttonArgs.Width = kBrowseButtonWidth;
-    buttonArgs.Height = args.Height - 2 * border;
-    button_ = std::make_unique<TBrowseButton>(ChildPlace(WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, buttonArgs), *this);
-    SetWindowPos(button_->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // A sibling laid over the field's right end, inside its border, placed by the field.
+    TWindowPlace place;
+    place.Style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON;
+    place.Parent = args.Parent;
+    button_ = std::make_unique<TBrowseButton>(place, *this);
+    PlaceButton();
+}
+
+void TFileNameEdit::Rescale(int dpi)
+{
+    TEdit::Rescale(dpi);
+    PlaceButton();
+}
+
+void TFileNameEdit::PlaceButton()
+{
+    const RECT field = BoundsRect();
+    const int border = SystemMetricForDpi(SM_CXEDGE, Dpi());
+    const int width = Scaled(ButtonWidth);
+    SetWindowPos(button_->Handle(), HWND_TOP, field.right - border - width, field.top + border, width,
+                 field.bottom - field.top - 2 * border, SWP_NOACTIVATE);
     // Keep the typed text clear of the button.
-    SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, kBrowseButtonWidth + 2));
+    SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + Scaled(2)));
 }
 
 TFileNameEdit::~TFileNameEdit() = default;
 
 bool TFileNameEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    if (msg == WM_SETFONT) {
+        // The button shows the field's font; a new font resets the field's margins.
+        result = DefSubclassProc(Handle(), msg, wParam, lParam);
+        if (button_)
+            button_->SetFont(reinterpret_cast<HFONT>(wParam));
+        PlaceButton();
+        return true;
+    }
     if (msg == WM_SYSKEYDOWN && wParam == VK_DOWN) {
         RunHandler([&] {
             if (OnButtonClick)
@@ -508,7 +563,7 @@ bool TFileNameEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRES
 
 TCheckBox::TCheckBox(const Args& args)
 {
-    CreatePlatformWindow("BUTTON", args.Caption, ChildPlace(WS_TABSTOP | BS_AUTOCHECKBOX, 0, args));
+    CreatePlatformWindow("BUTTON", args.Caption, LaidOut(WS_TABSTOP | BS_AUTOCHECKBOX, 0, args));
     if (args.Font)
         SetFont(args.Font);
     SendMessageA(Handle(), BM_SETCHECK, args.Checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -535,6 +590,62 @@ void TCheckBox::Command(WORD code)
         OnClick(this);
 }
 
+void TCheckBox::Rescale(int dpi)
+{
+    TControl::Rescale(dpi);
+    FitCaption();
+}
+
+int TCheckBox::CaptionWidth() const
+{
+    const std::string caption = Text();
+    HDC dc = GetDC(Handle());
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    SIZE text{};
+    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+    // The platform leaves about half a digit's width between the box and the caption.
+    SIZE digit{};
+    GetTextExtentPoint32A(dc, "0", 1, &digit);
+    SelectObject(dc, old);
+    ReleaseDC(Handle(), dc);
+    return SystemMetricForDpi(SM_CXMENUCHECK, Dpi()) + digit.cx / 2 + text.cx;
+}
+
+namespace {
+// How far a control at bounds may grow to the right: to the parent's edge, or to the nearest
+// sibling on the same row.
+int RoomToTheRight(HWND control, const RECT& bounds)
+{
+    HWND parent = GetParent(control);
+    RECT client{};
+    GetClientRect(parent, &client);
+    int limit = client.right;
+    for (HWND sibling = GetWindow(parent, GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        if (sibling == control || !(GetWindowLongPtrA(sibling, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        RECT other{};
+        GetWindowRect(sibling, &other);
+        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&other), 2);
+        if (other.left >= bounds.right && other.top < bounds.bottom && other.bottom > bounds.top)
+            limit = std::min<int>(limit, other.left);
+    }
+    return limit - bounds.left;
+}
+}  // namespace
+
+void TCheckBox::FitCaption()
+{
+    // At 96 dots per inch the layout stands as it was designed.
+    if (!Handle() || Dpi() == DefaultDpi)
+        return;
+    const RECT bounds = BoundsRect();
+    const TLayoutRect laidOut = ScaleToDpi(Layout(), Dpi());
+    RECT base{laidOut.Left, laidOut.Top, laidOut.Left + laidOut.Width, laidOut.Top + laidOut.Height};
+    const int width = std::max(laidOut.Width, std::min(CaptionWidth(), RoomToTheRight(Handle(), base)));
+    if (width != bounds.right - bounds.left)
+        SetBounds(bounds.left, bounds.top, width, bounds.bottom - bounds.top);
+}
+
 HBRUSH TCheckBox::ControlColor(HDC dc)
 {
     SetBkMode(dc, TRANSPARENT);
@@ -546,7 +657,7 @@ HBRUSH TCheckBox::ControlColor(HDC dc)
 
 TPictureButton::TPictureButton(const Args& args) : drawPicture_(args.DrawPicture)
 {
-    CreatePlatformWindow("BUTTON", args.Caption, ChildPlace(WS_TABSTOP | BS_OWNERDRAW, 0, args));
+    CreatePlatformWindow("BUTTON", args.Caption, LaidOut(WS_TABSTOP | BS_OWNERDRAW, 0, args));
 }
 
 void TPictureButton::Click()
@@ -572,14 +683,16 @@ bool TPictureButton::DrawItem(const DRAWITEMSTRUCT& item)
     HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
     SIZE text{};
     GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
-    const int offset = pushed ? 1 : 0;
+    const int offset = pushed ? Scaled(1) : 0;
     const int width = rect.right - rect.left;
-    const int contentTop = rect.top + (rect.bottom - rect.top - (PictureSize + PictureGap + text.cy)) / 2 + offset;
+    const int picture = Scaled(PictureSize);
+    const int gap = Scaled(PictureGap);
+    const int contentTop = rect.top + (rect.bottom - rect.top - (picture + gap + text.cy)) / 2 + offset;
     if (drawPicture_)
-        drawPicture_(dc, rect.left + (width - PictureSize) / 2 + offset, contentTop);
+        drawPicture_(dc, rect.left + (width - picture) / 2 + offset, contentTop);
 
-    RECT textRect{rect.left + offset, contentTop + PictureSize + PictureGap, rect.right + offset,
-                  contentTop + PictureSize + PictureGap + text.cy};
+    RECT textRect{rect.left + offset, contentTop + picture + gap, rect.right + offset,
+                  contentTop + picture + gap + text.cy};
     SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
     DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -587,7 +700,7 @@ bool TPictureButton::DrawItem(const DRAWITEMSTRUCT& item)
 
     if (item.itemState & ODS_FOCUS) {
         RECT focus = rect;
-        InflateRect(&focus, -4, -4);
+        InflateRect(&focus, -Scaled(FocusInset), -Scaled(FocusInset));
         DrawFocusRect(dc, &focus);
     }
     return true;
@@ -598,7 +711,7 @@ bool TPictureButton::DrawItem(const DRAWITEMSTRUCT& item)
 TStatusBar::TStatusBar(const TControlArgs& args)
 {
     // Placed exactly where the layout says; the bar must not move or size itself.
-    CreatePlatformWindow(STATUSCLASSNAMEA, "", ChildPlace(CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, args));
+    CreatePlatformWindow(STATUSCLASSNAMEA, "", LaidOut(CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER, 0, args));
     SendMessageA(Handle(), SB_SIMPLE, TRUE, 0);
 }
 

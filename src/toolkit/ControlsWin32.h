@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "toolkit/Component.h"
+#include "toolkit/DpiScale.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/Strings.h"
 #include "toolkit/WindowWin32.h"
@@ -26,6 +27,8 @@ struct TControlStyle {
     HFONT Font = nullptr;
     TToolTips* ToolTips = nullptr;
 };
+
+struct TControlArgs;
 
 class TControl : public TComponent, protected IWindowProcedure {
 public:
@@ -43,8 +46,17 @@ public:
     bool Focused() const;
     std::string Text() const;
     void SetText(const std::string& text);
+    // Sets a font of the control's own, instead of the window's; a control whose size follows
+    // its text takes its size again.
     void SetFont(HFONT font);
     const std::string& Hint() const { return hint_; }
+
+    // The dots per inch the control is laid out for, and a layout size (96-DPI pixels) at them.
+    int Dpi() const { return dpi_; }
+    int Scaled(int layoutPixels) const { return ScaleToDpi(layoutPixels, dpi_); }
+    // Lays the control out again at dpi: its place from the layout it was created with, and the
+    // window's font unless it has one of its own.
+    void Rescale(int dpi) override;
     void SetHint(TToolTips* tips, const std::string& hint);
 
     // Reflected from the parent. Return true when handled.
@@ -60,20 +72,32 @@ protected:
     void CreatePlatformWindow(const char* platformClass, const std::string& text, const TWindowPlace& place,
                               bool subclass = false);
     void CreateOwnWindow(const TWindowClass& windowClass, const TWindowPlace& place);
+    // Where the control's window goes (ChildPlace), remembering the layout rectangle from which
+    // ScaleTo places it again.
+    TWindowPlace LaidOut(DWORD style, DWORD exStyle, const TControlArgs& layout);
+    // After a new font: a control sized to its text measures it again.
+    virtual void FontChanged() {}
+    // The rectangle the control was created with, in layout pixels.
+    const TLayoutRect& Layout() const { return layout_; }
     // Subclass hook for keyboard and clipboard messages; return true when handled.
     virtual bool SubclassMessage(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, LRESULT& /*result*/)
     {
         return false;
     }
-    void Bound(HWND hwnd) final { hwnd_ = hwnd; }
+    void Bound(HWND hwnd) final;
     // A subclassed platform control's messages: SubclassMessage, then the control's own handling.
     LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     bool Reflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) final;
     void UseParentFont();
+    void ApplyFont(HFONT font);
     HWND hwnd_ = nullptr;
     std::string hint_;
+    int dpi_ = DefaultDpi;
+    TLayoutRect layout_{};
+    bool hasLayout_ = false;
+    bool ownFont_ = false;
 };
 
 // One command of a context menu. An empty caption stands for a separator; a command whose
@@ -108,7 +132,8 @@ struct TControlArgs {
     bool Enabled = true;
 };
 
-// Where a visible child window of the given styles goes, from a control's creation arguments.
+// Where a visible child window of the given styles goes, from a control's creation arguments:
+// the layout rectangle scaled to the dots per inch the parent is laid out at.
 TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args);
 
 // A container with a raised bevel one pixel wide, on the button-face colour.
@@ -133,6 +158,11 @@ public:
     explicit TLabel(const Args& args);
     void SetCaption(const std::string& caption);
     HBRUSH ControlColor(HDC dc) override;
+    // Sized to its text, not to a layout: whoever placed it places it again.
+    void Rescale(int dpi) override;
+
+protected:
+    void FontChanged() override { AutoSize(); }
 
 private:
     void AutoSize();
@@ -188,11 +218,17 @@ public:
     ~TFileNameEdit() override;
     TNotifyEvent OnButtonClick;
     HWND ButtonHandle() const { return button_->Handle(); }
+    void Rescale(int dpi) override;
+
+    // The browse button's width in layout pixels.
+    static constexpr int ButtonWidth = 19;
 
 protected:
     bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // Lays the button over the field's right end and keeps the typed text clear of it.
+    void PlaceButton();
     std::unique_ptr<TControl> button_;
 };
 
@@ -211,6 +247,17 @@ public:
     void SetChecked(bool checked);
     void Command(WORD code) override;
     HBRUSH ControlColor(HDC dc) override;
+    void Rescale(int dpi) override;
+    // The width the box, the gap and the whole caption take in the control's font.
+    int CaptionWidth() const;
+
+protected:
+    // At a scale other than 96 dots per inch, never narrower than its scaled layout width and
+    // wider where its caption needs it and its row has room.
+    void FontChanged() override { FitCaption(); }
+
+private:
+    void FitCaption();
 };
 
 // A push button that draws its picture above its caption, centred together.
@@ -221,8 +268,10 @@ public:
         // Draws the picture (40 by 40) with its top-left corner at x, y; may be empty.
         std::function<void(HDC dc, int x, int y)> DrawPicture;
     };
+    // In layout pixels.
     static constexpr int PictureSize = 40;
     static constexpr int PictureGap = 4;
+    static constexpr int FocusInset = 4;
 
     explicit TPictureButton(const Args& args);
     TNotifyEvent OnClick;

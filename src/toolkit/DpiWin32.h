@@ -13,5 +13,21 @@ int WindowDpi(HWND hwnd);
 // where it has one, otherwise the system's value scaled from the system's dots per inch.
 int SystemMetricForDpi(int index, int dpi);
 
+// The size of a window whose client area is clientWidth by clientHeight, with the frame it has
+// now: for a window that changes its own scale where the system has not resized its frame.
+SIZE WindowSizeForClient(HWND window, int clientWidth, int clientHeight);
+
+// Where a top-level window goes after a change of scale: into the rectangle the system suggests,
+// or with the new client size around its present centre when there is none.
+void MoveForNewScale(HWND window, int clientWidth, int clientHeight, const RECT* suggested);
+
 // Grows a client rectangle to the window rectangle of a window of these styles at dpi.
 void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
+
+// The dots per inch that the layout of a window and of all its children is scaled for: what its
+// top-level window was last laid out at, or the display's before that.
+int LayoutDpi(HWND window);
+// Records the dots per inch that a top-level window and its children are now laid out at.
+void SetLayoutDpi(HWND topLevel, int dpi);
+// Before the window goes.
+void ForgetLayoutDpi(HWND topLevel);

@@ -21,21 +21,49 @@ TWindowClass FormClass()
 
 // ---- TForm
 
-TForm::TForm(const Args& args) : iconId_(args.Icon), font_(args.Font)
+TForm::TForm(const Args& args)
+    : clientWidth_(args.ClientWidth), clientHeight_(args.ClientHeight), iconId_(args.Icon), font_(args.Font)
 {
-    RECT frame{0, 0, args.ClientWidth, args.ClientHeight};
-    AdjustWindowRectEx(&frame, args.Style, FALSE, args.ExStyle | WS_EX_CONTROLPARENT);
     TWindowPlace place;
     place.ExStyle = args.ExStyle | WS_EX_CONTROLPARENT;
     place.Caption = args.Caption.c_str();
     place.Style = args.Style | WS_CLIPCHILDREN;
     place.Left = CW_USEDEFAULT;
     place.Top = CW_USEDEFAULT;
-    place.Width = frame.right - frame.left;
-    place.Height = frame.bottom - frame.top;
     place.Parent = args.Owner;
     CreateBoundWindow(this, FormClass(), place);
-    LoadIcons(WindowDpi(hwnd_));
+    // Only the made window knows the monitor it is on, and so its scale.
+    dpi_ = WindowDpi(hwnd_);
+    SetLayoutDpi(hwnd_, dpi_);
+    const SIZE frame = FrameSize();
+    SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadIcons(dpi_);
+}
+
+SIZE TForm::FrameSize() const
+{
+    RECT frame{0, 0, ScaleToDpi(clientWidth_, dpi_), ScaleToDpi(clientHeight_, dpi_)};
+    AdjustWindowRectForDpi(frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)), dpi_);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+void TForm::Rescaled(int dpi)
+{
+    // Twice: a control that grows towards its neighbours measures its room the second time, when
+    // every neighbour is in its new place.
+    RescaleChildWindows(hwnd_, dpi);
+    RescaleChildWindows(hwnd_, dpi);
+}
+
+void TForm::ChangeDpi(int dpi, const RECT* suggested)
+{
+    dpi_ = dpi;
+    SetLayoutDpi(hwnd_, dpi);
+    RunHandler([&] { Rescaled(dpi); });
+    MoveForNewScale(hwnd_, ScaleToDpi(clientWidth_, dpi), ScaleToDpi(clientHeight_, dpi), suggested);
+    LoadIcons(dpi);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TForm::LoadIcons(int dpi)
@@ -60,8 +88,10 @@ void TForm::LoadIcons(int dpi)
 
 TForm::~TForm()
 {
-    if (hwnd_ && IsWindow(hwnd_))
+    if (hwnd_ && IsWindow(hwnd_)) {
+        ForgetLayoutDpi(hwnd_);
         SetWindowShortcuts(hwnd_, nullptr);
+    }
     if (shortcuts_)
         DestroyAcceleratorTable(shortcuts_);
     DestroyBoundWindow(hwnd_);
@@ -151,6 +181,9 @@ LRESULT TForm::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case WM_CLOSE:
         DestroyWindow(hwnd_);
+        return 0;
+    case WM_DPICHANGED:
+        ChangeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
         return 0;
     default:
         break;

@@ -13,8 +13,11 @@
 #include "toolkit/Component.h"
 #include "toolkit/ControlsWin32.h"
 #include "toolkit/Dialogs.h"
+#include "toolkit/DpiScale.h"
 
-// A top-level window with a fixed frame.
+// A top-level window with a fixed frame. Its client size and the places of its controls are
+// given in layout pixels (96 dots per inch) and scaled to the dots per inch of its monitor when
+// it is created and whenever it moves to a monitor of another scale.
 class TForm : public TComponent, private IWindowProcedure {
 public:
     struct Args {
@@ -45,10 +48,21 @@ public:
     // upper-case letter or a digit) anywhere in the window. The menu shows the shortcut.
     void AddSystemMenuCommand(const std::string& caption, char ctrlKey, std::function<void()> onClick);
 
+    // The dots per inch the window is laid out at.
+    int Dpi() const { return dpi_; }
+    // Lays the window out again at dpi: its contents (Rescaled), then the frame: into suggested
+    // (what the system proposes when the window moves to another monitor), or around the same
+    // centre when there is none.
+    void ChangeDpi(int dpi, const RECT* suggested = nullptr);
+
     TNotifyEvent OnShow;
 
 protected:
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Lays out the window's contents at dpi: by default every control from its layout, each with
+    // the window's font. A form with fonts, pictures or places of its own makes them for dpi
+    // here, giving the window its new font before it calls this.
+    virtual void Rescaled(int dpi);
 
 private:
     struct TSystemCommand {
@@ -64,6 +78,8 @@ private:
     void RebuildShortcuts();
     // Gives the title bar and the task bar the icon at the sizes the system uses at dpi.
     void LoadIcons(int dpi);
+    // The frame's size for the client size at the window's dots per inch.
+    SIZE FrameSize() const;
 
     struct IconDeleter {
         void operator()(HICON icon) const { DestroyIcon(icon); }
@@ -71,6 +87,9 @@ private:
     using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
     HWND hwnd_ = nullptr;
+    int clientWidth_ = 0;
+    int clientHeight_ = 0;
+    int dpi_ = DefaultDpi;
     int iconId_ = 0;
     UniqueIcon bigIcon_, smallIcon_;
     std::vector<TSystemCommand> systemCommands_;

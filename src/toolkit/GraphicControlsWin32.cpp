@@ -52,7 +52,8 @@ void Frame3D(HDC dc, RECT& box, COLORREF topLeft, COLORREF bottomRight, int widt
 
 // ---- the host
 
-TGraphicHost::TGraphicHost(const Args& args) : paintBackground_(args.PaintBackground), onMessage_(args.OnMessage)
+TGraphicHost::TGraphicHost(const Args& args)
+    : dpi_(args.Dpi), paintBackground_(args.PaintBackground), onMessage_(args.OnMessage)
 {
     TWindowClass windowClass;
     windowClass.Name = args.ClassName;
@@ -71,6 +72,12 @@ TGraphicHost::TGraphicHost(const Args& args) : paintBackground_(args.PaintBackgr
 TGraphicHost::~TGraphicHost()
 {
     DestroyBoundWindow(hwnd_);
+}
+
+void TGraphicHost::SetDpi(int dpi)
+{
+    dpi_ = dpi;
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void TGraphicHost::CursorChanged(const TGraphicControl& control) const
@@ -148,9 +155,11 @@ POINT TGraphicHost::PointOf(LPARAM lParam)
 
 TGraphicControl* TGraphicHost::ControlAt(POINT p) const
 {
-    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it)
-        if ((*it)->TakesPointer && PtInRect(&(*it)->Bounds(), p))
+    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
+        const RECT bounds = (*it)->Bounds();
+        if ((*it)->TakesPointer && PtInRect(&bounds, p))
             return *it;
+    }
     return nullptr;
 }
 
@@ -167,7 +176,10 @@ void TGraphicHost::PointerMoved(POINT p, WPARAM shift)
     SetHovered(control);
     // The enter reaction may have moved the control away from the pointer.
     if (control && control == hovered_ && control->OnMouseMove)
-        RunHandler([&] { control->OnMouseMove(control, shift, p.x - control->Left(), p.y - control->Top()); });
+        RunHandler([&] {
+            const RECT bounds = control->Bounds();
+            control->OnMouseMove(control, shift, p.x - bounds.left, p.y - bounds.top);
+        });
 }
 
 void TGraphicHost::SetHovered(TGraphicControl* control)
@@ -212,16 +224,28 @@ void TGraphicHost::Paint() const
 }
 // ---- graphic controls
 
-TGraphicControl::TGraphicControl(TGraphicHost& host, const std::string& name, RECT bounds)
-    : Name(name), host_(host), bounds_(bounds)
+TGraphicControl::TGraphicControl(TGraphicHost& host, const std::string& name, RECT layout)
+    : Name(name), host_(host), layout_(layout)
 {
     host.Add(this);
+}
+
+RECT TGraphicControl::Bounds() const
+{
+    const TLayoutRect scaled = ScaleToDpi(
+        TLayoutRect{layout_.left, layout_.top, layout_.right - layout_.left, layout_.bottom - layout_.top}, host_.Dpi());
+    return RECT{scaled.Left, scaled.Top, scaled.Left + scaled.Width, scaled.Top + scaled.Height};
+}
+
+int TGraphicControl::Scaled(int layoutPixels) const
+{
+    return ScaleToDpi(layoutPixels, host_.Dpi());
 }
 
 void TGraphicControl::SetPosition(int left, int top)
 {
     Invalidate();
-    OffsetRect(&bounds_, left - bounds_.left, top - bounds_.top);
+    OffsetRect(&layout_, left - layout_.left, top - layout_.top);
     Invalidate();
 }
 
@@ -233,7 +257,7 @@ void TGraphicControl::SetCursor(TPointer cursor)
 
 void TGraphicControl::Invalidate() const
 {
-    host_.Invalidate(bounds_);
+    host_.Invalidate(Bounds());
 }
 
 TGraphicLabel::TGraphicLabel(TGraphicHost& host, const std::string& name, RECT bounds, std::string caption,
@@ -241,6 +265,12 @@ TGraphicLabel::TGraphicLabel(TGraphicHost& host, const std::string& name, RECT b
     : TGraphicControl(host, name, bounds), caption_(std::move(caption)), font_(font), color_(color),
       wordWrap_(wordWrap)
 {
+}
+
+void TGraphicLabel::SetFont(HFONT font)
+{
+    font_ = font;
+    Invalidate();
 }
 
 void TGraphicLabel::SetColor(COLORREF color)
@@ -268,16 +298,17 @@ void TGraphicLabel::Paint(HDC dc) const
 
 void TShadowLabel::Paint(HDC dc) const
 {
-    const int width = Bounds().right - Bounds().left;
-    const int height = Bounds().bottom - Bounds().top;
+    const RECT bounds = Bounds();
+    const int width = bounds.right - bounds.left;
+    const int height = bounds.bottom - bounds.top;
+    const int offset = Scaled(ShadowOffset);
 
     // The text's shape, moved: white text on black in a scratch picture.
     std::uint32_t* maskPixels = nullptr;
     UniqueGdi<HBITMAP> mask = MakeDib(width, height, maskPixels);
     {
         TMemoryDC maskDC(dc, mask.Get());
-        DrawCaption(maskDC.Get(), RECT{ShadowOffset, ShadowOffset, width + ShadowOffset, height + ShadowOffset},
-                    RGB(255, 255, 255));
+        DrawCaption(maskDC.Get(), RECT{offset, offset, width + offset, height + offset}, RGB(255, 255, 255));
         GdiFlush();
     }
     const std::size_t count = static_cast<std::size_t>(width) * height;
@@ -296,9 +327,9 @@ void TShadowLabel::Paint(HDC dc) const
     {
         TMemoryDC shadowDC(dc, shadow.Get());
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(dc, Left(), Top(), width, height, shadowDC.Get(), 0, 0, width, height, blend);
+        AlphaBlend(dc, bounds.left, bounds.top, width, height, shadowDC.Get(), 0, 0, width, height, blend);
     }
-    DrawCaption(dc, Bounds(), Color());
+    DrawCaption(dc, bounds, Color());
 }
 
 TGraphicImage::TGraphicImage(TGraphicHost& host, const std::string& name, RECT bounds, const TPicture& picture,
@@ -309,13 +340,14 @@ TGraphicImage::TGraphicImage(TGraphicHost& host, const std::string& name, RECT b
 
 void TGraphicImage::Paint(HDC dc) const
 {
+    const RECT bounds = Bounds();
     if (stretch_) {
-        DrawPicture(dc, picture_, Bounds());
+        DrawPicture(dc, picture_, bounds);
         return;
     }
     const int saved = SaveDC(dc);
-    IntersectClipRect(dc, Bounds().left, Bounds().top, Bounds().right, Bounds().bottom);
-    DrawPicture(dc, picture_, Left(), Top());
+    IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
+    DrawPicture(dc, picture_, bounds.left, bounds.top);
     RestoreDC(dc, saved);
 }
 

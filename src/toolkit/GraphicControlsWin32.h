@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "toolkit/Component.h"
+#include "toolkit/DpiScale.h"
 #include "toolkit/PicturesWin32.h"
 #include "toolkit/WindowWin32.h"
 
@@ -23,17 +24,20 @@ using TGraphicMouseMoveEvent = std::function<void(TObject* Sender, WPARAM Shift,
 
 // A control without a window of its own: the window it lies on draws it and hands it the
 // pointer events that fall inside its bounds. Lets pictures and text overlap with
-// transparency, which sibling child windows cannot do.
+// transparency, which sibling child windows cannot do. Its place is given in layout pixels
+// (96 dots per inch) and drawn at the host's scale.
 class TGraphicControl : public TObject {
 public:
-    TGraphicControl(TGraphicHost& host, const std::string& name, RECT bounds);
+    TGraphicControl(TGraphicHost& host, const std::string& name, RECT layout);
     TGraphicControl(const TGraphicControl&) = delete;
     TGraphicControl& operator=(const TGraphicControl&) = delete;
 
     const std::string Name;
-    const RECT& Bounds() const { return bounds_; }
-    int Left() const { return bounds_.left; }
-    int Top() const { return bounds_.top; }
+    // Where it is drawn, in the host's pixels.
+    RECT Bounds() const;
+    // Where it lies in the layout.
+    int Left() const { return layout_.left; }
+    int Top() const { return layout_.top; }
     void SetPosition(int left, int top);
 
     // The pointer shape while the pointer is over this control.
@@ -53,10 +57,12 @@ public:
 
 protected:
     void Invalidate() const;
+    // A layout size at the host's scale.
+    int Scaled(int layoutPixels) const;
 
 private:
     TGraphicHost& host_;
-    RECT bounds_;
+    RECT layout_;
     TPointer cursor_ = TPointer::ptArrow;
 };
 
@@ -66,6 +72,8 @@ public:
                   COLORREF color, bool wordWrap = false);
     const std::string& Caption() const { return caption_; }
     COLORREF Color() const { return color_; }
+    HFONT Font() const { return font_; }
+    void SetFont(HFONT font);
     void SetColor(COLORREF color);
     void Paint(HDC dc) const override;
 
@@ -110,7 +118,8 @@ public:
         HWND Parent = nullptr;
         DWORD Style = 0;
         DWORD ExStyle = 0;
-        RECT Bounds{};
+        RECT Bounds{};  // the window's place, in pixels
+        int Dpi = DefaultDpi;  // the scale its controls are drawn at
         const char* Caption = "";
         std::function<void(HDC dc, RECT client)> PaintBackground;
         // Sees every message first; returns true when it handled it.
@@ -125,6 +134,10 @@ public:
 
     HWND Handle() const { return hwnd_; }
     void Add(TGraphicControl* control) { controls_.push_back(control); }
+
+    int Dpi() const { return dpi_; }
+    // Draws the controls at another scale from now on.
+    void SetDpi(int dpi);
 
     void Invalidate(const RECT& area) const { InvalidateRect(hwnd_, &area, FALSE); }
 
@@ -144,6 +157,7 @@ private:
     void Paint() const;
 
     HWND hwnd_ = nullptr;
+    int dpi_ = DefaultDpi;
     std::function<void(HDC, RECT)> paintBackground_;
     std::function<bool(UINT, WPARAM, LPARAM)> onMessage_;
     std::vector<TGraphicControl*> controls_;

@@ -81,11 +81,19 @@ TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(ar
     // The edit styles mean nothing to this class; they tell accessibility clients what it is.
     const DWORD editStyles = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
     const DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | editStyles;
-    CreateOwnWindow(windowClass, ChildPlace(style, WS_EX_CLIENTEDGE, args));
+    CreateOwnWindow(windowClass, LaidOut(style, WS_EX_CLIENTEDGE, args));
     MeasureFont();  // the system font, until one is set
     if (args.Font)
         SetFont(args.Font);
     UpdateScrollBars();
+}
+
+void TMemo::Rescale(int dpi)
+{
+    TControl::Rescale(dpi);
+    // The margins, and with them the widest line, have changed.
+    widest_ = WidestOf(0, lines_.Count() - 1);
+    Changed();
 }
 
 COLORREF TMemo::TextColor() const
@@ -290,14 +298,14 @@ bool TMemo::FitsWidth(const std::string& line) const
 {
     RECT client;
     GetClientRect(Handle(), &client);
-    return MarkMargin() + ShownWidth(line, charWidths_) + overhang_ + 2 * TextMargin <= client.right;
+    return MarkMargin() + ShownWidth(line, charWidths_) + overhang_ + 2 * Margin() <= client.right;
 }
 
 int TMemo::WidestOf(int first, int last) const
 {
     int widest = 0;
     for (int i = first; i <= last; ++i)
-        widest = std::max(widest, MarkMargin() + ShownWidth(Store().Line(i), charWidths_) + overhang_ + 2 * TextMargin);
+        widest = std::max(widest, MarkMargin() + ShownWidth(Store().Line(i), charWidths_) + overhang_ + 2 * Margin());
     return widest;
 }
 
@@ -564,8 +572,9 @@ void TMemo::PaintMark(HDC dc, int line, const RECT& rowRect)
     const auto mark = marks_(line);
     if (!mark)
         return;
-    const int top = rowRect.top + (lineHeight_ - MarkSize) / 2;
-    RECT square{TextMargin, top, TextMargin + MarkSize, top + MarkSize};
+    const int size = Scaled(MarkSize);
+    const int top = rowRect.top + (lineHeight_ - size) / 2;
+    RECT square{Margin(), top, Margin() + size, top + size};
     UniqueGdi<HBRUSH> fill(CreateSolidBrush(mark->Color));
     FillRect(dc, &square, fill.Get());
     FrameRect(dc, &square, GetSysColorBrush(COLOR_WINDOWTEXT));
@@ -596,7 +605,7 @@ void TMemo::Paint(HDC dc)
         const std::string text = ExpandTabs(Store().Line(line));
         RECT textRect = rowRect;
         textRect.left = MarkMargin();
-        ExtTextOutA(dc, MarkMargin() + TextMargin - leftPixel_, row * lineHeight_, ETO_CLIPPED | ETO_OPAQUE, &textRect,
+        ExtTextOutA(dc, MarkMargin() + Margin() - leftPixel_, row * lineHeight_, ETO_CLIPPED | ETO_OPAQUE, &textRect,
                     text.c_str(), static_cast<UINT>(text.size()), nullptr);
         if (marks_)
             PaintMark(dc, line, rowRect);

@@ -71,8 +71,11 @@ public:
     };
     explicit TMemo(const Args& args);
 
-    // The blank space left of the text and right of the widest line, in pixels.
+    // The blank space left of the text and right of the widest line, in layout pixels, and in
+    // pixels at the view's scale.
     static constexpr int TextMargin = 2;
+    int Margin() const { return Scaled(TextMargin); }
+    void Rescale(int dpi) override;
 
     TMemoLines& Lines() { return lines_; }
     COLORREF TextColor() const;
@@ -169,6 +172,6 @@ private:
     std::vector<TMenuCommand> extraCommands_;
     TLineMarks marks_;
     // The marks' margin: nothing without marks.
-    int MarkMargin() const { return marks_ ? MarkSize + 2 * TextMargin + 1 : 0; }
+    int MarkMargin() const { return marks_ ? Scaled(MarkSize) + 2 * Margin() + Scaled(1) : 0; }
     static constexpr int MarkSize = 7;
 };

@@ -159,6 +159,18 @@ IWindowProcedure* BoundProcedure(HWND hwnd)
     return hwnd ? ReadBinding(hwnd) : nullptr;
 }
 
+void RescaleChildWindows(HWND parent, int dpi)
+{
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM scale) {
+            if (IWindowProcedure* procedure = BoundProcedure(child))
+                RunHandler([&] { procedure->Rescale(static_cast<int>(scale)); });
+            return TRUE;
+        },
+        dpi);
+}
+
 void UnbindWindow(HWND hwnd)
 {
     if (hwnd && IsWindow(hwnd))

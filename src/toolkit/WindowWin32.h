@@ -52,6 +52,8 @@ public:
     {
         return false;
     }
+    // The window's top-level window is now laid out at dpi dots per inch (RescaleChildWindows).
+    virtual void Rescale(int /*dpi*/) {}
 
 protected:
     ~IWindowProcedure() = default;
@@ -67,6 +69,8 @@ HWND CreateBoundControl(IWindowProcedure* procedure, const char* platformClass, 
                         const TWindowPlace& place, bool subclass);
 // The object a window is bound to, or nullptr.
 IWindowProcedure* BoundProcedure(HWND hwnd);
+// Tells every bound window inside parent, at any depth, that it is now laid out at dpi.
+void RescaleChildWindows(HWND parent, int dpi);
 // From now on the window's messages get the system's default handling only.
 void UnbindWindow(HWND hwnd);
 // Unbinds and destroys the window, if it still exists.

@@ -7,6 +7,7 @@
 
 #include "resource_ids.h"
 #include "toolkit/ControlsWin32.h"
+#include "toolkit/DpiWin32.h"
 
 namespace {
 
@@ -15,7 +16,9 @@ constexpr const char* kPanelClass = "TAboutPanel";
 constexpr const char* kCaption = "Vantrel 1.0";
 constexpr const char* kCredits = "Written by the Vantrel developers, 2026";
 constexpr const char* kTagline = "A GUI shell to distribute software with Sysinternals PsExec";
-constexpr RECT kPanelBounds = {9, 8, 9 + 281, 8 + 218};
+constexpr TLayoutRect kPanelLayout = {9, 8, 281, 218};
+constexpr DWORD kBoxStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kBoxExStyle = WS_EX_DLGMODALFRAME;
 constexpr int kBevelWidth = 2;
 constexpr int kImage3Step = 2;
 
@@ -41,11 +44,11 @@ void OpenAddressWithShell(HWND owner, const std::string& address)
 }
 
 TAboutBox::TAboutBox(HINSTANCE instance, std::function<void(const std::string& address)> openAddress)
-    : openAddress_(std::move(openAddress)), logo_(LoadBitmapPicture(instance, IDB_ABOUT_LOGO)),
-      frame_(LoadPngPicture(instance, IDP_ABOUT_FRAME)), closePicture_(LoadPngPicture(instance, IDP_ABOUT_CLOSE))
+    : openAddress_(std::move(openAddress)), instance_(instance), dpi_(WindowDpi(nullptr))
 {
     Name = "AboutBox";
     CreateFonts();
+    LoadPictures();
     CreateWindows();
     CreateControls();
 }
@@ -70,33 +73,51 @@ HWND TAboutBox::PanelHandle() const
 
 void TAboutBox::CreateFonts()
 {
-    windowFont_ = MakeFont(11, FW_NORMAL, "MS Sans Serif");
-    titleFont_ = MakeFont(19, FW_BOLD, "MS Sans Serif");
-    taglineFont_ = MakeFont(9, FW_NORMAL, "Tahoma");
+    windowFont_ = MakeFont(ScaleToDpi(11, dpi_), FW_NORMAL, "MS Sans Serif");
+    titleFont_ = MakeFont(ScaleToDpi(19, dpi_), FW_BOLD, "MS Sans Serif");
+    taglineFont_ = MakeFont(ScaleToDpi(9, dpi_), FW_NORMAL, "Tahoma");
+}
+
+void TAboutBox::LoadPictures()
+{
+    logo_ = LoadScaledPicture(instance_, IDB_ABOUT_LOGO, dpi_);
+    frame_ = LoadScaledPicture(instance_, IDP_ABOUT_FRAME, dpi_);
+    closePicture_ = LoadScaledPicture(instance_, IDP_ABOUT_CLOSE, dpi_);
+}
+
+SIZE TAboutBox::FrameSize() const
+{
+    RECT frame{0, 0, ScaleToDpi(ClientWidth, dpi_), ScaleToDpi(ClientHeight, dpi_)};
+    AdjustWindowRectForDpi(frame, kBoxStyle, kBoxExStyle, dpi_);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
 
 void TAboutBox::CreateWindows()
 {
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    RECT frame{0, 0, ClientWidth, ClientHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    OffsetRect(&frame, -frame.left, -frame.top);
+    const SIZE frame = FrameSize();
+    const TLayoutRect panelBounds = ScaleToDpi(kPanelLayout, dpi_);
 
     const auto fillFace = [](HDC dc, RECT client) { FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE)); };
     TGraphicHost::Args box;
     box.ClassName = kBoxClass;
-    box.Style = style;
-    box.ExStyle = exStyle;
-    box.Bounds = frame;
+    box.Style = kBoxStyle;
+    box.ExStyle = kBoxExStyle;
+    box.Bounds = RECT{0, 0, frame.cx, frame.cy};
+    box.Dpi = dpi_;
     box.Caption = kCaption;
     box.PaintBackground = fillFace;
-    box.OnMessage = [this](UINT msg, WPARAM, LPARAM) {
-        // The title bar's Close button hides the box; it is shown again later, never rebuilt.
-        if (msg != WM_CLOSE)
+    box.OnMessage = [this](UINT msg, WPARAM wParam, LPARAM lParam) {
+        switch (msg) {
+        case WM_CLOSE:
+            // The title bar's Close button hides the box; it is shown again later, never rebuilt.
+            Close();
+            return true;
+        case WM_DPICHANGED:
+            ChangeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+            return true;
+        default:
             return false;
-        Close();
-        return true;
+        }
     };
     box_ = std::make_unique<TGraphicHost>(box);
 
@@ -104,12 +125,15 @@ void TAboutBox::CreateWindows()
     panel.ClassName = kPanelClass;
     panel.Parent = box_->Handle();
     panel.Style = WS_CHILD | WS_VISIBLE;
-    panel.Bounds = kPanelBounds;
-    panel.PaintBackground = [fillFace](HDC dc, RECT client) {
+    panel.Bounds = RECT{panelBounds.Left, panelBounds.Top, panelBounds.Left + panelBounds.Width,
+                        panelBounds.Top + panelBounds.Height};
+    panel.Dpi = dpi_;
+    panel.PaintBackground = [this, fillFace](HDC dc, RECT client) {
         fillFace(dc, client);
         const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), dark = GetSysColor(COLOR_BTNSHADOW);
-        Frame3D(dc, client, dark, light, kBevelWidth); // outer bevel, lowered
-        Frame3D(dc, client, light, dark, kBevelWidth); // inner bevel, raised
+        const int bevel = ScaleToDpi(kBevelWidth, dpi_);
+        Frame3D(dc, client, dark, light, bevel); // outer bevel, lowered
+        Frame3D(dc, client, light, dark, bevel); // inner bevel, raised
     };
     panel_ = std::make_unique<TGraphicHost>(panel);
 }
@@ -151,6 +175,26 @@ void TAboutBox::CreateControls()
     image3->OnClick = std::bind(&TAboutBox::image3Click, this, _1);
 }
 
+void TAboutBox::ChangeDpi(int dpi, const RECT* suggested)
+{
+    dpi_ = dpi;
+    // The controls take the new fonts and pictures before the old ones go.
+    UniqueGdi<HFONT> oldFonts[] = {std::move(windowFont_), std::move(titleFont_), std::move(taglineFont_)};
+    CreateFonts();
+    Credits->SetFont(windowFont_.Get());
+    Comments->SetFont(windowFont_.Get());
+    sLabelFX1->SetFont(titleFont_.Get());
+    sLabel1->SetFont(taglineFont_.Get());
+    LoadPictures();
+    box_->SetDpi(dpi);
+    panel_->SetDpi(dpi);
+
+    MoveForNewScale(Handle(), ScaleToDpi(ClientWidth, dpi), ScaleToDpi(ClientHeight, dpi), suggested);
+    const TLayoutRect panel = ScaleToDpi(kPanelLayout, dpi);
+    SetWindowPos(PanelHandle(), nullptr, panel.Left, panel.Top, panel.Width, panel.Height, SWP_NOZORDER | SWP_NOACTIVATE);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
 void TAboutBox::ShowModal(HWND owner)
 {
     if (showing_)
@@ -158,6 +202,11 @@ void TAboutBox::ShowModal(HWND owner)
     owner_ = owner;
     SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     CenterOnScreen(Handle());
+    // Centred on another monitor than the one it was laid out for: at that monitor's scale.
+    if (const int dpi = WindowDpi(Handle()); dpi != dpi_) {
+        ChangeDpi(dpi);
+        CenterOnScreen(Handle());
+    }
     showing_ = true;
     if (owner_)
         EnableWindow(owner_, FALSE);

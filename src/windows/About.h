@@ -35,6 +35,10 @@ public:
     void ShowModal(HWND owner);
     // Hides the box and ends its modal showing; the title bar's Close button does the same.
     void Close();
+    // Lays the box out again at dpi, with fonts and pictures for that scale: into suggested (what
+    // the system proposes when the box moves to another monitor), or around the same centre.
+    void ChangeDpi(int dpi, const RECT* suggested = nullptr);
+    int Dpi() const { return dpi_; }
     bool Showing() const { return showing_; }
 
     HWND Handle() const;
@@ -61,10 +65,15 @@ public:
 
 private:
     void CreateFonts();
+    void LoadPictures();
     void CreateWindows();
     void CreateControls();
+    // The box's frame around its client area at the box's scale.
+    SIZE FrameSize() const;
 
     std::function<void(const std::string&)> openAddress_;
+    HINSTANCE instance_;
+    int dpi_;
     UniqueGdi<HFONT> windowFont_, titleFont_, taglineFont_;
     TPicture logo_, frame_, closePicture_;
     std::unique_ptr<TGraphicHost> box_;

@@ -163,8 +163,7 @@ std::string SystemMessage(std::int64_t code)
 TForm1::TForm1(TApplication& application, IUiThread& ui)
     : TForm(MainWindowArgs()), application_(application), ui_(ui)
 {
-    CreateFonts();
-    SetFont(font_.Get());
+    CreateFonts(Dpi());
     tips_ = std::make_unique<TToolTips>(Handle());
 
     // Creation order is the tab order: the input panel, the options, the buttons, then the views.
@@ -178,6 +177,10 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     CreateOptionsPanel();
     CreateButtonsPanel();
     CreateListPanel();
+    // Laid out once more now that all are there: a control that grows to its caption makes room
+    // only up to its neighbours.
+    TForm::Rescaled(Dpi());
+    ScaleOwnParts(Dpi());
     console_ = std::make_unique<TRunConsole>(mmo2->Lines());
 
     runner1 = std::make_unique<TConsoleRunner>(this, ui_);
@@ -236,28 +239,72 @@ TForm1::~TForm1()
     liveFleets_.clear();
 }
 
-void TForm1::CreateFonts()
+void TForm1::Rescaled(int dpi)
 {
-    font_ = MakeFont(11, FW_NORMAL, "Tahoma");
-    boldFont_ = MakeFont(11, FW_BOLD, "Tahoma");
-    consoleFont_ = MakeFont(9, FW_NORMAL, "System");
+    // The controls take the new fonts before the old ones go.
+    UniqueGdi<HFONT> oldFonts[] = {std::move(font_), std::move(boldFont_), std::move(consoleFont_)};
+    CreateFonts(dpi);
+    TForm::Rescaled(dpi);
+    ScaleOwnParts(dpi);
 }
 
-std::unique_ptr<TLabel> TForm1::CaptionAbove(const TControl& control, const std::string& caption, bool centred)
+void TForm1::CreateFonts(int dpi)
 {
-    const RECT bounds = control.BoundsRect();
+    font_ = MakeFont(ScaleToDpi(11, dpi), FW_NORMAL, "Tahoma");
+    boldFont_ = MakeFont(ScaleToDpi(11, dpi), FW_BOLD, "Tahoma");
+    consoleFont_ = MakeFont(ScaleToDpi(9, dpi), FW_NORMAL, "System");
+    SetFont(font_.Get());
+}
+
+void TForm1::ScaleOwnParts(int dpi)
+{
+    chk7->SetFont(boldFont_.Get());
+    mmo2->SetFont(consoleFont_.Get());
+    LoadButtonPictures(dpi);
+    PlaceCaptions();
+}
+
+void TForm1::LoadButtonPictures(int dpi)
+{
+    const int pictures[] = {IDP_BUTTON_EXECUTE, IDP_BUTTON_CLEAR, IDP_BUTTON_SAVELOG, IDP_BUTTON_ABOUT, IDP_BUTTON_EXIT};
+    for (std::size_t i = 0; i < buttonPictures_.size(); ++i)
+        buttonPictures_[i] = LoadScaledPicture(ModuleInstance(), pictures[i], dpi);
+}
+
+std::unique_ptr<TLabel> TForm1::CaptionAbove(const TControl& control, const std::string& caption)
+{
     TLabel::Args args;
     args.Parent = GetParent(control.Handle());
-    args.Left = bounds.left;
-    args.Top = bounds.top;
     args.Caption = caption;
-    auto label = std::make_unique<TLabel>(args);
-    const RECT size = label->BoundsRect();
+    return std::make_unique<TLabel>(args);
+}
+
+void TForm1::PlaceCaptions()
+{
+    // Each caption sits on its control's top edge, from its left edge or centred over it.
+    const auto place = [](TLabel& label, const TControl& control, bool centred) {
+        const RECT bounds = control.BoundsRect();
+        const RECT size = label.BoundsRect();
+        const int width = size.right - size.left;
+        const int height = size.bottom - size.top;
+        const int left = centred ? bounds.left + ((bounds.right - bounds.left) - width) / 2 : bounds.left;
+        label.SetBounds(left, bounds.top - height, width, height);
+    };
+    place(*lblListFile, *edt1, false);
+    place(*lblPackage, *edt2, false);
+    place(*lblDomain, *edt3, false);
+    place(*lblUser, *edt4, false);
+    place(*lblPassword, *edt5, false);
+    place(*lblTargets, *mmo1, false);
+    place(*lblConsole, *mmo2, true);
+
+    // The caption of the computers-at-a-time field stands to its left, centred on its height.
+    const RECT field = edt7->BoundsRect();
+    const RECT size = lblAtATime->BoundsRect();
     const int width = size.right - size.left;
     const int height = size.bottom - size.top;
-    const int left = centred ? bounds.left + ((bounds.right - bounds.left) - width) / 2 : bounds.left;
-    label->SetBounds(left, bounds.top - height, width, height);
-    return label;
+    lblAtATime->SetBounds(field.left - edt7->Scaled(6) - width,
+                          field.top + (field.bottom - field.top - height) / 2, width, height);
 }
 
 void TForm1::CreateInputPanel()
@@ -277,11 +324,11 @@ void TForm1::CreateInputPanel()
     edt2 = std::make_unique<TEdit>(EditAt(*spnl1, 8, 53, 523));
     edt2->SetHint(tips_.get(), "Point to an MSI or MSP package on a UNC path");
 
-    lblListFile = CaptionAbove(*edt1, "Distribution List File:", false);
-    lblPackage = CaptionAbove(*edt2, "Install package UNC path (Example: \\\\Server\\share\\install.msi):", false);
-    lblDomain = CaptionAbove(*edt3, "Domain:", false);
-    lblUser = CaptionAbove(*edt4, "User Name:", false);
-    lblPassword = CaptionAbove(*edt5, "Password:", false);
+    lblListFile = CaptionAbove(*edt1, "Distribution List File:");
+    lblPackage = CaptionAbove(*edt2, "Install package UNC path (Example: \\\\Server\\share\\install.msi):");
+    lblDomain = CaptionAbove(*edt3, "Domain:");
+    lblUser = CaptionAbove(*edt4, "User Name:");
+    lblPassword = CaptionAbove(*edt5, "Password:");
 
     edt1->OnChange = [this](TObject* sender) { edt1Change(sender); };
     edt1->OnButtonClick = [this](TObject* sender) { edt1ButtonClick(sender); };
@@ -328,23 +375,16 @@ void TForm1::CreateOptionsPanel()
     TCheckBox::Args uninstall;
     static_cast<TControlArgs&>(uninstall) = Place(*spnl4, 8, 65, 321, 20);
     uninstall.Caption = "Execute Uninstall procedure for the selected package";
-    uninstall.Font = boldFont_.Get();
     chk7 = std::make_unique<TCheckBox>(uninstall);
     chk7->SetHint(tips_.get(), "Execute Uninstall procedure for the selected package from the selected computer list");
 
     // In the free corner below the timeout, after the existing options in the tab order; the
     // caption comes first, so that automation reads it as the field's name.
-    constexpr int atATimeLeft = 504, atATimeTop = 63, atATimeGap = 6;
     TLabel::Args caption;
     caption.Parent = spnl4->Handle();
     caption.Caption = kAtATimeCaption;
     lblAtATime = std::make_unique<TLabel>(caption);
-    const RECT captionSize = lblAtATime->BoundsRect();
-    const int captionWidth = captionSize.right - captionSize.left;
-    const int captionHeight = captionSize.bottom - captionSize.top;
-    lblAtATime->SetBounds(atATimeLeft - atATimeGap - captionWidth, atATimeTop + (21 - captionHeight) / 2, captionWidth,
-                          captionHeight);
-    TEdit::Args atATime = EditAt(*spnl4, atATimeLeft, atATimeTop, 25);
+    TEdit::Args atATime = EditAt(*spnl4, 504, 63, 25);
     atATime.MaxLength = 2;
     edt7 = std::make_unique<TEdit>(atATime);
     edt7->SetHint(tips_.get(), kAtATimeHint);
@@ -365,20 +405,17 @@ void TForm1::CreateButtonsPanel()
         int left;
         const char* caption;
         const char* hint;
-        int picture;
         void (TForm1::*handler)(TObject*);
     };
     const Button buttons[] = {
-        {sbtbtn1, 8, "Execute", "Start the distribution process", IDP_BUTTON_EXECUTE, &TForm1::sbtbtn1Click},
-        {sbtbtn4, 114, "Clear", "Clear all fields", IDP_BUTTON_CLEAR, &TForm1::sbtbtn4Click},
-        {sbtbtn5, 220, "Save Log ...", "Save console view to a text file", IDP_BUTTON_SAVELOG, &TForm1::sbtbtn5Click},
-        {sbtbtn3, 328, "About...", "About...", IDP_BUTTON_ABOUT, &TForm1::sbtbtn3Click},
-        {sbtbtn2, 434, "Exit", "Exit", IDP_BUTTON_EXIT, &TForm1::sbtbtn2Click},
+        {sbtbtn1, 8, "Execute", "Start the distribution process", &TForm1::sbtbtn1Click},
+        {sbtbtn4, 114, "Clear", "Clear all fields", &TForm1::sbtbtn4Click},
+        {sbtbtn5, 220, "Save Log ...", "Save console view to a text file", &TForm1::sbtbtn5Click},
+        {sbtbtn3, 328, "About...", "About...", &TForm1::sbtbtn3Click},
+        {sbtbtn2, 434, "Exit", "Exit", &TForm1::sbtbtn2Click},
     };
-    const HINSTANCE instance = ModuleInstance();
     for (std::size_t i = 0; i < std::size(buttons); ++i) {
         const Button& entry = buttons[i];
-        buttonPictures_[i] = LoadPngPicture(instance, entry.picture);
         TPictureButton::Args args;
         static_cast<TControlArgs&>(args) = Place(*spnl2, entry.left, 6, 97, 68);
         args.Caption = entry.caption;
@@ -402,7 +439,6 @@ void TForm1::CreateListPanel()
     console.TextColor = RGB(255, 255, 255);
     console.BackgroundColor = RGB(0, 0, 0);
     mmo2 = std::make_unique<TMemo>(console);
-    mmo2->SetFont(consoleFont_.Get());
     mmo2->SetHint(tips_.get(), "Watch a live console view of the progress");
     mmo2->AddMenuCommand("Save Retry List...", [this] { SaveRetryList(false); }, [this] { return HasRetryList(false); });
     mmo2->AddMenuCommand("Save Retry List with Restart Required...", [this] { SaveRetryList(true); },
@@ -415,8 +451,8 @@ void TForm1::CreateListPanel()
         mmo1->AddMenuCommand(entry, [] {}, [] { return false; });
     }
 
-    lblTargets = CaptionAbove(*mmo1, kTargetsCaption, false);
-    lblConsole = CaptionAbove(*mmo2, "Console view:", true);
+    lblTargets = CaptionAbove(*mmo1, kTargetsCaption);
+    lblConsole = CaptionAbove(*mmo2, "Console view:");
 }
 
 LRESULT TForm1::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)

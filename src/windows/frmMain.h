@@ -84,6 +84,8 @@ public:
     std::string GetVersion(const std::string& fileName) const;
 
     HWND ToolTipsHandle() const { return tips_->Handle(); }
+    // The pictures the buttons draw: Execute, Clear, Save Log, About, Exit.
+    const std::array<TPicture, 5>& ButtonPictures() const { return buttonPictures_; }
 
     // True from an accepted Execute until the end of the latest run it started.
     bool RunActive() const { return runActive_; }
@@ -112,6 +114,8 @@ public:
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // New fonts, the controls laid out again in them, then the form's own parts.
+    void Rescaled(int dpi) override;
 
 private:
     // A run on many computers: the schedule and lines, the job it runs, and one runner for each
@@ -155,12 +159,18 @@ private:
     std::optional<TLineMark> TargetMark(int line) const;
     void ForgetMarks();
 
-    void CreateFonts();
+    // The window's fonts at dpi; the window's own becomes the one its controls take.
+    void CreateFonts(int dpi);
+    // What the form itself makes for a scale: the fonts of the controls that have their own,
+    // the button pictures, and the captions' places, measured in their fonts.
+    void ScaleOwnParts(int dpi);
+    void LoadButtonPictures(int dpi);
+    void PlaceCaptions();
     void CreateInputPanel();
     void CreateOptionsPanel();
     void CreateButtonsPanel();
     void CreateListPanel();
-    std::unique_ptr<TLabel> CaptionAbove(const TControl& control, const std::string& caption, bool centred);
+    std::unique_ptr<TLabel> CaptionAbove(const TControl& control, const std::string& caption);
     void ShowReadyLine();
     // The ready line when no run is active, otherwise "Running process...".
     void ShowIdleStatus();

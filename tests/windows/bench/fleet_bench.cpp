@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -23,19 +24,98 @@ struct Scenario {
     int atATime;
 };
 
+// Each figure says where it came from: some Wine versions answer 0 to the platform's queries,
+// so those are only trusted when they answer, and counted or read another way otherwise.
 struct Footprint {
     DWORD handles = 0;
+    const char* handlesSource = "";
     double privateMb = 0;
+    const char* memorySource = "";
 };
+
+// Far above what this process ever holds; handle values are multiples of 4.
+constexpr ULONG_PTR kHighestHandleProbed = 0x40000;
+
+DWORD CountOpenHandles()
+{
+    DWORD count = 0;
+    for (ULONG_PTR value = 4; value <= kHighestHandleProbed; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++count;
+    }
+    return count;
+}
+
+std::string ReadWholeFile(const char* path)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return {};
+    std::string text;
+    char buffer[4096];
+    DWORD read = 0;
+    // Files under /proc report a size of 0, so read until the end rather than by size.
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        text.append(buffer, read);
+    CloseHandle(file);
+    return text;
+}
+
+// The value in kB of one "Name:   123 kB" line of /proc/self/status, or -1.
+long long StatusKb(const std::string& status, const std::string& name)
+{
+    for (const std::string& line : SplitLines(status))
+        if (line.rfind(name + ":", 0) == 0)
+            return std::atoll(line.c_str() + name.size() + 1);
+    return -1;
+}
+
+void MeasureHandles(Footprint& footprint)
+{
+    DWORD reported = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &reported) && reported > 0) {
+        footprint.handles = reported;
+        footprint.handlesSource = "GetProcessHandleCount";
+        return;
+    }
+    footprint.handles = CountOpenHandles();
+    footprint.handlesSource = "handle values GetHandleInformation accepts";
+}
+
+void MeasurePrivateMemory(Footprint& footprint)
+{
+    constexpr double kBytesPerMb = 1024.0 * 1024.0;
+    PROCESS_MEMORY_COUNTERS_EX memory{};
+    memory.cb = sizeof memory;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) &&
+        memory.PrivateUsage > 0) {
+        footprint.privateMb = static_cast<double>(memory.PrivateUsage) / kBytesPerMb;
+        footprint.memorySource = "GetProcessMemoryInfo PrivateUsage";
+        return;
+    }
+    // Under Wine the process is a Linux process, and Z: is the Linux root.
+    const std::string status = ReadWholeFile("Z:\\proc\\self\\status");
+    const struct {
+        const char* field;
+        const char* source;
+    } fields[] = {{"RssAnon", "/proc/self/status RssAnon"}, {"VmData", "/proc/self/status VmData"}};
+    for (const auto& field : fields) {
+        const long long kb = StatusKb(status, field.field);
+        if (kb > 0) {
+            footprint.privateMb = kb * 1024.0 / kBytesPerMb;
+            footprint.memorySource = field.source;
+            return;
+        }
+    }
+    footprint.memorySource = "no source answered";
+}
 
 Footprint TakeFootprint()
 {
     Footprint footprint;
-    GetProcessHandleCount(GetCurrentProcess(), &footprint.handles);
-    PROCESS_MEMORY_COUNTERS_EX memory{};
-    memory.cb = sizeof memory;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-    footprint.privateMb = static_cast<double>(memory.PrivateUsage) / (1024.0 * 1024.0);
+    MeasureHandles(footprint);
+    MeasurePrivateMemory(footprint);
     return footprint;
 }
 
@@ -47,17 +127,22 @@ std::string ComputerList(int count)
     return list;
 }
 
-// The most copies of the tool that the journal shows running together.
-int MostAtOnce(const std::string& journal)
+struct Concurrency {
+    int most = 0;
+    int stillRunning = 0;
+};
+
+// How many copies of the tool the journal shows running together at most, and at its end.
+Concurrency ReadJournal(const std::string& journal)
 {
-    int running = 0, most = 0;
+    Concurrency seen;
     for (const std::string& line : SplitLines(journal)) {
         if (line.empty())
             continue;
-        running += line[0] == '+' ? 1 : -1;
-        most = std::max(most, running);
+        seen.stillRunning += line[0] == '+' ? 1 : -1;
+        seen.most = std::max(seen.most, seen.stillRunning);
     }
-    return most;
+    return seen;
 }
 
 class TFleetBench {
@@ -102,12 +187,22 @@ public:
             std::printf("%d computers x %.1f s, %d at a time: %.2f s, ideal %.2f s, ratio %.2f; most at once %d; "
                         "every computer succeeded: %s\n",
                         scenario.computers, scenario.delayMs / 1000.0, scenario.atATime, seconds, ideal, seconds / ideal,
-                        MostAtOnce(ReadFileBytes(Journal())), succeeded ? "yes" : "NO");
+                        ReadJournal(ReadFileBytes(Journal())).most, succeeded ? "yes" : "NO");
         SendMessageA(form.sbtbtn4->Handle(), BM_CLICK, 0, 0);
         app_->Application().ProcessMessages();
     }
 
+    // Waits until every copy of the tool has ended and the window has handled what that posted.
+    void Settle()
+    {
+        PumpUntil(app_->Application(), [&] { return ReadJournal(ReadFileBytes(Journal())).stillRunning == 0; },
+                  std::chrono::minutes(1));
+        PumpFor(app_->Application(), kSettleTime);
+    }
+
 private:
+    static constexpr std::chrono::milliseconds kSettleTime{2000};
+
     std::string Journal() const { return folder_.File("journal.txt"); }
     std::vector<std::string> ConsoleLines()
     {
@@ -131,12 +226,15 @@ int main()
     TFleetBench bench;
     // A first small run creates what every later run reuses (fonts, timers, the tool's first start).
     bench.Run({16, 0, 8}, false);
+    bench.Settle();
     const Footprint before = TakeFootprint();
     for (const Scenario& scenario : scenarios)
         bench.Run(scenario, true);
+    bench.Settle();
     const Footprint after = TakeFootprint();
-    std::printf("handles: %lu before, %lu after (%+.1f%%); private memory: %.1f MB before, %.1f MB after (%+.1f%%)\n",
-                before.handles, after.handles, 100.0 * (double(after.handles) - before.handles) / before.handles,
-                before.privateMb, after.privateMb, 100.0 * (after.privateMb - before.privateMb) / before.privateMb);
+    std::printf("handles (%s): %lu before, %lu after (%+.1f%%)\n", before.handlesSource, before.handles, after.handles,
+                100.0 * (double(after.handles) - before.handles) / before.handles);
+    std::printf("private memory (%s): %.1f MB before, %.1f MB after (%+.1f%%)\n", before.memorySource, before.privateMb,
+                after.privateMb, 100.0 * (after.privateMb - before.privateMb) / before.privateMb);
     return 0;
 }

@@ -1,0 +1,16 @@
+# Runs a Windows test program with the Wine prefix set to a display scale, then puts the prefix's
+# scale back as it was. Usage: cmake -DDPI=144 -DEXE=program.exe -P RunAtDpi.cmake
+set(key "HKCU\\Control Panel\\Desktop")
+execute_process(COMMAND wine reg query ${key} /v LogPixels OUTPUT_VARIABLE before ERROR_QUIET)
+string(REGEX MATCH "0x[0-9a-fA-F]+" before "${before}")
+execute_process(COMMAND wine reg add ${key} /v LogPixels /t REG_DWORD /d ${DPI} /f OUTPUT_QUIET ERROR_QUIET)
+execute_process(COMMAND wine ${EXE} RESULT_VARIABLE result)
+if(before)
+  math(EXPR restored "${before}" OUTPUT_FORMAT DECIMAL)
+  execute_process(COMMAND wine reg add ${key} /v LogPixels /t REG_DWORD /d ${restored} /f OUTPUT_QUIET ERROR_QUIET)
+else()
+  execute_process(COMMAND wine reg delete ${key} /v LogPixels /f OUTPUT_QUIET ERROR_QUIET)
+endif()
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "${EXE} at ${DPI} dots per inch: ${result}")
+endif()
