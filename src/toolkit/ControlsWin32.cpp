@@ -191,31 +191,25 @@ void TControl::SetHint(TToolTips* tips, const std::string& hint)
 
 // ---- context menus
 
-namespace {
-struct MenuDeleter {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-}  // namespace
-
 void ShowContextMenu(HWND owner, LPARAM screenPoint, const std::vector<TMenuCommand>& commands)
 {
-    std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter> menu(CreatePopupMenu());
-    CheckWin32(menu != nullptr, "CreatePopupMenu");
+    UniqueMenu menu(CreatePopupMenu());
+    CheckWin32(menu.Valid(), "CreatePopupMenu");
     for (std::size_t i = 0; i < commands.size(); ++i) {
         const TMenuCommand& command = commands[i];
         if (command.Caption.empty()) {
-            AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr);
+            AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
             continue;
         }
         const bool enabled = !command.IsEnabled || command.IsEnabled();
-        AppendMenuA(menu.get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), i + 1, command.Caption.c_str());
+        AppendMenuA(menu.Get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), i + 1, command.Caption.c_str());
     }
     POINT at{static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
     if (screenPoint == -1) {
         at = POINT{0, 0};
         ClientToScreen(owner, &at);
     }
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                          at.x, at.y, 0, owner, nullptr));
     if (chosen == 0 || chosen > commands.size())
         return;
