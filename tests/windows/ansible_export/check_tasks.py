@@ -23,18 +23,18 @@ def module_of(task):
     return modules[0] if len(modules) == 1 else None
 
 
-def check_value(where, name, spec, value, errors):
-    expected = TYPES.get(spec.get("type", "str"))
+def check_value(where, name, rule, value, errors):
+    expected = TYPES.get(rule.get("type", "str"))
     if expected is not None and not isinstance(value, expected):
-        errors.append(f"{where}: {name} should be of type {spec.get('type')}, not {value!r}")
+        errors.append(f"{where}: {name} should be of type {rule.get('type')}, not {value!r}")
         return
-    if spec.get("choices") and value not in spec["choices"]:
-        errors.append(f"{where}: {name}: {value!r} is none of {spec['choices']}")
-    element = TYPES.get(spec.get("elements", ""))
+    if rule.get("choices") and value not in rule["choices"]:
+        errors.append(f"{where}: {name}: {value!r} is none of {rule['choices']}")
+    element = TYPES.get(rule.get("elements", ""))
     if isinstance(value, list) and element is not None:
         for item in value:
             if not isinstance(item, element):
-                errors.append(f"{where}: {name} holds {item!r}, not of type {spec['elements']}")
+                errors.append(f"{where}: {name} holds {item!r}, not of type {rule['elements']}")
 
 
 def check_task(task, docs, errors):
@@ -45,10 +45,10 @@ def check_task(task, docs, errors):
         return
     options = docs[module]["doc"].get("options", {})
     names = {}
-    for option, spec in options.items():
-        names[option] = (option, spec)
-        for alias in spec.get("aliases") or []:
-            names[alias] = (option, spec)
+    for option, rule in options.items():
+        names[option] = (option, rule)
+        for alias in rule.get("aliases") or []:
+            names[alias] = (option, rule)
     arguments = task[module] or {}
     given = set()
     for key, value in arguments.items():
@@ -57,11 +57,11 @@ def check_task(task, docs, errors):
             continue
         if key in REMOVED.get(module, set()):
             errors.append(f"{where}: {module} no longer takes {key!r}")
-        option, spec = names[key]
+        option, rule = names[key]
         given.add(option)
-        check_value(where, key, spec, value, errors)
-    for option, spec in options.items():
-        if spec.get("required") and option not in given:
+        check_value(where, key, rule, value, errors)
+    for option, rule in options.items():
+        if rule.get("required") and option not in given:
             errors.append(f"{where}: {module} requires {option!r}")
 
 
