@@ -1,6 +1,7 @@
 #include "toolkit/AccessibleWin32.h"
 
 #include "toolkit/HandlesWin32.h"
+#include "toolkit/TextWin32.h"
 
 #include <atomic>
 #include <memory>

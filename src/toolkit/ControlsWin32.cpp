@@ -2,6 +2,8 @@
 
 #include "toolkit/DpiWin32.h"
 #include "toolkit/TextFilter.h"
+#include "toolkit/ErrorsWin32.h"
+#include "toolkit/TextWin32.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>

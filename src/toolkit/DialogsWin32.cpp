@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "toolkit/HandlesWin32.h"
+#include "toolkit/TextWin32.h"
 
 namespace {
 

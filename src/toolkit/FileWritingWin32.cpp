@@ -7,6 +7,7 @@
 
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/Paths.h"
+#include "toolkit/ErrorsWin32.h"
 
 namespace {
 

@@ -1,10 +1,8 @@
-// RAII holders for Win32 handles and a one-line check that turns a failed call into an error.
+// RAII holders for Win32 handles.
 #pragma once
 
 #include <windows.h>
 
-#include <stdexcept>
-#include <string>
 #include <utility>
 
 // Owns one Win32 handle and frees it at the end; Traits names the handle type, which values mean
@@ -82,21 +80,3 @@ private:
     HDC dc_;
     HGDIOBJ old_ = nullptr;
 };
-
-// A font of the given face whose characters are pixelHeight pixels high.
-UniqueGdi<HFONT> MakeFont(int pixelHeight, int weight, const char* face);
-
-// The system's text for an error code, without the trailing line break.
-std::string SystemErrorText(DWORD code);
-
-// Between the program's 8-bit text (the platform's code page) and UTF-16.
-std::string NarrowText(const wchar_t* text);
-std::wstring WideText(const std::string& text);
-// The program's 8-bit text as UTF-8, for files read by tools outside Windows.
-std::string Utf8Text(const std::string& text);
-
-// A window's text, as GetWindowText gives it (for our own windows: their WM_GETTEXT answer).
-std::string WindowText(HWND hwnd);
-
-// Throws std::runtime_error naming the call and the system's reason when ok is false.
-void CheckWin32(bool ok, const char* what);

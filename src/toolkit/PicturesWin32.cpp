@@ -5,6 +5,7 @@
 
 #include "resource_ids.h"
 #include "toolkit/DpiScale.h"
+#include "toolkit/ErrorsWin32.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "toolkit/HandlesWin32.h"
+#include "toolkit/ErrorsWin32.h"
 
 namespace {
 

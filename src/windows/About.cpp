@@ -8,6 +8,7 @@
 #include "resource_ids.h"
 #include "toolkit/ControlsWin32.h"
 #include "toolkit/DpiWin32.h"
+#include "toolkit/FontsWin32.h"
 
 namespace {
 

@@ -15,6 +15,9 @@
 #include "toolkit/RegistryWin32.h"
 #include "toolkit/VersionWin32.h"
 #include "resource_ids.h"
+#include "toolkit/ErrorsWin32.h"
+#include "toolkit/FontsWin32.h"
+#include "toolkit/TextWin32.h"
 
 namespace {
 

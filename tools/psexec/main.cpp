@@ -3,6 +3,7 @@
 
 #include "toolkit/CommandLineArgs.h"
 #include "toolkit/HandlesWin32.h"
+#include "toolkit/ErrorsWin32.h"
 
 #include <windows.h>
 

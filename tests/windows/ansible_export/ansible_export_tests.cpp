@@ -18,6 +18,7 @@
 #include "job/CollectData.h"
 #include "job/ReadyLine.h"
 #include "toolkit/DialogsWin32.h"
+#include "toolkit/TextWin32.h"
 
 namespace {
 

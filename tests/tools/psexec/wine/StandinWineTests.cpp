@@ -1,6 +1,7 @@
 // Runs the real stand-in as Vantrel does: a bare "Psexec" command line, output and error on pipes.
 #include "toolkit/CommandLineArgs.h"
 #include "toolkit/HandlesWin32.h"
+#include "toolkit/ErrorsWin32.h"
 
 #include <gtest/gtest.h>
 
