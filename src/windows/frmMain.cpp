@@ -6,7 +6,7 @@
 #include "job/CommandLine.h"
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
-#include "toolkit/DialogsWin32.h"
+#include "toolkit/FileSystemWin32.h"
 #include "toolkit/FileReading.h"
 #include "toolkit/FileWritingWin32.h"
 #include "toolkit/HandlesWin32.h"

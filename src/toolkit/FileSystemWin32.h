@@ -1,0 +1,10 @@
+// Whether files and folders exist, and full paths, as the file system answers.
+#pragma once
+
+#include <string>
+
+// A path exists when it names an existing entry that is not a folder.
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// The full path of a path relative to the current folder; the path itself when it cannot be had.
+std::string FullPathName(const std::string& path);
