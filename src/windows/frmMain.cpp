@@ -582,8 +582,7 @@ std::shared_ptr<TForm1::TRunContext> TForm1::NewRun(const std::string& listText)
 
 void TForm1::StartRun()
 {
-    for (const auto& fleet : liveFleets_)
-        StopFleet(*fleet);
+    StopFleets();
     auto run = NewRun(ReadRunList());
     runner1->OnNewLine = [this, run](TObject* sender, const std::string& line, TOutputType type) {
         runner1NewLine(sender, line, type, *run);
@@ -697,6 +696,11 @@ void TForm1::StopFleet(TRunContext& run)
 void TForm1::StopRun()
 {
     runner1->Stop();
+    StopFleets();
+}
+
+void TForm1::StopFleets()
+{
     // A copy: a run that ends while its children stop leaves the list.
     const auto fleets = liveFleets_;
     for (const auto& fleet : fleets)

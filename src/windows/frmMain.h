@@ -152,6 +152,8 @@ private:
     void ChildNewLine(TRunContext& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType);
     void ChildTerminated(const std::shared_ptr<TRunContext>& run, std::size_t computer);
     void ShowChildLine(TRunContext& run, const TChildLines& child, const std::string& line);
+    // Stops every live many-computer run; safe while a stopped run leaves the list.
+    void StopFleets();
     void StopFleet(TRunContext& run);
     // The count of edt7, or a warning and the focus there.
     std::optional<int> ComputersAtATime();
