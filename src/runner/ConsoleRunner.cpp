@@ -42,6 +42,7 @@ void TConsoleRunner::Execute()
     settings.PriorityClass = PriorityClass;
     settings.ShowWindow = ShowWindow;
     settings.CreationFlag = CreationFlag;
+    settings.QuietPauseLimit = QuietPauseLimit;
 
     worker_ = std::make_shared<TRunnerThread>(std::move(context), std::move(settings));
     worker_->Start();

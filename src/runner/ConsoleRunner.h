@@ -78,6 +78,11 @@ public:
     TCreationFlag CreationFlag = fCREATE_NEW_CONSOLE;
     TReturnCode ReturnCode = rcCRLF;
     const uint32_t PriorityClass = NORMAL_PRIORITY_CLASS_VALUE;
+    // The longest pause, in milliseconds, between two polling cycles while the child writes
+    // nothing: each quiet cycle doubles the pause up to this, and output brings it back to 1 ms.
+    // At the default of 1 the child is polled every millisecond; a caller that runs many children
+    // at once raises it, trading a little latency for far fewer system calls.
+    uint32_t QuietPauseLimit = 1;
     // Read afresh by the worker each time it echoes input, so a change reaches a running run.
     std::atomic<bool>& InputToOutput;
 

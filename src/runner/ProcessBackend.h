@@ -46,8 +46,8 @@ public:
     virtual void Terminate() = 0;
     virtual void CloseProcess() = 0;
     virtual void ClosePipes() = 0;
-    // The pause between two polling cycles.
-    virtual void Pause() = 0;
+    // The pause between two polling cycles, in milliseconds; it may end early once the child ends.
+    virtual void Pause(uint32_t milliseconds) = 0;
 
     // The system's code for the latest failure of this thread.
     virtual uint32_t LastError() const = 0;

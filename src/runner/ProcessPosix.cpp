@@ -297,7 +297,7 @@ public:
         inputWrite_.Reset();
     }
 
-    void Pause() override { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }
+    void Pause(uint32_t milliseconds) override { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
     uint32_t LastError() const override { return lastError_; }
 

@@ -206,13 +206,13 @@ public:
 
     // The pause waits on the child itself: one system call serves as both the pause and the next
     // cycle's end test, which halves the cost of an idle cycle.
-    void Pause() override
+    void Pause(uint32_t milliseconds) override
     {
         if (ended_ || !process_.Valid()) {
-            Sleep(1);
+            Sleep(milliseconds);
             return;
         }
-        pauseSawItRunning_ = WaitForSingleObject(process_.Get(), 1) == WAIT_TIMEOUT;
+        pauseSawItRunning_ = WaitForSingleObject(process_.Get(), milliseconds) == WAIT_TIMEOUT;
     }
 
     uint32_t LastError() const override { return lastError_ != 0 ? lastError_ : GetLastError(); }

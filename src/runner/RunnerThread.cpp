@@ -138,6 +138,7 @@ void TRunnerThread::PollingLoop(IChildProcess& child)
         std::size_t available = 0;
         child.Peek(readBuffer_.size(), copied, available);
         bool readAll = true;
+        bool wrote = false;
         quietCyclesAfterEnd_ = childEnded_ && copied == 0 ? quietCyclesAfterEnd_ + 1 : 0;
         if (copied > 0) {
             if (readBuffer_.size() < available)
@@ -147,12 +148,24 @@ void TRunnerThread::PollingLoop(IChildProcess& child)
             SplitRead(count);
             readAll = count >= available;
         } else {
-            WriteInput(child);
+            wrote = WriteInput(child);
         }
-        child.Pause();
+        child.Pause(NextPause(copied == 0 && !wrote));
         if (CycleEndsRun(childEnded_ && ReadOnOver(child, readAll)))
             return;
     }
+}
+
+// A child that keeps quiet is polled less and less often, up to the limit, so that many runs at
+// once spare the system their polling; output or input brings the pause back to 1 ms. Once the
+// child has ended, the reading on counts its cycles at 1 ms.
+uint32_t TRunnerThread::NextPause(bool cycleWasQuiet)
+{
+    if (childEnded_ || !cycleWasQuiet)
+        pause_ = 1;
+    else
+        pause_ = std::min(pause_ * 2, std::max<uint32_t>(settings_.QuietPauseLimit, 1));
+    return pause_;
 }
 
 // After the child's end, output may still be on its way: a short read leaves some behind, and a
@@ -251,16 +264,18 @@ void TRunnerThread::SplitRead(std::size_t count)
         HandOverLine(pendingLine_, otBeginningOfLine);
 }
 
-void TRunnerThread::WriteInput(IChildProcess& child)
+// Returns whether anything reached the child.
+bool TRunnerThread::WriteInput(IChildProcess& child)
 {
     auto& state = *context_.state;
     const auto giveUp = [this] { return StopRequested() || TimeIsUp(); };
+    bool wrote = false;
     while (!StopRequested()) {
         // The queue belongs to the newest run only.
         std::optional<std::string> item;
         state.ChangeIfCurrent(context_.run, [&] { item = state.inputLines.First(); });
         if (!item)
-            return;
+            return wrote;
         const std::size_t length = item->size();
         const bool complete = length > 0 && item->back() == '\n';
         if (readBuffer_.size() < length)
@@ -268,6 +283,7 @@ void TRunnerThread::WriteInput(IChildProcess& child)
         std::fill(readBuffer_.begin(), readBuffer_.end(), 0);
         std::memcpy(readBuffer_.data(), item->data(), length);
         const std::size_t written = length > 0 ? child.Write(readBuffer_.data(), length, giveUp) : 0;
+        wrote = wrote || written > 0;
         if (written < length && giveUp()) {
             // Cut short: only what the child took is echoed, and the rest stays first in the
             // queue, where the caller sees what never reached the child.
@@ -277,7 +293,7 @@ void TRunnerThread::WriteInput(IChildProcess& child)
                 if (state.inputLines.Count() > 0)
                     state.inputLines.Put(0, item->substr(written));
             });
-            return;
+            return wrote;
         }
         if (state.inputToOutput)
             EchoInput(*item, complete);
@@ -286,6 +302,7 @@ void TRunnerThread::WriteInput(IChildProcess& child)
                 state.inputLines.Delete(0);
         });
     }
+    return wrote;
 }
 
 void TRunnerThread::EchoInput(const std::string& item, bool complete)

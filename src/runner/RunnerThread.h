@@ -28,6 +28,7 @@ struct TRunSettings {
     uint32_t PriorityClass = NORMAL_PRIORITY_CLASS_VALUE;
     TShowWindow ShowWindow = swHIDE;
     TCreationFlag CreationFlag = fCREATE_NEW_CONSOLE;
+    uint32_t QuietPauseLimit = 1;
 };
 
 // The services a worker uses; all of them outlive it through shared ownership, except the
@@ -62,7 +63,8 @@ private:
     bool TimeIsUp() const;
     bool CycleEndsRun(bool readOnOver);
     void SplitRead(std::size_t count);
-    void WriteInput(IChildProcess& child);
+    bool WriteInput(IChildProcess& child);
+    uint32_t NextPause(bool cycleWasQuiet);
     void EchoInput(const std::string& item, bool complete);
     void SetOutputReturnCode(TReturnCode code);
     void HandOverLine(const std::string& text, TOutputType type);
@@ -95,6 +97,8 @@ private:
     bool lastReadEndedWithCR_ = false;
     // Cycles in a row, since the child's end, whose peek found nothing.
     int quietCyclesAfterEnd_ = 0;
+    // The pause after the latest cycle.
+    uint32_t pause_ = 1;
     // The tick source's count when the child's end was first seen.
     std::optional<int32_t> ticksAtEnd_;
     uint32_t failureCode_ = 0;

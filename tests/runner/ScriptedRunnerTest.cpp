@@ -446,6 +446,30 @@ TEST_F(ScriptedRunner, ReadingOnLastsUntilEnoughQuietCyclesInARow)
     EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
 }
 
+// A quiet child is polled less and less often, up to the runner's limit; output brings the
+// pause back, and the reading on after the end keeps its 1 ms cycles. At the default limit every
+// pause is 1 ms.
+TEST_F(ScriptedRunner, QuietCyclesLengthenThePauseUpToTheLimit)
+{
+    const std::vector<TScriptCycle> cycles = {Output("a\n"), Output(""), Output(""), Output(""), Output(""),
+                                              Output("b\n"), Output(""), Exit(0), Output(""), Output("")};
+    TScript held;
+    held.pipeHeldOpen = true;
+    const auto pauses = [this](std::size_t run) {
+        std::vector<std::string> seen;
+        for (const std::string& entry : Log(run))
+            if (entry.rfind("Pause:", 0) == 0)
+                seen.push_back(entry.substr(6));
+        return seen;
+    };
+    Play(cycles, held);
+    EXPECT_TRUE(pauses(0).empty());
+    h.runner->QuietPauseLimit = 8;
+    Play(cycles, held);
+    EXPECT_EQ(pauses(1), (std::vector<std::string>{"2", "4", "8", "8", "2"}));
+    EXPECT_EQ(h.Texts(), (std::vector<std::string>{"a", "b"}));
+}
+
 TEST_F(ScriptedRunner, APipeThatClosesWithTheChildEndsTheRunInTheSameCycle)
 {
     Play({Output("a\n"), Exit(9, "b\n")});

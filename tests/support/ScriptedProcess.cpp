@@ -142,9 +142,12 @@ void TScriptedChild::ClosePipes()
     Note("ClosePipes");
 }
 
-// Quick while the script plays; like the real loop once the child only idles.
-void TScriptedChild::Pause()
+// Quick while the script plays; like the real loop once the child only idles. A pause longer
+// than the usual millisecond is logged.
+void TScriptedChild::Pause(uint32_t milliseconds)
 {
+    if (milliseconds != 1)
+        Note("Pause:" + std::to_string(milliseconds));
     if (nextCycle_ < script_.cycles.size())
         std::this_thread::yield();
     else

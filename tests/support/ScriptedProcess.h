@@ -74,7 +74,7 @@ public:
     void Terminate() override;
     void CloseProcess() override;
     void ClosePipes() override;
-    void Pause() override;
+    void Pause(uint32_t milliseconds) override;
     uint32_t LastError() const override { return lastError_; }
 
 private:
