@@ -46,6 +46,10 @@ void KeepDigits(char& key)
         key = 0;
 }
 const char* const kExportCommand = "Export for Ansible...";
+// A computer's copy of the tool mostly waits on its remote computer: polled every millisecond,
+// dozens of them at once would keep the system busy with nothing but polling. Its lines may
+// then show up to this many milliseconds late.
+constexpr uint32_t kFleetQuietPauseLimit = 16;
 constexpr char kExportShortcut = 'E';
 
 struct MarkLook {
@@ -590,14 +594,18 @@ void TForm1::StartWaitingComputers(const std::shared_ptr<TRunContext>& run)
 
 std::unique_ptr<TConsoleRunner> TForm1::NewChildRunner(const std::shared_ptr<TRunContext>& run, std::size_t computer)
 {
-    // Set up as runner1, but without an output list: the window shows the child's whole lines.
+    // Set up as runner1, but without an output list (the window shows the child's whole lines) and
+    // polled less often while it waits on its computer.
     auto runner = std::make_unique<TConsoleRunner>(this, ui_);
     runner->ApplicationName = runner1->ApplicationName;
     runner->MaxTimeAfterBeginning = runner1->MaxTimeAfterBeginning;
     runner->MaxTimeAfterLastOutput = runner1->MaxTimeAfterLastOutput;
     runner->ShowWindow = runner1->ShowWindow;
-    runner->CreationFlag = runner1->CreationFlag;
+    // Without a console of its own: the tool's output goes to the pipe either way, and a console
+    // per computer would cost one more console host process at every start.
+    runner->CreationFlag = fDETACHED_PROCESS;
     runner->ReturnCode = runner1->ReturnCode;
+    runner->QuietPauseLimit = kFleetQuietPauseLimit;
     runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Computers[computer]);
     // The runner outlives nothing of the run: a run that is gone takes no more of its events.
     const std::weak_ptr<TRunContext> weak = run;
