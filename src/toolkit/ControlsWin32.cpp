@@ -1,5 +1,6 @@
 #include "toolkit/ControlsWin32.h"
 
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/DpiWin32.h"
 #include "toolkit/TextFilter.h"
 #include "toolkit/ErrorsWin32.h"
@@ -25,21 +26,19 @@ HFONT ParentFont(HWND parent)
     return reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0));
 }
 
-}  // namespace
-
-TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args)
+// Where a visible child window of the given styles goes: the layout rectangle scaled to the dots
+// per inch the parent is laid out at.
+TWindowPlace ChildPlace(DWORD style, DWORD exStyle, HWND parent, const TBounds& layout)
 {
-    const TLayoutRect scaled = ScaleToDpi(TLayoutRect{args.Left, args.Top, args.Width, args.Height}, LayoutDpi(args.Parent));
     TWindowPlace place;
     place.ExStyle = exStyle;
     place.Style = WS_CHILD | WS_VISIBLE | style;
-    place.Left = scaled.Left;
-    place.Top = scaled.Top;
-    place.Width = scaled.Width;
-    place.Height = scaled.Height;
-    place.Parent = args.Parent;
+    place.Bounds = ScaleToDpi(layout, LayoutDpi(parent));
+    place.Parent = parent;
     return place;
 }
+
+}  // namespace
 
 // ---- TControl
 
@@ -63,20 +62,18 @@ void TControl::Bound(HWND hwnd)
     dpi_ = LayoutDpi(hwnd);
 }
 
-TWindowPlace TControl::LaidOut(DWORD style, DWORD exStyle, const TControlArgs& layout)
+TWindowPlace TControl::LaidOut(DWORD style, DWORD exStyle, const TControlArgs& args)
 {
-    layout_ = TLayoutRect{layout.Left, layout.Top, layout.Width, layout.Height};
+    layout_ = args.Bounds;
     hasLayout_ = true;
-    return ChildPlace(style, exStyle, layout);
+    return ChildPlace(style, exStyle, args.Parent, args.Bounds);
 }
 
 void TControl::Rescale(int dpi)
 {
     dpi_ = dpi;
-    if (hasLayout_) {
-        const TLayoutRect scaled = ScaleToDpi(layout_, dpi);
-        SetBounds(scaled.Left, scaled.Top, scaled.Width, scaled.Height);
-    }
+    if (hasLayout_)
+        PlaceWindow(hwnd_, ScaleToDpi(layout_, dpi));
     // The window's new font; a control with a font of its own is given its new one by its owner.
     if (!ownFont_)
         UseParentFont();
@@ -139,7 +136,7 @@ RECT TControl::BoundsRect() const
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
-    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    PlaceWindow(hwnd_, TBounds{left, top, width, height});
 }
 
 bool TControl::Enabled() const
@@ -278,11 +275,7 @@ LRESULT TPanel::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 
 TLabel::TLabel(const Args& args) : color_(args.Color)
 {
-    TControlArgs place;
-    place.Parent = args.Parent;
-    place.Left = args.Left;
-    place.Top = args.Top;
-    CreatePlatformWindow("STATIC", args.Caption, ChildPlace(SS_LEFT | SS_NOPREFIX, 0, place));
+    CreatePlatformWindow("STATIC", args.Caption, ChildPlace(SS_LEFT | SS_NOPREFIX, 0, args.Parent, TBounds{}));
     if (args.Font)
         SetFont(args.Font);
     AutoSize();
@@ -508,10 +501,8 @@ private:
 TFileNameEdit::TFileNameEdit(const Args& args) : TEdit(WithClippedSiblings(args))
 {
     // A sibling laid over the field's right end, inside its border, placed by the field.
-    TWindowPlace place;
-    place.Style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON;
-    place.Parent = args.Parent;
-    button_ = std::make_unique<TBrowseButton>(place, *this);
+    button_ = std::make_unique<TBrowseButton>(ChildPlace(WS_CLIPSIBLINGS | BS_PUSHBUTTON, 0, args.Parent, TBounds{}),
+                                              *this);
     PlaceButton();
 }
 
@@ -635,9 +626,8 @@ void TCheckBox::FitCaption()
     if (!Handle() || Dpi() == DefaultDpi)
         return;
     const RECT bounds = BoundsRect();
-    const TLayoutRect laidOut = ScaleToDpi(Layout(), Dpi());
-    RECT base{laidOut.Left, laidOut.Top, laidOut.Left + laidOut.Width, laidOut.Top + laidOut.Height};
-    const int width = std::max(laidOut.Width, std::min(CaptionWidth(), RoomToTheRight(Handle(), base)));
+    const TBounds laidOut = ScaleToDpi(Layout(), Dpi());
+    const int width = std::max(laidOut.Width, std::min(CaptionWidth(), RoomToTheRight(Handle(), ToRect(laidOut))));
     if (width != bounds.right - bounds.left)
         SetBounds(bounds.left, bounds.top, width, bounds.bottom - bounds.top);
 }

@@ -72,13 +72,13 @@ protected:
     void CreatePlatformWindow(const char* platformClass, const std::string& text, const TWindowPlace& place,
                               bool subclass = false);
     void CreateOwnWindow(const TWindowClass& windowClass, const TWindowPlace& place);
-    // Where the control's window goes (ChildPlace), remembering the layout rectangle from which
-    // ScaleTo places it again.
-    TWindowPlace LaidOut(DWORD style, DWORD exStyle, const TControlArgs& layout);
+    // Where the control's window goes: a visible child of these styles at its layout rectangle,
+    // scaled to the dots per inch the parent is laid out at. Rescale places it again from there.
+    TWindowPlace LaidOut(DWORD style, DWORD exStyle, const TControlArgs& args);
     // After a new font: a control sized to its text measures it again.
     virtual void FontChanged() {}
     // The rectangle the control was created with, in layout pixels.
-    const TLayoutRect& Layout() const { return layout_; }
+    const TBounds& Layout() const { return layout_; }
     // Subclass hook for keyboard and clipboard messages; return true when handled.
     virtual bool SubclassMessage(UINT /*msg*/, WPARAM /*wParam*/, LPARAM /*lParam*/, LRESULT& /*result*/)
     {
@@ -95,7 +95,7 @@ private:
     HWND hwnd_ = nullptr;
     std::string hint_;
     int dpi_ = DefaultDpi;
-    TLayoutRect layout_{};
+    TBounds layout_;
     bool hasLayout_ = false;
     bool ownFont_ = false;
 };
@@ -128,13 +128,9 @@ private:
 
 struct TControlArgs {
     HWND Parent = nullptr;
-    int Left = 0, Top = 0, Width = 0, Height = 0;
+    TBounds Bounds;  // in layout pixels, within the parent's client area
     bool Enabled = true;
 };
-
-// Where a visible child window of the given styles goes, from a control's creation arguments:
-// the layout rectangle scaled to the dots per inch the parent is laid out at.
-TWindowPlace ChildPlace(DWORD style, DWORD exStyle, const TControlArgs& args);
 
 // A container with a raised bevel one pixel wide, on the button-face colour.
 class TPanel : public TControl {
@@ -145,12 +141,12 @@ private:
     LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
-// Static text sized to its caption.
+// Static text sized to its caption, made at the parent's top-left corner: whoever places it
+// places it after.
 class TLabel : public TControl {
 public:
     struct Args {
         HWND Parent = nullptr;
-        int Left = 0, Top = 0;
         std::string Caption;
         HFONT Font = nullptr;
         COLORREF Color = CLR_INVALID;  // CLR_INVALID: the window-text colour

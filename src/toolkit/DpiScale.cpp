@@ -10,11 +10,11 @@ int ScaleToDpi(int value, int dpi)
     return static_cast<int>(product >= 0 ? (product + half) / DefaultDpi : (product - half) / DefaultDpi);
 }
 
-TLayoutRect ScaleToDpi(const TLayoutRect& rect, int dpi)
+TBounds ScaleToDpi(const TBounds& rect, int dpi)
 {
     const int left = ScaleToDpi(rect.Left, dpi);
     const int top = ScaleToDpi(rect.Top, dpi);
-    return {left, top, ScaleToDpi(rect.Left + rect.Width, dpi) - left, ScaleToDpi(rect.Top + rect.Height, dpi) - top};
+    return {left, top, ScaleToDpi(rect.Right(), dpi) - left, ScaleToDpi(rect.Bottom(), dpi) - top};
 }
 
 int PictureScalePercent(int dpi)

@@ -2,6 +2,8 @@
 // helpers turn them into pixels at a display's dots per inch; nothing else does that sum.
 #pragma once
 
+#include "toolkit/Bounds.h"
+
 // The dots per inch at which every size in the layout is given.
 inline constexpr int DefaultDpi = 96;
 
@@ -9,15 +11,10 @@ inline constexpr int DefaultDpi = 96;
 // MulDiv rounds: at 96 dots per inch every value stays as it is.
 int ScaleToDpi(int value, int dpi);
 
-// A rectangle in layout pixels: its left and top edges and its size.
-struct TLayoutRect {
-    int Left = 0, Top = 0, Width = 0, Height = 0;
-};
-
 // The rectangle at dpi. Its edges are scaled, not its size, so that controls that touch or keep
 // a margin at 96 dots per inch still do at any scale; the size is then within a pixel of the
 // scaled size.
-TLayoutRect ScaleToDpi(const TLayoutRect& rect, int dpi);
+TBounds ScaleToDpi(const TBounds& rect, int dpi);
 
 // The pictures come rendered at 100, 150 and 200 percent. The one to draw at dpi is the
 // smallest at or above the display's scale, so that a picture is only ever scaled down; above

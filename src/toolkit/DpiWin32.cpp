@@ -1,5 +1,8 @@
 #include "toolkit/DpiWin32.h"
 
+#include "toolkit/BoundsWin32.h"
+#include "toolkit/DpiScale.h"
+
 namespace {
 
 // A function of user32 that older systems lack; nullptr there.
@@ -50,29 +53,27 @@ SIZE WindowSizeForClient(HWND window, int clientWidth, int clientHeight)
                 clientHeight + (outer.bottom - outer.top) - client.bottom};
 }
 
-void MoveForNewScale(HWND window, int clientWidth, int clientHeight, const RECT* suggested)
+void MoveForNewScale(HWND window, const TBounds& client, const RECT* suggested)
 {
-    RECT place;
     if (suggested) {
-        place = *suggested;
-    } else {
-        GetWindowRect(window, &place);
-        const SIZE size = WindowSizeForClient(window, clientWidth, clientHeight);
-        const POINT centre{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
-        place = RECT{centre.x - size.cx / 2, centre.y - size.cy / 2, centre.x - size.cx / 2 + size.cx,
-                     centre.y - size.cy / 2 + size.cy};
+        PlaceWindow(window, ToBounds(*suggested));
+        return;
     }
-    SetWindowPos(window, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT now;
+    GetWindowRect(window, &now);
+    const SIZE size = WindowSizeForClient(window, client.Width, client.Height);
+    const POINT centre{(now.left + now.right) / 2, (now.top + now.bottom) / 2};
+    PlaceWindow(window, TBounds{centre.x - size.cx / 2, centre.y - size.cy / 2, size.cx, size.cy});
 }
 
-void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi)
+SIZE FrameSizeForClient(const TBounds& client, DWORD style, DWORD exStyle, int dpi)
 {
+    RECT frame = ToRect(ScaleToDpi(client, dpi));
     using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
     static const auto adjustForDpi = UserFunction<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
-    if (adjustForDpi && adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi)))
-        return;
-    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    if (!adjustForDpi || !adjustForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
 }
 
 namespace {

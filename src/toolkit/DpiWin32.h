@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "toolkit/Bounds.h"
+
 // The dots per inch of the monitor the window is on, or of the system where the platform has
 // only one scale.
 int WindowDpi(HWND hwnd);
@@ -18,11 +20,11 @@ int SystemMetricForDpi(int index, int dpi);
 SIZE WindowSizeForClient(HWND window, int clientWidth, int clientHeight);
 
 // Where a top-level window goes after a change of scale: into the rectangle the system suggests,
-// or with the new client size around its present centre when there is none.
-void MoveForNewScale(HWND window, int clientWidth, int clientHeight, const RECT* suggested);
+// or with the new client size (of client, in pixels) around its present centre when there is none.
+void MoveForNewScale(HWND window, const TBounds& client, const RECT* suggested);
 
-// Grows a client rectangle to the window rectangle of a window of these styles at dpi.
-void AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi);
+// The size of a window of these styles whose client area is client (in layout pixels) at dpi.
+SIZE FrameSizeForClient(const TBounds& client, DWORD style, DWORD exStyle, int dpi);
 
 // The dots per inch that the layout of a window and of all its children is scaled for: what its
 // top-level window was last laid out at, or the display's before that.

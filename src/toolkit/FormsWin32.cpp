@@ -22,14 +22,13 @@ TWindowClass FormClass()
 // ---- TForm
 
 TForm::TForm(const Args& args)
-    : clientWidth_(args.ClientWidth), clientHeight_(args.ClientHeight), iconId_(args.Icon), font_(args.Font)
+    : client_(args.Client), iconId_(args.Icon), font_(args.Font)
 {
     TWindowPlace place;
     place.ExStyle = args.ExStyle | WS_EX_CONTROLPARENT;
     place.Caption = args.Caption.c_str();
     place.Style = args.Style | WS_CLIPCHILDREN;
-    place.Left = CW_USEDEFAULT;
-    place.Top = CW_USEDEFAULT;
+    place.Bounds = TBounds{CW_USEDEFAULT, CW_USEDEFAULT, 0, 0};
     place.Parent = args.Owner;
     CreateBoundWindow(this, FormClass(), place);
     // Only the made window knows the monitor it is on, and so its scale.
@@ -42,10 +41,8 @@ TForm::TForm(const Args& args)
 
 SIZE TForm::FrameSize() const
 {
-    RECT frame{0, 0, ScaleToDpi(clientWidth_, dpi_), ScaleToDpi(clientHeight_, dpi_)};
-    AdjustWindowRectForDpi(frame, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)),
-                           static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)), dpi_);
-    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+    return FrameSizeForClient(client_, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)),
+                              static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)), dpi_);
 }
 
 void TForm::Rescaled(int dpi)
@@ -61,7 +58,7 @@ void TForm::ChangeDpi(int dpi, const RECT* suggested)
     dpi_ = dpi;
     SetLayoutDpi(hwnd_, dpi);
     RunHandler([&] { Rescaled(dpi); });
-    MoveForNewScale(hwnd_, ScaleToDpi(clientWidth_, dpi), ScaleToDpi(clientHeight_, dpi), suggested);
+    MoveForNewScale(hwnd_, ScaleToDpi(client_, dpi), suggested);
     LoadIcons(dpi);
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }

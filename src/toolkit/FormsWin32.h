@@ -22,8 +22,7 @@ class TForm : public TComponent, private IWindowProcedure {
 public:
     struct Args {
         std::string Caption;
-        int ClientWidth = 0;
-        int ClientHeight = 0;
+        TBounds Client;  // the client area in layout pixels: 0, 0 and its size
         DWORD Style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
         DWORD ExStyle = 0;
         HFONT Font = nullptr;
@@ -87,8 +86,7 @@ private:
     using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
     HWND hwnd_ = nullptr;
-    int clientWidth_ = 0;
-    int clientHeight_ = 0;
+    TBounds client_;
     int dpi_ = DefaultDpi;
     int iconId_ = 0;
     UniqueIcon bigIcon_, smallIcon_;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/HandlesWin32.h"
 
 namespace {
@@ -57,16 +58,7 @@ TGraphicHost::TGraphicHost(const Args& args)
 {
     TWindowClass windowClass;
     windowClass.Name = args.ClassName;
-    TWindowPlace place;
-    place.ExStyle = args.ExStyle;
-    place.Caption = args.Caption;
-    place.Style = args.Style;
-    place.Left = args.Bounds.left;
-    place.Top = args.Bounds.top;
-    place.Width = args.Bounds.right - args.Bounds.left;
-    place.Height = args.Bounds.bottom - args.Bounds.top;
-    place.Parent = args.Parent;
-    CreateBoundWindow(this, windowClass, place);
+    CreateBoundWindow(this, windowClass, args);
 }
 
 TGraphicHost::~TGraphicHost()
@@ -224,7 +216,7 @@ void TGraphicHost::Paint() const
 }
 // ---- graphic controls
 
-TGraphicControl::TGraphicControl(TGraphicHost& host, const std::string& name, RECT layout)
+TGraphicControl::TGraphicControl(TGraphicHost& host, const std::string& name, const TBounds& layout)
     : Name(name), host_(host), layout_(layout)
 {
     host.Add(this);
@@ -232,9 +224,7 @@ TGraphicControl::TGraphicControl(TGraphicHost& host, const std::string& name, RE
 
 RECT TGraphicControl::Bounds() const
 {
-    const TLayoutRect scaled = ScaleToDpi(
-        TLayoutRect{layout_.left, layout_.top, layout_.right - layout_.left, layout_.bottom - layout_.top}, host_.Dpi());
-    return RECT{scaled.Left, scaled.Top, scaled.Left + scaled.Width, scaled.Top + scaled.Height};
+    return ToRect(ScaleToDpi(layout_, host_.Dpi()));
 }
 
 int TGraphicControl::Scaled(int layoutPixels) const
@@ -245,7 +235,8 @@ int TGraphicControl::Scaled(int layoutPixels) const
 void TGraphicControl::SetPosition(int left, int top)
 {
     Invalidate();
-    OffsetRect(&layout_, left - layout_.left, top - layout_.top);
+    layout_.Left = left;
+    layout_.Top = top;
     Invalidate();
 }
 
@@ -260,9 +251,9 @@ void TGraphicControl::Invalidate() const
     host_.Invalidate(Bounds());
 }
 
-TGraphicLabel::TGraphicLabel(TGraphicHost& host, const std::string& name, RECT bounds, std::string caption,
-                             HFONT font, COLORREF color, bool wordWrap)
-    : TGraphicControl(host, name, bounds), caption_(std::move(caption)), font_(font), color_(color),
+TGraphicLabel::TGraphicLabel(TGraphicHost& host, const std::string& name, const TBounds& layout,
+                             std::string caption, HFONT font, COLORREF color, bool wordWrap)
+    : TGraphicControl(host, name, layout), caption_(std::move(caption)), font_(font), color_(color),
       wordWrap_(wordWrap)
 {
 }
@@ -332,9 +323,9 @@ void TShadowLabel::Paint(HDC dc) const
     DrawCaption(dc, bounds, Color());
 }
 
-TGraphicImage::TGraphicImage(TGraphicHost& host, const std::string& name, RECT bounds, const TPicture& picture,
-                             bool stretch)
-    : TGraphicControl(host, name, bounds), picture_(picture), stretch_(stretch)
+TGraphicImage::TGraphicImage(TGraphicHost& host, const std::string& name, const TBounds& layout,
+                             const TPicture& picture, bool stretch)
+    : TGraphicControl(host, name, layout), picture_(picture), stretch_(stretch)
 {
 }
 

@@ -28,7 +28,7 @@ using TGraphicMouseMoveEvent = std::function<void(TObject* Sender, WPARAM Shift,
 // (96 dots per inch) and drawn at the host's scale.
 class TGraphicControl : public TObject {
 public:
-    TGraphicControl(TGraphicHost& host, const std::string& name, RECT layout);
+    TGraphicControl(TGraphicHost& host, const std::string& name, const TBounds& layout);
     TGraphicControl(const TGraphicControl&) = delete;
     TGraphicControl& operator=(const TGraphicControl&) = delete;
 
@@ -36,8 +36,8 @@ public:
     // Where it is drawn, in the host's pixels.
     RECT Bounds() const;
     // Where it lies in the layout.
-    int Left() const { return layout_.left; }
-    int Top() const { return layout_.top; }
+    int Left() const { return layout_.Left; }
+    int Top() const { return layout_.Top; }
     void SetPosition(int left, int top);
 
     // The pointer shape while the pointer is over this control.
@@ -62,13 +62,13 @@ protected:
 
 private:
     TGraphicHost& host_;
-    RECT layout_;
+    TBounds layout_;
     TPointer cursor_ = TPointer::ptArrow;
 };
 
 class TGraphicLabel : public TGraphicControl {
 public:
-    TGraphicLabel(TGraphicHost& host, const std::string& name, RECT bounds, std::string caption, HFONT font,
+    TGraphicLabel(TGraphicHost& host, const std::string& name, const TBounds& layout, std::string caption, HFONT font,
                   COLORREF color, bool wordWrap = false);
     const std::string& Caption() const { return caption_; }
     COLORREF Color() const { return color_; }
@@ -100,7 +100,8 @@ class TGraphicImage : public TGraphicControl {
 public:
     // stretch: fill the bounds without keeping proportions; otherwise the picture is drawn at
     // its own size from the top-left corner and clipped to the bounds.
-    TGraphicImage(TGraphicHost& host, const std::string& name, RECT bounds, const TPicture& picture, bool stretch);
+    TGraphicImage(TGraphicHost& host, const std::string& name, const TBounds& layout, const TPicture& picture,
+                  bool stretch);
     void Paint(HDC dc) const override;
 
 private:
@@ -113,14 +114,10 @@ private:
 // pointer shape.
 class TGraphicHost : private IWindowProcedure {
 public:
-    struct Args {
+    // The host's window goes where its place says, in pixels.
+    struct Args : TWindowPlace {
         const char* ClassName = nullptr;
-        HWND Parent = nullptr;
-        DWORD Style = 0;
-        DWORD ExStyle = 0;
-        RECT Bounds{};  // the window's place, in pixels
         int Dpi = DefaultDpi;  // the scale its controls are drawn at
-        const char* Caption = "";
         std::function<void(HDC dc, RECT client)> PaintBackground;
         // Sees every message first; returns true when it handled it.
         std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam)> OnMessage;

@@ -6,8 +6,9 @@
 // operator selects whole lines with the mouse or the keyboard and copies them with Ctrl+C.
 //
 // Automation tools and screen readers read it as they read a read-only multi-line edit control:
-// it answers the edit control's text queries (WM_GETTEXT, EM_GETLINE and the rest) and gives
-// accessibility clients a read-only text object whose value is the whole text.
+// it answers the edit control's text queries (WM_GETTEXT, EM_GETLINE and the rest) through
+// EditQueriesWin32, and gives accessibility clients a read-only text object whose value is the
+// whole text.
 #pragma once
 
 #include <windows.h>
@@ -35,14 +36,6 @@ using TLineMarks = std::function<std::optional<TLineMark>(int line)>;
 // The lines of a TMemo as a string list; every change shows at the next paint.
 class TMemoLines : public TStrings {
     friend class TMemo;
-
-// A small coloured square before a line, with the name that automation reads for it.
-struct TLineMark {
-    COLORREF Color;
-    std::string Name;
-};
-// The mark of a line by its index; none for a line without one.
-using TLineMarks = std::function<std::optional<TLineMark>(int line)>;
 
 public:
     explicit TMemoLines(TMemo& memo) : memo_(memo) {}
@@ -132,8 +125,6 @@ private:
     void KeyDown(WPARAM key);
     // Moves the caret to a line, keeping it in sight; extend keeps the selection's anchor.
     void MoveCaret(int line, bool extend);
-    // The edit control's text queries; true when msg is one of them.
-    bool AnswerTextQuery(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     const TLineStore& Store() const { return lines_.store_; }
     int LineAt(int y) const;
     int VisibleRows() const;

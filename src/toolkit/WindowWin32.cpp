@@ -111,6 +111,16 @@ void RegisterOnce(const TWindowClass& windowClass)
     }
 }
 
+// Makes a window of the class at the place; createParam reaches WM_NCCREATE.
+HWND CreateAt(const TWindowPlace& place, const char* className, const char* text, void* createParam)
+{
+    const TBounds& at = place.Bounds;
+    HWND hwnd = CreateWindowExA(place.ExStyle, className, text, place.Style, at.Left, at.Top, at.Width, at.Height,
+                                place.Parent, nullptr, ModuleInstance(), createParam);
+    CheckWin32(hwnd != nullptr, className);
+    return hwnd;
+}
+
 } // namespace
 
 HINSTANCE ModuleInstance()
@@ -136,18 +146,13 @@ void CenterOnScreen(HWND window)
 HWND CreateBoundWindow(IWindowProcedure* procedure, const TWindowClass& windowClass, const TWindowPlace& place)
 {
     RegisterOnce(windowClass);
-    HWND hwnd = CreateWindowExA(place.ExStyle, windowClass.Name, place.Caption, place.Style, place.Left, place.Top,
-                                place.Width, place.Height, place.Parent, nullptr, ModuleInstance(), procedure);
-    CheckWin32(hwnd != nullptr, windowClass.Name);
-    return hwnd;
+    return CreateAt(place, windowClass.Name, place.Caption, procedure);
 }
 
 HWND CreateBoundControl(IWindowProcedure* procedure, const char* platformClass, const std::string& text,
                         const TWindowPlace& place, bool subclass)
 {
-    HWND hwnd = CreateWindowExA(place.ExStyle, platformClass, text.c_str(), place.Style, place.Left, place.Top,
-                                place.Width, place.Height, place.Parent, nullptr, ModuleInstance(), nullptr);
-    CheckWin32(hwnd != nullptr, platformClass);
+    HWND hwnd = CreateAt(place, platformClass, text.c_str(), nullptr);
     WriteBinding(hwnd, procedure);
     if (subclass)
         SetWindowSubclass(hwnd, &BoundControlProc, kSubclassId, 0);

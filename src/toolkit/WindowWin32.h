@@ -14,6 +14,8 @@
 #include <functional>
 #include <string>
 
+#include "toolkit/Bounds.h"
+
 // The module every class, resource and window of this program belongs to.
 HINSTANCE ModuleInstance();
 
@@ -34,7 +36,7 @@ struct TWindowPlace {
     DWORD ExStyle = 0;
     const char* Caption = "";
     DWORD Style = 0;
-    int Left = 0, Top = 0, Width = 0, Height = 0;
+    TBounds Bounds;  // in pixels of the parent's client area, or of the screen for a top-level window
     HWND Parent = nullptr;  // HWND_MESSAGE for a message-only window
 };
 

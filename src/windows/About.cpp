@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "resource_ids.h"
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/ControlsWin32.h"
 #include "toolkit/DpiWin32.h"
 #include "toolkit/FontsWin32.h"
@@ -17,16 +18,11 @@ constexpr const char* kPanelClass = "TAboutPanel";
 constexpr const char* kCaption = "Vantrel 1.0";
 constexpr const char* kCredits = "Written by the Vantrel developers, 2026";
 constexpr const char* kTagline = "A GUI shell to distribute software with Sysinternals PsExec";
-constexpr TLayoutRect kPanelLayout = {9, 8, 281, 218};
+constexpr TBounds kPanelLayout = {9, 8, 281, 218};
 constexpr DWORD kBoxStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kBoxExStyle = WS_EX_DLGMODALFRAME;
 constexpr int kBevelWidth = 2;
 constexpr int kImage3Step = 2;
-
-RECT Bounds(int left, int top, int width, int height)
-{
-    return RECT{left, top, left + width, top + height};
-}
 
 // The address as the link text shows it: without its scheme.
 std::string WithoutScheme(const std::string& address)
@@ -88,22 +84,19 @@ void TAboutBox::LoadPictures()
 
 SIZE TAboutBox::FrameSize() const
 {
-    RECT frame{0, 0, ScaleToDpi(ClientWidth, dpi_), ScaleToDpi(ClientHeight, dpi_)};
-    AdjustWindowRectForDpi(frame, kBoxStyle, kBoxExStyle, dpi_);
-    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+    return FrameSizeForClient(Client, kBoxStyle, kBoxExStyle, dpi_);
 }
 
 void TAboutBox::CreateWindows()
 {
     const SIZE frame = FrameSize();
-    const TLayoutRect panelBounds = ScaleToDpi(kPanelLayout, dpi_);
 
     const auto fillFace = [](HDC dc, RECT client) { FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE)); };
     TGraphicHost::Args box;
     box.ClassName = kBoxClass;
     box.Style = kBoxStyle;
     box.ExStyle = kBoxExStyle;
-    box.Bounds = RECT{0, 0, frame.cx, frame.cy};
+    box.Bounds = TBounds{0, 0, frame.cx, frame.cy};
     box.Dpi = dpi_;
     box.Caption = kCaption;
     box.PaintBackground = fillFace;
@@ -126,8 +119,7 @@ void TAboutBox::CreateWindows()
     panel.ClassName = kPanelClass;
     panel.Parent = box_->Handle();
     panel.Style = WS_CHILD | WS_VISIBLE;
-    panel.Bounds = RECT{panelBounds.Left, panelBounds.Top, panelBounds.Left + panelBounds.Width,
-                        panelBounds.Top + panelBounds.Height};
+    panel.Bounds = ScaleToDpi(kPanelLayout, dpi_);
     panel.Dpi = dpi_;
     panel.PaintBackground = [this, fillFace](HDC dc, RECT client) {
         fillFace(dc, client);
@@ -145,32 +137,32 @@ void TAboutBox::CreateControls()
     TGraphicHost& panel = *panel_;
     const COLORREF text = GetSysColor(COLOR_WINDOWTEXT);
 
-    Credits = std::make_unique<TGraphicLabel>(panel, "Credits", Bounds(3, 34, 273, 13), kCredits, windowFont_.Get(), text);
+    Credits = std::make_unique<TGraphicLabel>(panel, "Credits", TBounds{3, 34, 273, 13}, kCredits, windowFont_.Get(), text);
 
-    Comments = std::make_unique<TGraphicLabel>(panel, "Comments", Bounds(3, 69, 273, 13), WithoutScheme(Address),
+    Comments = std::make_unique<TGraphicLabel>(panel, "Comments", TBounds{3, 69, 273, 13}, WithoutScheme(Address),
                                                windowFont_.Get(), text, true);
     Comments->Hint = Address;
     Comments->OnMouseMove = std::bind(&TAboutBox::CommentsMouseMove, this, _1, _2, _3, _4);
     Comments->OnMouseLeave = std::bind(&TAboutBox::CommentsMouseLeave, this, _1);
     Comments->OnClick = std::bind(&TAboutBox::CommentsClick, this, _1);
 
-    Image1 = std::make_unique<TGraphicImage>(panel, "Image1", Bounds(71, 95, 145, 105), logo_, false);
+    Image1 = std::make_unique<TGraphicImage>(panel, "Image1", TBounds{71, 95, 145, 105}, logo_, false);
     Image1->Hint = Address;
     Image1->OnMouseMove = std::bind(&TAboutBox::Image1MouseMove, this, _1, _2, _3, _4);
     Image1->OnMouseLeave = std::bind(&TAboutBox::Image1MouseLeave, this, _1);
     Image1->OnClick = std::bind(&TAboutBox::Image1Click, this, _1);
 
-    sLabelFX1 = std::make_unique<TShadowLabel>(panel, "sLabelFX1", Bounds(3, 5, 273, 32), kCaption, titleFont_.Get(),
+    sLabelFX1 = std::make_unique<TShadowLabel>(panel, "sLabelFX1", TBounds{3, 5, 273, 32}, kCaption, titleFont_.Get(),
                                                RGB(255, 255, 255));
-    sLabel1 = std::make_unique<TGraphicLabel>(panel, "sLabel1", Bounds(3, 53, 273, 13), kTagline,
+    sLabel1 = std::make_unique<TGraphicLabel>(panel, "sLabel1", TBounds{3, 53, 273, 13}, kTagline,
                                               taglineFont_.Get(), RGB(177, 177, 177));
 
     // The frame lies over the logo as decoration: the pointer reaches the logo through it.
-    image4 = std::make_unique<TGraphicImage>(panel, "image4", Bounds(59, 83, 168, 128), frame_, true);
+    image4 = std::make_unique<TGraphicImage>(panel, "image4", TBounds{59, 83, 168, 128}, frame_, true);
     image4->TakesPointer = false;
 
     image3 = std::make_unique<TGraphicImage>(*box_, "image3",
-                                             Bounds(Image3Home.x, Image3Home.y, 48, 48), closePicture_, false);
+                                             TBounds{Image3Home.x, Image3Home.y, 48, 48}, closePicture_, false);
     image3->OnMouseEnter = std::bind(&TAboutBox::image3MouseEnter, this, _1);
     image3->OnMouseLeave = std::bind(&TAboutBox::image3MouseLeave, this, _1);
     image3->OnClick = std::bind(&TAboutBox::image3Click, this, _1);
@@ -190,9 +182,8 @@ void TAboutBox::ChangeDpi(int dpi, const RECT* suggested)
     box_->SetDpi(dpi);
     panel_->SetDpi(dpi);
 
-    MoveForNewScale(Handle(), ScaleToDpi(ClientWidth, dpi), ScaleToDpi(ClientHeight, dpi), suggested);
-    const TLayoutRect panel = ScaleToDpi(kPanelLayout, dpi);
-    SetWindowPos(PanelHandle(), nullptr, panel.Left, panel.Top, panel.Width, panel.Height, SWP_NOZORDER | SWP_NOACTIVATE);
+    MoveForNewScale(Handle(), ScaleToDpi(Client, dpi), suggested);
+    PlaceWindow(PanelHandle(), ScaleToDpi(kPanelLayout, dpi));
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 

@@ -21,8 +21,7 @@ void OpenAddressWithShell(HWND owner, const std::string& address);
 class TAboutBox : public TComponent {
 public:
     static constexpr const char* Address = "https://vantrel.example.org";
-    static constexpr int ClientWidth = 298;
-    static constexpr int ClientHeight = 287;
+    static constexpr TBounds Client = {0, 0, 298, 287};
     static constexpr POINT Image3Home = {128, 233};
 
     TAboutBox(HINSTANCE instance, std::function<void(const std::string& address)> openAddress);

@@ -72,8 +72,7 @@ TForm::Args MainWindowArgs()
 {
     TForm::Args args;
     args.Caption = "Vantrel 1.0";
-    args.ClientWidth = 542;
-    args.ClientHeight = 502;
+    args.Client = TBounds{0, 0, 542, 502};
     args.Icon = IDI_VANTREL;
     return args;
 }
@@ -82,10 +81,7 @@ TControlArgs Place(HWND parent, int left, int top, int width, int height)
 {
     TControlArgs args;
     args.Parent = parent;
-    args.Left = left;
-    args.Top = top;
-    args.Width = width;
-    args.Height = height;
+    args.Bounds = TBounds{left, top, width, height};
     return args;
 }
 

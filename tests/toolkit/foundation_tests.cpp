@@ -61,8 +61,8 @@ TEST(DpiScale, At96DotsPerInchEveryValueStaysAsItIs)
 {
     for (int value = -600; value <= 600; ++value)
         ASSERT_EQ(ScaleToDpi(value, 96), value);
-    const TLayoutRect rect{3, 127, 536, 176};
-    const TLayoutRect same = ScaleToDpi(rect, 96);
+    const TBounds rect{3, 127, 536, 176};
+    const TBounds same = ScaleToDpi(rect, 96);
     EXPECT_EQ((std::vector<int>{same.Left, same.Top, same.Width, same.Height}), (std::vector<int>{3, 127, 536, 176}));
 }
 
@@ -95,8 +95,8 @@ TEST(DpiScale, RectanglesScaleTheirEdgesSoNeighboursStayApartByTheScaledMargin)
 {
     // Two panels 3 pixels apart at 96 dots per inch: at 150 percent the first ends where it
     // should, and the gap is the scaled gap whatever the rounding of each size.
-    const TLayoutRect upper = ScaleToDpi(TLayoutRect{3, 3, 536, 118}, 144);
-    const TLayoutRect lower = ScaleToDpi(TLayoutRect{3, 124, 536, 1}, 144);
+    const TBounds upper = ScaleToDpi(TBounds{3, 3, 536, 118}, 144);
+    const TBounds lower = ScaleToDpi(TBounds{3, 124, 536, 1}, 144);
     EXPECT_EQ(upper.Left, 5);
     EXPECT_EQ(upper.Top, 5);
     EXPECT_EQ(upper.Width, 804);
@@ -104,8 +104,8 @@ TEST(DpiScale, RectanglesScaleTheirEdgesSoNeighboursStayApartByTheScaledMargin)
     EXPECT_EQ(lower.Top, 186);
     // The size alone would round differently: 97 pixels from 8 are 146 at 150 percent, yet the
     // edges 12 and 158 give 146; from 3, 97 pixels end at 150, which gives 145.
-    EXPECT_EQ(ScaleToDpi(TLayoutRect{8, 6, 97, 68}, 144).Width, 146);
-    EXPECT_EQ(ScaleToDpi(TLayoutRect{3, 6, 97, 68}, 144).Width, 145);
+    EXPECT_EQ(ScaleToDpi(TBounds{8, 6, 97, 68}, 144).Width, 146);
+    EXPECT_EQ(ScaleToDpi(TBounds{3, 6, 97, 68}, 144).Width, 145);
 }
 
 TEST(DpiScale, PicturesAreTheSmallestRenderingAtOrAboveTheScale)

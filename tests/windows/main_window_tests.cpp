@@ -1153,8 +1153,8 @@ TEST_F(MainWindow, BothViewsHaveAContextMenuWithCopySelectAllAndAddedCommands)
     // A view of its own, without the main window's commands.
     TMemo::Args args;
     args.Parent = Form().spnl3->Handle();
-    args.Width = 100;
-    args.Height = 60;
+    args.Bounds.Width = 100;
+    args.Bounds.Height = 60;
     TMemo view(args);
     view.Lines().Add("alpha");
     view.Lines().Add("beta");

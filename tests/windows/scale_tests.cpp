@@ -17,7 +17,7 @@ namespace {
 
 struct TPlace {
     const TControl* Control;
-    TLayoutRect At96;
+    TBounds At96;
 };
 
 std::vector<TPlace> LayoutAt96(TForm1& form)
@@ -82,7 +82,7 @@ void ExpectLaidOutAt(TForm1& form, int dpi)
 
     for (const TPlace& place : LayoutAt96(form)) {
         SCOPED_TRACE(place.Control->Hint().empty() ? "a panel or the status bar" : place.Control->Hint());
-        const TLayoutRect expected = ScaleToDpi(place.At96, dpi);
+        const TBounds expected = ScaleToDpi(place.At96, dpi);
         const RECT r = place.Control->BoundsRect();
         EXPECT_NEAR(r.left, expected.Left, 1);
         EXPECT_NEAR(r.top, expected.Top, 1);
@@ -166,8 +166,8 @@ void ExpectAboutBoxAt(TAboutBox& box, int dpi)
     EXPECT_EQ(box.Dpi(), dpi);
     RECT client;
     GetClientRect(box.Handle(), &client);
-    EXPECT_NEAR(client.right, ScaleToDpi(TAboutBox::ClientWidth, dpi), 1);
-    EXPECT_NEAR(client.bottom, ScaleToDpi(TAboutBox::ClientHeight, dpi), 1);
+    EXPECT_NEAR(client.right, ScaleToDpi(TAboutBox::Client.Width, dpi), 1);
+    EXPECT_NEAR(client.bottom, ScaleToDpi(TAboutBox::Client.Height, dpi), 1);
     RECT panel;
     GetWindowRect(box.PanelHandle(), &panel);
     MapWindowPoints(HWND_DESKTOP, box.Handle(), reinterpret_cast<POINT*>(&panel), 2);

@@ -3,8 +3,7 @@
 #include "runner/RealChildScenarios.h"
 #include "runner/ProcessWin32.h"
 #include "toolkit/HandlesWin32.h"
-#include "toolkit/UiThreadWin32.h"
-#include "toolkit/WindowWin32.h"
+#include "toolkit/wine/WinUi.h"
 
 #include <gtest/gtest.h>
 
@@ -16,62 +15,10 @@
 #include <algorithm>
 
 #include <cstdio>
-#include <mutex>
-#include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-// The message-window user-interface thread with a loop of the test's own.
-class TWinUi : public IUiThread {
-public:
-    // What a posted function throws goes where every handler's exception goes.
-    TWinUi()
-    {
-        SetHandlerExceptionSink([this](std::exception_ptr error) {
-            std::lock_guard lock(mutex_);
-            errors_.push_back(error);
-        });
-    }
-    ~TWinUi() override { SetHandlerExceptionSink(nullptr); }
-
-    void Invoke(const std::function<void()>& fn) override { ui_.Invoke(fn); }
-    void Post(std::function<void()> fn) override { ui_.Post(std::move(fn)); }
-    std::unique_ptr<IPeriodicTimer> CreateTimer(std::function<void()> onTick) override
-    {
-        return ui_.CreateTimer(std::move(onTick));
-    }
-
-    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() >= deadline)
-                return done();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        }
-        return true;
-    }
-
-    std::vector<std::exception_ptr> TakePostedErrors()
-    {
-        std::lock_guard lock(mutex_);
-        return std::exchange(errors_, {});
-    }
-
-    TUiThreadWin32& Inner() { return ui_; }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::exception_ptr> errors_;
-    TUiThreadWin32 ui_;
-};
 
 using TWinHarness = TRunnerHarnessOf<TWinUi>;
 
@@ -261,67 +208,6 @@ TEST_F(WineChild, NoChildOutlivesTheProgram)
     if (child.Valid()) {
         EXPECT_EQ(WaitForSingleObject(child.Get(), 1000), WAIT_OBJECT_0);
     }
-}
-
-TEST(UiThreadWin32, PostedErrorsReachTheHandlerAndTimersTick)
-{
-    TWinUi ui;
-    ui.Post([] { throw std::runtime_error("posted fault"); });
-    int ticks = 0;
-    auto timer = ui.CreateTimer([&] { ++ticks; });
-    timer->SetInterval(20);
-    timer->SetEnabled(true);
-    EXPECT_TRUE(ui.RunUntil([&] { return ticks >= 3; }, 5s));
-    timer->SetEnabled(false);
-    const auto errors = ui.TakePostedErrors();
-    ASSERT_EQ(errors.size(), 1u);
-    EXPECT_THROW(std::rethrow_exception(errors[0]), std::runtime_error);
-}
-
-TEST(UiThreadWin32, InvokeRunsInTheUserInterfaceThreadAndPassesExceptionsBack)
-{
-    TWinUi ui;
-    const DWORD uiThread = GetCurrentThreadId();
-    std::atomic<bool> done{false};
-    DWORD ranIn = 0;
-    bool rethrown = false;
-    std::thread worker([&] {
-        ui.Invoke([&] { ranIn = GetCurrentThreadId(); });
-        try {
-            ui.Invoke([] { throw std::logic_error("in handler"); });
-        } catch (const std::logic_error&) {
-            rethrown = true;
-        }
-        done = true;
-    });
-    EXPECT_TRUE(ui.RunUntil([&] { return done.load(); }, 5s));
-    worker.join();
-    EXPECT_EQ(ranIn, uiThread);
-    EXPECT_TRUE(rethrown);
-}
-
-// A worker that hands off while the user-interface thread shuts down is released with an error,
-// never left waiting.
-TEST(UiThreadWin32, AHandOffWaitingAtShutdownIsRefused)
-{
-    auto ui = std::make_unique<TWinUi>();
-    std::atomic<bool> sent{false};
-    std::atomic<bool> refused{false};
-    std::thread worker([&] {
-        sent = true;
-        try {
-            ui->Invoke([] {});
-        } catch (const std::runtime_error&) {
-            refused = true;
-        }
-    });
-    while (!sent)
-        std::this_thread::yield();
-    std::this_thread::sleep_for(50ms); // the worker is now waiting in its hand-off
-    ui->Inner().Shutdown();
-    worker.join();
-    EXPECT_TRUE(refused);
-    EXPECT_THROW(ui->Invoke([] {}), std::runtime_error);
 }
 
 // Started by NoChildOutlivesTheProgram: runs a child and ends the process in the middle.
