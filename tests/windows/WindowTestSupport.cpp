@@ -91,6 +91,25 @@ void TScratchFolder::Write(const std::string& name, const std::string& bytes) co
     WriteFileBytes(File(name), bytes);
 }
 
+TWindowInToolFolder::TWindowInToolFolder(const TScratchFolder& folder, IDialogs& dialogs, TOpenAddress openAddress)
+{
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    previousFolder_ = previous;
+    if (!CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder.File("Psexec.exe").c_str(), FALSE))
+        throw std::runtime_error("cannot copy the stand-in tool into " + folder.Path());
+    SetCurrentDirectoryA(folder.Path().c_str());
+    App = std::make_unique<TVantrelApp>(dialogs, std::move(openAddress));
+    App->Form1().Show();
+    App->Application().ProcessMessages();
+}
+
+TWindowInToolFolder::~TWindowInToolFolder()
+{
+    App.reset();
+    SetCurrentDirectoryA(previousFolder_.c_str());
+}
+
 std::string ReadFileBytes(const std::string& path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,

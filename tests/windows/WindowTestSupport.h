@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,22 @@ public:
 
 private:
     std::string path_;
+};
+
+// The main window shown with the stand-in tool in the working folder, as an administrator starts
+// it from Vantrel's folder. At its end the window closes (if App is not already reset) and the
+// earlier working folder returns.
+class TWindowInToolFolder {
+public:
+    TWindowInToolFolder(const TScratchFolder& folder, IDialogs& dialogs, TOpenAddress openAddress = nullptr);
+    ~TWindowInToolFolder();
+    TWindowInToolFolder(const TWindowInToolFolder&) = delete;
+    TWindowInToolFolder& operator=(const TWindowInToolFolder&) = delete;
+
+    std::unique_ptr<TVantrelApp> App;
+
+private:
+    std::string previousFolder_;
 };
 
 std::string ReadFileBytes(const std::string& path);

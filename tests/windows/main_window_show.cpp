@@ -11,16 +11,13 @@ int main(int argc, char** argv)
 {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
     TScratchFolder folder("show");
-    CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder.File("Psexec.exe").c_str(), FALSE);
-    SetCurrentDirectoryA(folder.Path().c_str());
+    TScriptedDialogs dialogs;
+    TWindowInToolFolder window(folder, dialogs);
+    TVantrelApp& app = *window.App;
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
     folder.Write("lab.txt", "localhost\r\nPC-LAB-02\r\nLAPTOP-REBOOT-07\r\nPC-OFFLINE-12\r\nPC-FAIL-05\r\n");
     CopyFileA(WinPath(VANTREL_DEMO_PACKAGE).c_str(), (kShare + "\\install.msi").c_str(), FALSE);
-
-    TScriptedDialogs dialogs;
-    TVantrelApp app(dialogs, nullptr);
     TForm1& form = app.Form1();
-    form.Show();
     form.edt1->SetText(folder.File("lab.txt"));
     form.edt2->SetText(kShare + "\\install.msi");
     form.edt3->SetText("CORP");
@@ -30,6 +27,5 @@ int main(int argc, char** argv)
     PumpUntil(app.Application(), [&] { return !form.RunActive(); }, std::chrono::seconds(60));
     form.edt1->SetFocus();
     PumpFor(app.Application(), std::chrono::seconds(seconds));
-    SetCurrentDirectoryA("C:\\");
     return 0;
 }

@@ -84,20 +84,10 @@ class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char previous[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, previous);
-        previousFolder_ = previous;
-        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder_.File("Psexec.exe").c_str(), FALSE));
-        SetCurrentDirectoryA(folder_.Path().c_str());
         SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
         SetEnvironmentVariableA("VANTREL_STANDIN_RECORD", folder_.File("received.txt").c_str());
         folder_.Write("lab.txt", "PC-LAB-01\r\nPC-LAB-02\r\n");
         WriteFileBytes(Package(), "package");
-        app_ = std::make_unique<TVantrelApp>(dialogs_, [this](HWND, const std::string& address) {
-            opened_.push_back(address);
-        });
-        Form().Show();
-        app_->Application().ProcessMessages();
     }
 
     void TearDown() override
@@ -109,7 +99,6 @@ protected:
         SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", nullptr);
         SetEnvironmentVariableA("VANTREL_STANDIN_RECORD", nullptr);
         SetEnvironmentVariableA("VANTREL_STANDIN_JOURNAL", nullptr);
-        SetCurrentDirectoryA(previousFolder_.c_str());
     }
 
     TForm1& Form() { return app_->Form1(); }
@@ -128,8 +117,8 @@ protected:
     TScratchFolder folder_{"window"};
     TScriptedDialogs dialogs_;
     std::vector<std::string> opened_;
-    std::unique_ptr<TVantrelApp> app_;
-    std::string previousFolder_;
+    TWindowInToolFolder window_{folder_, dialogs_, [this](HWND, const std::string& address) { opened_.push_back(address); }};
+    std::unique_ptr<TVantrelApp>& app_ = window_.App;
 };
 
 struct Expected {

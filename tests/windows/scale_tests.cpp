@@ -196,28 +196,10 @@ void ExpectAboutBoxAt(TAboutBox& box, int dpi)
 
 class Scale : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char previous[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, previous);
-        previousFolder_ = previous;
-        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder_.File("Psexec.exe").c_str(), FALSE));
-        SetCurrentDirectoryA(folder_.Path().c_str());
-        app_ = std::make_unique<TVantrelApp>(dialogs_, nullptr);
-        app_->Form1().Show();
-        app_->Application().ProcessMessages();
-    }
-
-    void TearDown() override
-    {
-        app_.reset();
-        SetCurrentDirectoryA(previousFolder_.c_str());
-    }
-
     TScratchFolder folder_{"scale"};
     TScriptedDialogs dialogs_;
-    std::unique_ptr<TVantrelApp> app_;
-    std::string previousFolder_;
+    TWindowInToolFolder window_{folder_, dialogs_};
+    std::unique_ptr<TVantrelApp>& app_ = window_.App;
 };
 
 // The scale this run was started at: another run of this program covers each scale.

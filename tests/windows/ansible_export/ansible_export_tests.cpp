@@ -63,23 +63,9 @@ class AnsibleExport : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char previous[MAX_PATH] = {};
-        GetCurrentDirectoryA(MAX_PATH, previous);
-        previousFolder_ = previous;
-        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder_.File("Psexec.exe").c_str(), FALSE));
         ASSERT_TRUE(CopyFileA(WinPath(VANTREL_DEMO_PACKAGE).c_str(), Package().c_str(), FALSE));
-        SetCurrentDirectoryA(folder_.Path().c_str());
         folder_.Write("fleet.txt", kList);
-        app_ = std::make_unique<TVantrelApp>(dialogs_, [](HWND, const std::string&) {});
-        Form().Show();
-        App().ProcessMessages();
         readyLine_ = WindowText(Form().stsbr1->Handle());
-    }
-
-    void TearDown() override
-    {
-        app_.reset();
-        SetCurrentDirectoryA(previousFolder_.c_str());
     }
 
     TForm1& Form() { return app_->Form1(); }
@@ -115,8 +101,9 @@ protected:
 
     TScratchFolder folder_{"export"};
     TScriptedDialogs dialogs_;
-    std::unique_ptr<TVantrelApp> app_;
-    std::string previousFolder_, readyLine_;
+    TWindowInToolFolder window_{folder_, dialogs_, [](HWND, const std::string&) {}};
+    std::unique_ptr<TVantrelApp>& app_ = window_.App;
+    std::string readyLine_;
 };
 
 TEST_F(AnsibleExport, WritesAnInstallAndAnUninstallOfTheRealPackageWithItsOwnProductCode)

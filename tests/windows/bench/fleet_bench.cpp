@@ -47,21 +47,6 @@ DWORD CountOpenHandles()
     return count;
 }
 
-std::string ReadWholeFile(const char* path)
-{
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return {};
-    std::string text;
-    char buffer[4096];
-    DWORD read = 0;
-    // Files under /proc report a size of 0, so read until the end rather than by size.
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        text.append(buffer, read);
-    CloseHandle(file);
-    return text;
-}
-
 // The value in kB of one "Name:   123 kB" line of /proc/self/status, or -1.
 long long StatusKb(const std::string& status, const std::string& name)
 {
@@ -95,7 +80,8 @@ void MeasurePrivateMemory(Footprint& footprint)
         return;
     }
     // Under Wine the process is a Linux process, and Z: is the Linux root.
-    const std::string status = ReadWholeFile("Z:\\proc\\self\\status");
+    // Files under /proc report a size of 0; the reader reads until the end rather than by size.
+    const std::string status = ReadFileBytes("Z:\\proc\\self\\status");
     const struct {
         const char* field;
         const char* source;
@@ -147,23 +133,11 @@ Concurrency ReadJournal(const std::string& journal)
 
 class TFleetBench {
 public:
-    TFleetBench() : folder_("fleet-bench")
+    TFleetBench()
     {
-        CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder_.File("Psexec.exe").c_str(), FALSE);
-        SetCurrentDirectoryA(folder_.Path().c_str());
         WriteFileBytes(kShare + "\\install.msi", "package");
         SetEnvironmentVariableA("VANTREL_STANDIN_JOURNAL", Journal().c_str());
-        app_ = std::make_unique<TVantrelApp>(dialogs_, nullptr);
-        app_->Form1().Show();
-        app_->Application().ProcessMessages();
     }
-    ~TFleetBench()
-    {
-        app_.reset();
-        SetCurrentDirectoryA("C:\\");
-    }
-    TFleetBench(const TFleetBench&) = delete;
-    TFleetBench& operator=(const TFleetBench&) = delete;
 
     // Runs one scenario and leaves the window as Clear leaves it.
     void Run(const Scenario& scenario, bool print)
@@ -213,9 +187,10 @@ private:
         return lines;
     }
 
-    TScratchFolder folder_;
+    TScratchFolder folder_{"fleet-bench"};
     TScriptedDialogs dialogs_;
-    std::unique_ptr<TVantrelApp> app_;
+    TWindowInToolFolder window_{folder_, dialogs_};
+    std::unique_ptr<TVantrelApp>& app_ = window_.App;
 };
 
 } // namespace

@@ -184,11 +184,9 @@ int main(int argc, char** argv)
 {
     if (argc > 2 && std::string(argv[1]) == "--memo") {
         TScratchFolder folder("memo");
-        CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder.File("Psexec.exe").c_str(), FALSE);
-        SetCurrentDirectoryA(folder.Path().c_str());
         TScriptedDialogs dialogs;
-        TVantrelApp app(dialogs, nullptr);
-        app.Form1().Show();
+        TWindowInToolFolder window(folder, dialogs);
+        TVantrelApp& app = *window.App;
         MemoOnly(app, std::atoi(argv[2]));
         // What one refresh of the view's scroll bars costs.
         HWND view = app.Form1().mmo2->Handle();
@@ -212,7 +210,6 @@ int main(int argc, char** argv)
             UpdateWindow(view);
         }
         std::printf("a paint of the view: %.1f us\n", Seconds(Clock::now() - invalidateStart) * 1e6 / 200);
-        SetCurrentDirectoryA("C:\\");
         return 0;
     }
     // Five lines each (four progress messages and the result), and two more; at least 7,000, so
@@ -220,17 +217,13 @@ int main(int argc, char** argv)
     const int computers = std::max(7000, argc > 1 ? std::atoi(argv[1]) : 33333);
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     TScratchFolder folder("bench");
-    CopyFileA(WinPath(VANTREL_STANDIN_EXE).c_str(), folder.File("Psexec.exe").c_str(), FALSE);
-    SetCurrentDirectoryA(folder.Path().c_str());
+    TScriptedDialogs dialogs;
+    TWindowInToolFolder window(folder, dialogs);
+    TVantrelApp& app = *window.App;
+    TForm1& form = app.Form1();
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
     folder.Write("targets.txt", ComputerList(computers));
     WriteFileBytes(kShare + "\\install.msi", "package");
-
-    TScriptedDialogs dialogs;
-    TVantrelApp app(dialogs, nullptr);
-    TForm1& form = app.Form1();
-    form.Show();
-    app.Application().ProcessMessages();
 
     // The list preview of a large list.
     folder.Write("big.txt", ComputerList(50000));
@@ -274,6 +267,5 @@ int main(int argc, char** argv)
     }
     std::sort(ratios.begin(), ratios.end());
     std::printf("median run time / bare hand-off time over %d rounds: %.2f\n", rounds, ratios[ratios.size() / 2]);
-    SetCurrentDirectoryA("C:\\");
     return 0;
 }
