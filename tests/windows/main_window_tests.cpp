@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "WindowTestSupport.h"
@@ -285,55 +286,38 @@ TEST_F(MainWindow, GetVersionReadsTheFileVersionAndGivesNothingForAMissingFile)
 
 // ---- refused input
 
+// The list is given relative to the test's folder ("" is the folder itself); nothing: left empty.
 struct Refusal {
     const char* name;
-    std::function<void(TForm1&, const std::string& folder)> fill;
+    std::optional<std::string> list;
+    std::optional<std::string> package;
     const char* text;
-    const char* focus;  // "edt1", "edt2" or "unchanged"
+    const char* focus;  // "edt1" or "edt2"
 };
 
 TEST_F(MainWindow, EachRefusedInputShowsOneWarningMovesTheFocusAndStartsNothing)
 {
     WriteFileBytes(kShare + "\\setup.MSI", "x");
     CreateDirectoryA((kShare + "\\folder.msi").c_str(), nullptr);
+    const std::string lab = "\\lab.txt";
     const Refusal refusals[] = {
-        {"empty list", [](TForm1&, const std::string&) {}, "You must select a distribution list file !", "edt1"},
-        {"missing list", [](TForm1& f, const std::string& d) { f.edt1->SetText(d + "\\none.txt"); },
-         "The distribution list file doesn't exists !", "edt1"},
-        {"list is a folder", [](TForm1& f, const std::string& d) { f.edt1->SetText(d); },
-         "The distribution list file doesn't exists !", "edt1"},
-        {"empty package", [](TForm1& f, const std::string& d) { f.edt1->SetText(d + "\\lab.txt"); },
-         "You must select a package to distribute !", "edt2"},
-        {"drive path",
-         [](TForm1& f, const std::string& d) {
-             f.edt1->SetText(d + "\\lab.txt");
-             f.edt2->SetText("C:\\install.msi");
-         },
-         "Package must be in a UNC path !", "edt2"},
-        {"upper-case ending",
-         [](TForm1& f, const std::string& d) {
-             f.edt1->SetText(d + "\\lab.txt");
-             f.edt2->SetText(kShare + "\\setup.MSI");
-         },
-         "Package must be an msi ro msp file !", "edt2"},
-        {"missing package",
-         [](TForm1& f, const std::string& d) {
-             f.edt1->SetText(d + "\\lab.txt");
-             f.edt2->SetText(kShare + "\\none.msi");
-         },
-         "The package file doesn't exists !", "edt2"},
-        {"package is a folder",
-         [](TForm1& f, const std::string& d) {
-             f.edt1->SetText(d + "\\lab.txt");
-             f.edt2->SetText(kShare + "\\folder.msi");
-         },
-         "The package file doesn't exists !", "edt2"},
+        {"empty list", {}, {}, "You must select a distribution list file !", "edt1"},
+        {"missing list", "\\none.txt", {}, "The distribution list file doesn't exists !", "edt1"},
+        {"list is a folder", "", {}, "The distribution list file doesn't exists !", "edt1"},
+        {"empty package", lab, {}, "You must select a package to distribute !", "edt2"},
+        {"drive path", lab, "C:\\install.msi", "Package must be in a UNC path !", "edt2"},
+        {"upper-case ending", lab, kShare + "\\setup.MSI", "Package must be an msi ro msp file !", "edt2"},
+        {"missing package", lab, kShare + "\\none.msi", "The package file doesn't exists !", "edt2"},
+        {"package is a folder", lab, kShare + "\\folder.msi", "The package file doesn't exists !", "edt2"},
     };
     for (const Refusal& refusal : refusals) {
         SCOPED_TRACE(refusal.name);
         Click(*Form().sbtbtn4);
         dialogs_.Boxes.clear();
-        refusal.fill(Form(), folder_.Path());
+        if (refusal.list)
+            Form().edt1->SetText(folder_.Path() + *refusal.list);
+        if (refusal.package)
+            Form().edt2->SetText(*refusal.package);
         Form().edt4->SetFocus();
         std::string statusDuringBox;
         dialogs_.WhileBoxIsUp = [&] { statusDuringBox = Form().stsbr1->SimpleText(); };
