@@ -2,12 +2,14 @@
 
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include <windows.h>
 
 #include "toolkit/ErrorsWin32.h"
 #include "toolkit/FileReading.h"
 #include "toolkit/HandlesWin32.h"
+#include "toolkit/Paths.h"
 
 bool FileExists(const std::string& path)
 {
@@ -30,10 +32,68 @@ bool DirectoryExists(const std::string& path)
 
 namespace {
 
-std::runtime_error CannotOpen(const std::string& path, DWORD error)
+// "<what> "<path>". <the system's reason>", the form of every failure to open, write or replace.
+[[noreturn]] void Fail(const char* what, const std::string& path, DWORD error)
 {
-    return std::runtime_error("Cannot open file \"" + FullPathName(path) + "\". " + SystemErrorText(error));
+    throw std::runtime_error(std::string(what) + " \"" + path + "\". " + SystemErrorText(error));
 }
+
+// A temporary file beside its target, removed again unless it replaced the target.
+class TTemporaryFile {
+public:
+    explicit TTemporaryFile(const std::string& target) : target_(target)
+    {
+        std::string folder = ExtractFileDir(target);
+        if (folder.empty())
+            folder = ".";
+        char name[MAX_PATH] = {};
+        if (GetTempFileNameA(folder.c_str(), "vtl", 0, name) == 0)
+            Fail("Cannot create file", target, GetLastError());
+        path_ = name;
+    }
+    TTemporaryFile(TTemporaryFile&& other) noexcept
+        : target_(std::move(other.target_)), path_(std::exchange(other.path_, std::string()))
+    {
+    }
+    TTemporaryFile(const TTemporaryFile&) = delete;
+    TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+    ~TTemporaryFile()
+    {
+        if (!path_.empty())
+            DeleteFileA(path_.c_str());
+    }
+
+    void Write(const std::string& bytes) const
+    {
+        UniqueHandle file(CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file.Valid())
+            Fail("Cannot create file", target_, GetLastError());
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size() || !FlushFileBuffers(file.Get()))
+            Fail("Cannot write file", target_, GetLastError());
+    }
+
+    // A folder or a read-only file of that name is never replaced; found before anything is.
+    void CheckTargetReplaceable() const
+    {
+        const DWORD attributes = GetFileAttributesA(target_.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+            Fail("Cannot replace file", target_, ERROR_ACCESS_DENIED);
+    }
+
+    void ReplaceTarget()
+    {
+        if (!MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            Fail("Cannot replace file", target_, GetLastError());
+        path_.clear();
+    }
+
+private:
+    std::string target_;
+    std::string path_;
+};
 
 }  // namespace
 
@@ -43,8 +103,10 @@ std::string ReadWholeFile(const std::string& path)
 {
     UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
-        throw CannotOpen(path, GetLastError());
+    if (!file.Valid()) {
+        const DWORD error = GetLastError();  // before the path query can change it
+        Fail("Cannot open file", FullPathName(path), error);
+    }
     DWORD readError = ERROR_SUCCESS;
     std::optional<std::string> content = ReadAllChunks([&](char* buffer, std::size_t size, std::size_t& read) {
         DWORD got = 0;
@@ -55,7 +117,7 @@ std::string ReadWholeFile(const std::string& path)
         return ok;
     });
     if (!content)
-        throw CannotOpen(path, readError);
+        Fail("Cannot open file", FullPathName(path), readError);
     return *content;
 }
 
@@ -65,9 +127,23 @@ void WriteWholeFile(const std::string& path, const std::string& text)
     UniqueHandle file(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
-        throw std::runtime_error("Cannot create file \"" + path + "\". " + SystemErrorText(GetLastError()));
+        Fail("Cannot create file", path, GetLastError());
     DWORD written = 0;
     const BOOL ok = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     if (!ok || written != text.size())
         throw std::runtime_error("Stream write error");
+}
+
+void WriteFilesWhole(const std::vector<TFileToWrite>& files)
+{
+    std::vector<TTemporaryFile> written;
+    written.reserve(files.size());
+    for (const TFileToWrite& file : files) {
+        written.emplace_back(file.Path);
+        written.back().Write(file.Bytes);
+    }
+    for (const TTemporaryFile& file : written)
+        file.CheckTargetReplaceable();
+    for (TTemporaryFile& file : written)
+        file.ReplaceTarget();
 }

@@ -1,7 +1,9 @@
-// Whether files and folders exist, and full paths, as the file system answers.
+// Whether files and folders exist, full paths, and whole files read and written, as the file
+// system answers.
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A path exists when it names an existing entry that is not a folder.
 bool FileExists(const std::string& path);
@@ -14,3 +16,15 @@ std::string FullPathName(const std::string& path);
 std::string ReadWholeFile(const std::string& path);
 // Writes a whole file as 8-bit text, replacing any earlier content; throws on failure.
 void WriteWholeFile(const std::string& path, const std::string& text);
+
+struct TFileToWrite {
+    std::string Path;
+    std::string Bytes;
+};
+
+// Writes every file whole or not at all: each goes first to a temporary file in its own folder,
+// and only when all of them are complete, and no name belongs to a folder or a read-only file, do
+// they replace the files of their names. A failure (a denied folder, a full disk)
+// throws std::runtime_error with the path and the system's reason and leaves no temporary file
+// behind.
+void WriteFilesWhole(const std::vector<TFileToWrite>& files);

@@ -7,7 +7,6 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/FileSystemWin32.h"
-#include "toolkit/FileWritingWin32.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/InstallerPackageWin32.h"
 #include "toolkit/Paths.h"
