@@ -37,6 +37,13 @@ const char* const kAtATimeCaption = "Computers at a time:";
 const char* const kAtATimeHint = "How many computers to run at once, each with its own PsExec (1: the whole list in one PsExec)";
 const char* const kAtATimeRefused = "Computers at a time must be a number from 1 to 64";
 
+const char* const kExportCommand = "Export for Ansible...";
+constexpr char kExportShortcut = 'E';
+// A computer's copy of the tool mostly waits on its remote computer: polled every millisecond,
+// dozens of them at once would keep the system busy with nothing but polling. Its lines may
+// then show up to this many milliseconds late.
+constexpr uint32_t kFleetQuietPauseLimit = 16;
+
 // Only digits and backspace reach the numeric fields, whichever way the text comes in.
 void KeepDigits(char& key)
 {
@@ -44,12 +51,6 @@ void KeepDigits(char& key)
     if (!digit && key != '\b')
         key = 0;
 }
-const char* const kExportCommand = "Export for Ansible...";
-// A computer's copy of the tool mostly waits on its remote computer: polled every millisecond,
-// dozens of them at once would keep the system busy with nothing but polling. Its lines may
-// then show up to this many milliseconds late.
-constexpr uint32_t kFleetQuietPauseLimit = 16;
-constexpr char kExportShortcut = 'E';
 
 struct MarkLook {
     TComputerMark mark;
@@ -579,10 +580,9 @@ void TForm1::StartWaitingComputers(const std::shared_ptr<TRunContext>& run)
             throw;
         }
     }
-    if (markedRun_.get() == run.get())
-        mmo1->MarksChanged();
+    MarksChanged(*run);
     if (fleet.Fleet.Schedule.Finished())
-        FinishRun(*run);
+        FinishRun(run);
     else
         ShowIdleStatus();
 }
@@ -628,8 +628,7 @@ void TForm1::ShowChildLine(TRunContext& run, const TChildLines& child, const std
 {
     // The results read the tool's own words; the view shows whose they are.
     run.Results.PieceDelivered(line, otEntireLine);
-    if (markedRun_.get() == &run)
-        mmo1->MarksChanged();
+    MarksChanged(run);
     console_->AddRunLine(run.Id, child.Marked(line));
     mmo2->Lines().ScrollToEnd();
 }
@@ -695,8 +694,7 @@ void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOu
 {
     runner1->SetOutputLines(&mmo2->Lines());
     run.Results.PieceDelivered(NewLine, OutputType);
-    if (markedRun_.get() == &run)
-        mmo1->MarksChanged();
+    MarksChanged(run);
     console_->PieceDelivered(run.Id, run.Monitor, NewLine, OutputType);
     // Keep the end in sight, even when the operator had scrolled up.
     mmo2->Lines().ScrollToEnd();
@@ -706,15 +704,15 @@ void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,
                                const std::shared_ptr<TRunContext>& run)
 {
     // Raised in the worker thread: the controls are touched only in the user-interface thread.
-    ui_.Post([this, run] { FinishRun(*run); });
+    ui_.Post([this, run] { FinishRun(run); });
 }
 
-void TForm1::FinishRun(TRunContext& run)
+void TForm1::FinishRun(const std::shared_ptr<TRunContext>& ended)
 {
+    TRunContext& run = *ended;
     run.Results.RunEnded();
-    if (markedRun_.get() == &run)
-        mmo1->MarksChanged();
-    KeepResults(run);
+    MarksChanged(run);
+    KeepResults(ended);
     // The window cannot be resized: a summary line wider than the view would need scrolling.
     const auto fits = [this](std::string_view line) { return mmo2->FitsWidth(std::string(line)); };
     const std::vector<std::string> summary = run.Results.SummaryLines(SystemMessage, fits);
@@ -725,7 +723,7 @@ void TForm1::FinishRun(TRunContext& run)
     mmo2->Lines().ScrollToEnd();
     if (run.Id == lastRunId_)
         runActive_ = false;
-    std::erase_if(liveFleets_, [&run](const std::shared_ptr<TRunContext>& live) { return live.get() == &run; });
+    std::erase_if(liveFleets_, [&ended](const std::shared_ptr<TRunContext>& live) { return live == ended; });
     ShowIdleStatus();
 }
 
@@ -738,16 +736,18 @@ std::string TForm1::ReadRunList()
     }
 }
 
-void TForm1::KeepResults(const TRunContext& run)
+void TForm1::KeepResults(const std::shared_ptr<const TRunContext>& run)
 {
     // Only a run that started has results worth trying again; a superseded run that ends late
-    // does not replace a newer one's.
-    if (run.Results.Started() && run.Id > lastResultsRunId_) {
-        lastResults_ = run.Results;
-        lastResultsListFile_ = run.ListFile;
-        lastResultsPackage_ = run.Package;
-        lastResultsRunId_ = run.Id;
-    }
+    // does not replace a newer one's. An ended run's results change no more.
+    if (run->Results.Started() && (!lastResultsRun_ || run->Id > lastResultsRun_->Id))
+        lastResultsRun_ = run;
+}
+
+void TForm1::MarksChanged(const TRunContext& run)
+{
+    if (markedRun_.get() == &run)
+        mmo1->MarksChanged();
 }
 
 void TForm1::chk7Click(TObject* /*Sender*/)
@@ -908,7 +908,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     mmo1->Lines().Clear();
     mmo2->Lines().Clear();
     console_->Cleared();
-    lastResults_.reset();
+    lastResultsRun_.reset();
     lblTargets->SetCaption(kTargetsCaption);
     chk1->SetChecked(true);
     chk2->SetChecked(false);
@@ -948,13 +948,13 @@ void TForm1::SaveConsoleLog(const std::string& path)
 
 bool TForm1::HasRetryList(bool withRestartRequired) const
 {
-    return lastResults_ && !lastResults_->RetryList(withRestartRequired).empty();
+    return lastResultsRun_ && !lastResultsRun_->Results.RetryList(withRestartRequired).empty();
 }
 
 void TForm1::SaveRetryList(bool withRestartRequired)
 {
     const std::vector<std::string> computers =
-        lastResults_ ? lastResults_->RetryList(withRestartRequired) : std::vector<std::string>{};
+        lastResultsRun_ ? lastResultsRun_->Results.RetryList(withRestartRequired) : std::vector<std::string>{};
     if (computers.empty()) {
         ::ShowWarning(application_.Dialogs(), kNothingToRetry);
         return;
@@ -965,11 +965,12 @@ void TForm1::SaveRetryList(bool withRestartRequired)
 
 void TForm1::SaveResults()
 {
-    if (!lastResults_) {
+    if (!lastResultsRun_) {
         ::ShowWarning(application_.Dialogs(), kNoResults);
         return;
     }
-    const std::string csv = ResultsCsv(*lastResults_, lastResultsListFile_, lastResultsPackage_, SystemMessage);
+    const TRunContext& run = *lastResultsRun_;
+    const std::string csv = ResultsCsv(run.Results, run.ListFile, run.Package, SystemMessage);
     SaveThroughDialog(ResultsDialog, [&csv](const std::string& path) { WriteWholeFile(path, csv); });
 }
 

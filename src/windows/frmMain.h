@@ -100,7 +100,7 @@ public:
     void SaveRetryList(bool withRestartRequired);
     // The latest ended run's results as a CSV file, through ResultsDialog; the console view's
     // menu offers it while there are results.
-    bool HasResults() const { return lastResults_.has_value(); }
+    bool HasResults() const { return lastResultsRun_ != nullptr; }
     void SaveResults();
     TFileDialogSettings ResultsDialog;
 
@@ -143,7 +143,7 @@ private:
 
     void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
     void runner1Terminated(TObject* Sender, std::uint32_t ExitCode, const std::shared_ptr<TRunContext>& run);
-    void FinishRun(TRunContext& run);
+    void FinishRun(const std::shared_ptr<TRunContext>& run);
     std::shared_ptr<TRunContext> NewRun(const std::string& listText);
     void StartRun();
     void StartFleet(int atATime);
@@ -183,7 +183,9 @@ private:
     // The list file named in edt1 at Execute; a run whose list cannot be read gets no summary.
     std::string ReadRunList();
     // Keeps an ended run's results for the retry list, unless a newer run's are kept already.
-    void KeepResults(const TRunContext& run);
+    void KeepResults(const std::shared_ptr<const TRunContext>& run);
+    // The target list shows run's marks anew, if it is the run that the list marks.
+    void MarksChanged(const TRunContext& run);
     // Picks the folder, asks before replacing anything, then writes every file whole.
     void WriteAnsibleFiles(const std::vector<TExportFile>& files);
 
@@ -211,10 +213,8 @@ private:
     bool runActive_ = false;
     // Runs on many computers that have not ended yet, the latest last.
     std::vector<std::shared_ptr<TRunContext>> liveFleets_;
-    // The results of the latest ended run that started, for the retry list.
-    std::optional<TResultTracker> lastResults_;
-    std::string lastResultsListFile_, lastResultsPackage_;
-    std::uint64_t lastResultsRunId_ = 0;
+    // The latest ended run that started: its results for the retry lists and the CSV.
+    std::shared_ptr<const TRunContext> lastResultsRun_;
     // The run whose computers the target list marks; none after Clear or a new list.
     std::shared_ptr<const TRunContext> markedRun_;
 };
