@@ -8,11 +8,6 @@
 
 namespace {
 
-bool EndsWith(std::string_view text, std::string_view tail)
-{
-    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
 bool EndsWithNoCase(std::string_view text, std::string_view tail)
 {
     if (text.size() < tail.size())
@@ -256,7 +251,7 @@ TAnsibleJob AnsibleJobFrom(IJobForm& form, std::string_view listText)
 
 bool IsPatchPackage(const std::string& packagePath)
 {
-    return EndsWith(packagePath, "msp");
+    return packagePath.ends_with("msp");
 }
 
 std::string YamlScalar(std::string_view text)
