@@ -59,7 +59,7 @@ std::string FileNameOf(const std::string& path)
 }
 
 // The connection account as Windows writes it; empty when no user name was given.
-std::string Account(const TAnsibleJob& job)
+std::string Account(const TJob& job)
 {
     if (job.User.empty())
         return {};
@@ -67,7 +67,7 @@ std::string Account(const TAnsibleJob& job)
 }
 
 // The timeout in whole seconds, when the field holds a number that WinRM can use.
-std::optional<std::string> TimeoutSeconds(const TAnsibleJob& job)
+std::optional<std::string> TimeoutSeconds(const TJob& job)
 {
     if (!job.Timeout || !AllOf(*job.Timeout, "0123456789"))
         return std::nullopt;
@@ -77,13 +77,13 @@ std::optional<std::string> TimeoutSeconds(const TAnsibleJob& job)
     return job.Timeout->substr(first);
 }
 
-bool NeedsProvider(const TAnsibleJob& job)
+bool NeedsProvider(const TJob& job)
 {
     // win_package tells the kind by the extension; a name without one needs to be told.
     return !EndsWithNoCase(job.PackagePath, ".msi") && !EndsWithNoCase(job.PackagePath, ".msp");
 }
 
-std::string Inventory(const TAnsibleJob& job, const std::vector<std::string>& hosts)
+std::string Inventory(const TJob& job, const std::vector<std::string>& hosts)
 {
     std::string text = "# Written by Vantrel: the computers of the distribution list, each once, reached over\n"
                        "# WinRM (HTTPS on port 5986, NTLM).\n"
@@ -107,7 +107,7 @@ std::string Inventory(const TAnsibleJob& job, const std::vector<std::string>& ho
     return text;
 }
 
-std::string Playbook(const TAnsibleJob& job)
+std::string Playbook(const TJob& job, const std::optional<std::string>& productCode)
 {
     const std::string verb = job.Uninstall ? "Uninstall " : "Install ";
     const std::string title = YamlScalar(verb + FileNameOf(job.PackagePath));
@@ -123,8 +123,8 @@ std::string Playbook(const TAnsibleJob& job)
             "    - name: " + title + "\n"
             "      ansible.windows.win_package:\n"
             "        path: " + YamlScalar(job.PackagePath) + "\n";
-    if (job.ProductCode)
-        text += "        product_id: " + YamlScalar(*job.ProductCode) + "\n";
+    if (productCode)
+        text += "        product_id: " + YamlScalar(*productCode) + "\n";
     if (NeedsProvider(job))
         text += std::string("        provider: ") + (IsPatchPackage(job.PackagePath) ? "msp" : "msi") + "\n";
     text += std::string("        state: ") + (job.Uninstall ? "absent" : "present") + "\n"
@@ -142,7 +142,7 @@ std::string Playbook(const TAnsibleJob& job)
 }
 
 // How each of the window's switches carries over: what has a counterpart, and what has none.
-void SwitchNotes(const TAnsibleJob& job, std::vector<std::string>& carried, std::vector<std::string>& missing)
+void SwitchNotes(const TJob& job, std::vector<std::string>& carried, std::vector<std::string>& missing)
 {
     if (job.Silent)
         carried.push_back("\"No UI on remote machine\" (/qn): win_package always runs msiexec that way.");
@@ -179,7 +179,7 @@ std::string Bullets(const std::vector<std::string>& lines)
     return text;
 }
 
-std::string Readme(const TAnsibleJob& job, std::size_t computers)
+std::string Readme(const TJob& job, const std::optional<std::string>& productCode, std::size_t computers)
 {
     const std::string account = Account(job);
     std::string text = "The same job for Ansible, written by Vantrel\n"
@@ -200,9 +200,9 @@ std::string Readme(const TAnsibleJob& job, std::size_t computers)
             "only). No password is written to any of these files. The computers' WinRM certificates are\n"
             "checked; for self-signed ones, add ansible_winrm_server_cert_validation=ignore to\n"
             "[targets:vars] in inventory.ini.\n\n";
-    if (job.ProductCode)
+    if (productCode)
         text += std::string(IsPatchPackage(job.PackagePath) ? "Patch code" : "Product code") +
-                " read from the package: " + *job.ProductCode + "\n\n";
+                " read from the package: " + *productCode + "\n\n";
     else
         text += "The package could not be read for its product code, so the task has no product_id: win_package\n"
                 "reads the package on each computer and cannot tell beforehand whether it is installed.\n\n";
@@ -230,24 +230,6 @@ std::string Readme(const TAnsibleJob& job, std::size_t computers)
 }
 
 } // namespace
-
-TAnsibleJob AnsibleJobFrom(IJobForm& form, std::string_view listText)
-{
-    TAnsibleJob job;
-    job.Computers = DistinctComputerNames(listText);
-    job.PackagePath = form.FieldText(JobField::edt2);
-    job.Domain = form.FieldText(JobField::edt3);
-    job.User = form.FieldText(JobField::edt4);
-    job.Silent = form.Checked(JobCheck::chk1);
-    job.PromptRestart = form.Checked(JobCheck::chk2);
-    job.ForceRestart = form.Checked(JobCheck::chk3);
-    job.NoProfile = form.Checked(JobCheck::chk4);
-    job.NoWait = form.Checked(JobCheck::chk5);
-    if (form.Checked(JobCheck::chk6))
-        job.Timeout = form.FieldText(JobField::edt6);
-    job.Uninstall = form.Checked(JobCheck::chk7);
-    return job;
-}
 
 bool IsPatchPackage(const std::string& packagePath)
 {
@@ -282,7 +264,7 @@ std::optional<std::string> InventoryHostName(std::string_view computer)
     return std::string(computer);
 }
 
-TAnsibleExport ComposeAnsibleExport(const TAnsibleJob& job)
+TAnsibleExport ComposeAnsibleExport(const TJob& job, const std::optional<std::string>& productCode)
 {
     TAnsibleExport result;
     if (job.Computers.empty()) {
@@ -300,7 +282,7 @@ TAnsibleExport ComposeAnsibleExport(const TAnsibleJob& job)
         }
         hosts.push_back(*host);
     }
-    if (!job.ProductCode) {
+    if (!productCode) {
         if (job.Uninstall) {
             result.Refusal = AnsibleText::NoProductCodeForUninstall;
             return result;
@@ -308,7 +290,7 @@ TAnsibleExport ComposeAnsibleExport(const TAnsibleJob& job)
         result.Warning = AnsibleText::NoProductCodeForInstall;
     }
     result.Files = {{AnsibleText::InventoryFile, Inventory(job, hosts)},
-                    {AnsibleText::PlaybookFile, Playbook(job)},
-                    {AnsibleText::ReadmeFile, Readme(job, hosts.size())}};
+                    {AnsibleText::PlaybookFile, Playbook(job, productCode)},
+                    {AnsibleText::ReadmeFile, Readme(job, productCode, hosts.size())}};
     return result;
 }

@@ -1,33 +1,13 @@
 // The same job handed to Ansible: an inventory of the list's computers, a playbook with one
-// win_package task and a README, composed from the window's fields. No password is ever part of
-// what is composed: the job below has no place for one.
+// win_package task and a README, composed from the checked job. No password is ever written.
 #pragma once
 
-#include "job/CollectData.h"
+#include "job/Job.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-struct TAnsibleJob {
-    std::vector<std::string> Computers;  // each once, in the list's order, as the list spells them
-    std::string PackagePath;
-    std::optional<std::string> ProductCode;  // read from the package; nothing when it could not be
-    std::string Domain;
-    std::string User;
-    bool Uninstall = false;
-    bool Silent = true;         // "No UI on remote machine"
-    bool PromptRestart = false;
-    bool ForceRestart = false;
-    bool NoProfile = false;
-    bool NoWait = false;
-    std::optional<std::string> Timeout;  // seconds, when the timeout box is checked
-};
-
-// The job as the form holds it once the input stage has accepted it, with the computers of the
-// list file's text. The password field is never read.
-TAnsibleJob AnsibleJobFrom(IJobForm& form, std::string_view listText);
 
 // True for a package whose code is the patch code of its summary, not a product code.
 bool IsPatchPackage(const std::string& packagePath);
@@ -45,7 +25,9 @@ struct TAnsibleExport {
     std::vector<TExportFile> Files;  // inventory.ini, deploy.yml, README.txt
 };
 
-TAnsibleExport ComposeAnsibleExport(const TAnsibleJob& job);
+// The job's computers must have been read from its list; productCode is what the package says of
+// itself (nothing when it could not be read).
+TAnsibleExport ComposeAnsibleExport(const TJob& job, const std::optional<std::string>& productCode);
 
 namespace AnsibleText {
 inline constexpr const char* InventoryFile = "inventory.ini";

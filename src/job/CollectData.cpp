@@ -56,55 +56,73 @@ std::string Quoted(const std::string& prefix, const std::string& text)
     return quoted;
 }
 
-void FillTexts(IJobForm& form, TJobVariables& vars)
+void FillTexts(const TJob& job, TJobVariables& vars)
 {
-    vars.ListFileArg = Quoted("@", form.FieldText(JobField::edt1));
-    vars.PackageArg = Quoted("", form.FieldText(JobField::edt2));
-    vars.DomainPart = form.FieldText(JobField::edt3);
+    vars.ListFileArg = Quoted("@", job.ListFile);
+    vars.PackageArg = Quoted("", job.PackagePath);
+    vars.DomainPart = job.Domain;
     if (!vars.DomainPart.empty())
         vars.DomainPart += '\\';
-    vars.UserPart = form.FieldText(JobField::edt4);
-    vars.PasswordPart = form.FieldText(JobField::edt5);
+    vars.UserPart = job.User;
+    vars.PasswordPart = job.Password;
 }
 
-void FillOptions(IJobForm& form, TJobVariables& vars)
+void FillOptions(const TJob& job, TJobVariables& vars)
 {
-    if (form.Checked(JobCheck::chk1))
+    if (job.Silent)
         vars.MsiOptions += " /qn";
-    if (form.Checked(JobCheck::chk2))
+    if (job.PromptRestart)
         vars.MsiOptions += " /promptrestart";
-    if (form.Checked(JobCheck::chk3))
+    if (job.ForceRestart)
         vars.MsiOptions += " /forcerestart";
 
-    if (form.Checked(JobCheck::chk4))
+    if (job.NoProfile)
         vars.PsExecOptions += " -e";
-    if (form.Checked(JobCheck::chk5))
+    if (job.NoWait)
         vars.PsExecOptions += " -d";
-    if (form.Checked(JobCheck::chk6)) {
-        // The operator sees the default that was used.
-        if (form.FieldText(JobField::edt6).empty())
-            form.SetFieldText(JobField::edt6, JobText::DefaultTimeout);
-        vars.PsExecOptions += " -n " + form.FieldText(JobField::edt6);
-    }
+    if (job.Timeout)
+        vars.PsExecOptions += " -n " + *job.Timeout;
 }
 
 } // namespace
 
-void CollectData(IJobForm& form, TJobVariables& vars)
+TJob JobFrom(IJobForm& form)
+{
+    TJob job;
+    job.ListFile = form.FieldText(JobField::edt1);
+    job.PackagePath = form.FieldText(JobField::edt2);
+    job.Domain = form.FieldText(JobField::edt3);
+    job.User = form.FieldText(JobField::edt4);
+    job.Password = form.FieldText(JobField::edt5);
+    job.CurrentAccount = NoCredentialsGiven(form);
+    job.Silent = form.Checked(JobCheck::chk1);
+    job.PromptRestart = form.Checked(JobCheck::chk2);
+    job.ForceRestart = form.Checked(JobCheck::chk3);
+    job.NoProfile = form.Checked(JobCheck::chk4);
+    job.NoWait = form.Checked(JobCheck::chk5);
+    if (form.Checked(JobCheck::chk6))
+        job.Timeout = form.FieldText(JobField::edt6);
+    job.Uninstall = form.Checked(JobCheck::chk7);
+    return job;
+}
+
+std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars)
 {
     if (!ListFileAccepted(form, vars) || !PackageAccepted(form, vars))
-        return;
+        return std::nullopt;
 
-    if (NoCredentialsGiven(form)) {
-        if (!form.Confirm(JobText::ConfirmCurrentAccount)) {
-            vars.StopRun = true;
-            return;
-        }
-        vars.CurrentAccount = true;
+    if (NoCredentialsGiven(form) && !form.Confirm(JobText::ConfirmCurrentAccount)) {
+        vars.StopRun = true;
+        return std::nullopt;
     }
+    // The operator sees the default that was used.
+    if (form.Checked(JobCheck::chk6) && form.FieldText(JobField::edt6).empty())
+        form.SetFieldText(JobField::edt6, JobText::DefaultTimeout);
 
-    FillTexts(form, vars);
-    FillOptions(form, vars);
-    if (form.Checked(JobCheck::chk7))
-        vars.UninstallMode = true;
+    const TJob job = JobFrom(form);
+    vars.CurrentAccount = job.CurrentAccount;
+    FillTexts(job, vars);
+    FillOptions(job, vars);
+    vars.UninstallMode = job.Uninstall;
+    return job;
 }

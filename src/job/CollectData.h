@@ -2,8 +2,10 @@
 // they all pass, fills the job variables.
 #pragma once
 
+#include "job/Job.h"
 #include "job/JobVariables.h"
 
+#include <optional>
 #include <string>
 
 enum class JobField { edt1, edt2, edt3, edt4, edt5, edt6 };
@@ -38,7 +40,12 @@ inline constexpr const char* ConfirmCurrentAccount =
 inline constexpr const char* DefaultTimeout = "3";
 } // namespace JobText
 
-// Tests the fields and fills vars, which must have been reset. The first failed test shows its
-// warning, moves the focus to the field at fault and sets StopRun; so does a declined
-// confirmation, which leaves the focus alone. A stopped job changes nothing else.
-void CollectData(IJobForm& form, TJobVariables& vars);
+// The job that the fields describe, read as they stand, without any test; its computers are left
+// to the caller, who reads the list file. The timeout is the field's text when its box is ticked.
+TJob JobFrom(IJobForm& form);
+
+// Tests the fields and, when they all pass, returns the job they describe and fills vars, which
+// must have been reset, from it. The first failed test shows its warning, moves the focus to the
+// field at fault and sets StopRun; so does a declined confirmation, which leaves the focus alone.
+// A stopped job changes nothing else.
+std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars);

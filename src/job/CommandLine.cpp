@@ -2,11 +2,18 @@
 
 #include "toolkit/CommandLineArgs.h"
 
-std::string ComposeCommandLine(const TJobVariables& vars)
+namespace {
+
+// Each computer's copy of the tool would otherwise print its banner again in the shared view.
+constexpr const char* kNoBanner = "-nobanner";
+
+// The tool, whom it reaches (the list file, or one computer and its own switches), the account,
+// the tool's switches and msiexec's part.
+std::string Compose(const TJobVariables& vars, const std::string& target)
 {
     const char* verb = vars.UninstallMode ? " msiexec /uninstall " : " msiexec /package ";
 
-    std::string line = "Psexec " + vars.ListFileArg;
+    std::string line = "Psexec " + target;
     if (!vars.CurrentAccount) {
         line += " -u ";
         line += QuoteArgument(vars.DomainPart + vars.UserPart);
@@ -21,10 +28,16 @@ std::string ComposeCommandLine(const TJobVariables& vars)
     return line;
 }
 
-std::string ComposeComputerCommandLine(TJobVariables vars, std::string_view computer)
+} // namespace
+
+std::string ComposeCommandLine(const TJobVariables& vars)
+{
+    return Compose(vars, vars.ListFileArg);
+}
+
+std::string ComposeComputerCommandLine(const TJobVariables& vars, std::string_view computer)
 {
     while (!computer.empty() && computer.front() == '\\')
         computer.remove_prefix(1);
-    vars.ListFileArg = QuoteArgument("\\\\" + std::string(computer)) + " -nobanner";
-    return ComposeCommandLine(vars);
+    return Compose(vars, QuoteArgument("\\\\" + std::string(computer)) + " " + kNoBanner);
 }

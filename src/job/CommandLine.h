@@ -15,4 +15,4 @@ std::string ComposeCommandLine(const TJobVariables& vars);
 
 // The same line for one computer of the list: the list-file argument replaced by "\\NAME" and
 // the tool's banner switched off, everything else as composed above.
-std::string ComposeComputerCommandLine(TJobVariables vars, std::string_view computer);
+std::string ComposeComputerCommandLine(const TJobVariables& vars, std::string_view computer);

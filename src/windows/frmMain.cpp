@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "job/CommandLine.h"
+#include "job/ComputerResults.h"
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/FileSystemWin32.h"
@@ -39,10 +40,6 @@ const char* const kAtATimeRefused = "Computers at a time must be a number from 1
 
 const char* const kExportCommand = "Export for Ansible...";
 constexpr char kExportShortcut = 'E';
-// A computer's copy of the tool mostly waits on its remote computer: polled every millisecond,
-// dozens of them at once would keep the system busy with nothing but polling. Its lines may
-// then show up to this many milliseconds late.
-constexpr uint32_t kFleetQuietPauseLimit = 16;
 
 // Only digits and backspace reach the numeric fields, whichever way the text comes in.
 void KeepDigits(char& key)
@@ -143,7 +140,6 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     // only up to its neighbours.
     TForm::Rescaled(Dpi());
     ScaleOwnParts(Dpi());
-    console_ = std::make_unique<TRunConsole>(mmo2->Lines());
 
     runner1 = std::make_unique<TConsoleRunner>(this, ui_);
     runner1->Name = "runner1";
@@ -155,6 +151,15 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     runner1->ReturnCode = rcCRLF;
     // The console view mirrors the output from the very first line of the first run.
     runner1->SetOutputLines(&mmo2->Lines());
+
+    TRunSessionArgs session;
+    session.Owner = this;
+    session.ListRunner = runner1.get();
+    session.Console = &mmo2->Lines();
+    session.Listener = this;
+    session.SystemMessage = SystemMessage;
+    session.Clock = LocalTimeText;
+    session_ = std::make_unique<TRunSession>(ui_, std::move(session));
 
     dlg1.Title = "Save Console log";
     dlg1.FileName = "ResultLog.txt";
@@ -198,7 +203,7 @@ TForm1::~TForm1()
 {
     // The runners go first: their workers must not deliver into views that are gone.
     runner1.reset();
-    liveFleets_.clear();
+    session_.reset();
 }
 
 void TForm1::Rescaled(int dpi)
@@ -461,10 +466,10 @@ void TForm1::ShowReadyLine()
 
 void TForm1::ShowIdleStatus()
 {
-    if (!runActive_)
+    if (!RunActive())
         ShowReadyLine();
-    else if (!liveFleets_.empty() && liveFleets_.back()->Id == lastRunId_)
-        stsbr1->SetSimpleText(liveFleets_.back()->Fleet->Fleet.Schedule.ProgressText());
+    else if (const std::optional<std::string> progress = session_->ProgressText())
+        stsbr1->SetSimpleText(*progress);
     else
         stsbr1->SetSimpleText(kRunningProcess);
 }
@@ -477,9 +482,9 @@ void TForm1::InitAllVars()
     ResetJobVariables(JobVars);
 }
 
-void TForm1::CollectData()
+std::optional<TJob> TForm1::CollectData()
 {
-    ::CollectData(*this, JobVars);
+    return ::CollectData(*this, JobVars);
 }
 
 void TForm1::sbtbtn1Click(TObject* /*Sender*/)
@@ -487,9 +492,10 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
     stsbr1->SetSimpleText(kCollectingData);
     InitAllVars();
     const std::optional<int> atATime = ComputersAtATime();
+    std::optional<TJob> job;
     if (atATime)
-        CollectData();
-    if (!atATime || JobVars.StopRun) {
+        job = CollectData();
+    if (!job || JobVars.StopRun) {
         JobVars.StopRun = false;
         ShowIdleStatus();
         return;
@@ -500,17 +506,15 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
         return;
     }
     stsbr1->SetSimpleText(kRunningProcess);
+    const std::string listText = ReadRunList();
+    job->Computers = DistinctComputerNames(listText);
+    job->AtATime = *atATime;
     try {
-        if (*atATime == 1) {
+        if (job->AtATime == 1)
             runner1->CommandLine = ComposeCommandLine(JobVars);
-            StartRun();
-        } else {
-            StartFleet(*atATime);
-        }
+        session_->Start(*job, JobVars, listText);
     } catch (...) {
         // Nothing runs: the status line tells so, and the error box reports why.
-        StopRun();
-        runActive_ = false;
         ShowIdleStatus();
         throw;
     }
@@ -526,153 +530,14 @@ std::optional<int> TForm1::ComputersAtATime()
     return atATime;
 }
 
-std::shared_ptr<TForm1::TRunContext> TForm1::NewRun(const std::string& listText)
-{
-    // Each run watches its own lines: a superseded run may still deliver while the next one runs.
-    auto run = std::make_shared<TRunContext>();
-    run->Id = ++lastRunId_;
-    run->Results = TResultTracker(listText, JobVars.UninstallMode, LocalTimeText);
-    run->ListFile = edt1->Text();
-    run->Package = edt2->Text();
-    markedRun_ = run;
-    mmo1->SetLineMarks([this](int line) { return TargetMark(line); });
-    return run;
-}
-
-void TForm1::StartRun()
-{
-    StopFleets();
-    auto run = NewRun(ReadRunList());
-    runner1->OnNewLine = [this, run](TObject* sender, const std::string& line, TOutputType type) {
-        runner1NewLine(sender, line, type, *run);
-    };
-    runner1->OnTerminated = [this, run](TObject* sender, std::uint32_t exitCode) {
-        runner1Terminated(sender, exitCode, run);
-    };
-    runActive_ = true;
-    runner1->Execute();
-}
-
-void TForm1::StartFleet(int atATime)
-{
-    // An earlier run ends as a new Execute ends it, whichever kind it was.
-    StopRun();
-    const std::string listText = ReadRunList();
-    auto run = NewRun(listText);
-    run->Fleet = std::make_unique<TFleetRun>(DistinctComputerNames(listText), atATime, JobVars);
-    liveFleets_.push_back(run);
-    runActive_ = true;
-    StartWaitingComputers(run);
-}
-
-void TForm1::StartWaitingComputers(const std::shared_ptr<TRunContext>& run)
-{
-    TFleetRun& fleet = *run->Fleet;
-    for (const std::size_t computer : fleet.Fleet.Schedule.StartNext()) {
-        fleet.Runners[computer] = NewChildRunner(run, computer);
-        run->Results.ComputerStarted(fleet.Computers[computer]);
-        try {
-            fleet.Runners[computer]->Execute();
-        } catch (...) {
-            // No worker, so no end will be reported: the computer ends here, without a result.
-            fleet.Runners[computer].reset();
-            fleet.Fleet.Schedule.Ended(computer);
-            throw;
-        }
-    }
-    MarksChanged(*run);
-    if (fleet.Fleet.Schedule.Finished())
-        FinishRun(run);
-    else
-        ShowIdleStatus();
-}
-
-std::unique_ptr<TConsoleRunner> TForm1::NewChildRunner(const std::shared_ptr<TRunContext>& run, std::size_t computer)
-{
-    // Set up as runner1, but without an output list (the window shows the child's whole lines) and
-    // polled less often while it waits on its computer.
-    auto runner = std::make_unique<TConsoleRunner>(this, ui_);
-    runner->ApplicationName = runner1->ApplicationName;
-    runner->MaxTimeAfterBeginning = runner1->MaxTimeAfterBeginning;
-    runner->MaxTimeAfterLastOutput = runner1->MaxTimeAfterLastOutput;
-    runner->ShowWindow = runner1->ShowWindow;
-    // Without a console of its own: the tool's output goes to the pipe either way, and a console
-    // per computer would cost one more console host process at every start.
-    runner->CreationFlag = fDETACHED_PROCESS;
-    runner->ReturnCode = runner1->ReturnCode;
-    runner->QuietPauseLimit = kFleetQuietPauseLimit;
-    runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Computers[computer]);
-    // The runner outlives nothing of the run: a run that is gone takes no more of its events.
-    const std::weak_ptr<TRunContext> weak = run;
-    runner->OnNewLine = [this, weak, computer](TObject*, const std::string& line, TOutputType type) {
-        if (const auto live = weak.lock())
-            ChildNewLine(*live, computer, line, type);
-    };
-    runner->OnTerminated = [this, weak, computer](TObject*, std::uint32_t) {
-        ui_.Post([this, weak, computer] {
-            if (const auto live = weak.lock())
-                ChildTerminated(live, computer);
-        });
-    };
-    return runner;
-}
-
-void TForm1::ChildNewLine(TRunContext& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType)
-{
-    TChildLines& child = run.Fleet->Fleet.Children[computer];
-    if (const std::optional<std::string> line = child.Piece(NewLine, OutputType))
-        ShowChildLine(run, child, *line);
-}
-
-void TForm1::ShowChildLine(TRunContext& run, const TChildLines& child, const std::string& line)
-{
-    // The results read the tool's own words; the view shows whose they are.
-    run.Results.PieceDelivered(line, otEntireLine);
-    MarksChanged(run);
-    console_->AddRunLine(run.Id, child.Marked(line));
-    mmo2->Lines().ScrollToEnd();
-}
-
-void TForm1::ChildTerminated(const std::shared_ptr<TRunContext>& run, std::size_t computer)
-{
-    TFleetRun& fleet = *run->Fleet;
-    TChildLines& child = fleet.Fleet.Children[computer];
-    if (const std::optional<std::string> rest = child.Ended())
-        ShowChildLine(*run, child, *rest);
-    fleet.Runners[computer].reset();
-    fleet.Fleet.Schedule.Ended(computer);
-    StartWaitingComputers(run);
-}
-
-void TForm1::StopFleet(TRunContext& run)
-{
-    TFleetRun& fleet = *run.Fleet;
-    fleet.Fleet.Schedule.Stop();
-    for (const auto& runner : fleet.Runners) {
-        if (runner)
-            runner->Stop();
-    }
-}
-
 void TForm1::StopRun()
 {
-    runner1->Stop();
-    StopFleets();
-}
-
-void TForm1::StopFleets()
-{
-    // A copy: a run that ends while its children stop leaves the list.
-    const auto fleets = liveFleets_;
-    for (const auto& fleet : fleets)
-        StopFleet(*fleet);
+    session_->Stop();
 }
 
 std::optional<TLineMark> TForm1::TargetMark(int line) const
 {
-    if (!markedRun_)
-        return std::nullopt;
-    const auto mark = markedRun_->Results.MarkOfLine(mmo1->Lines().Get(line));
+    const auto mark = session_->MarkOfLine(mmo1->Lines().Get(line));
     if (!mark)
         return std::nullopt;
     for (const MarkLook& look : kMarkLooks)
@@ -683,48 +548,8 @@ std::optional<TLineMark> TForm1::TargetMark(int line) const
 
 void TForm1::ForgetMarks()
 {
-    if (!markedRun_)
-        return;
-    markedRun_.reset();
-    mmo1->SetLineMarks(nullptr);
-}
-
-void TForm1::runner1NewLine(TObject* /*Sender*/, const std::string& NewLine, TOutputType OutputType,
-                            TRunContext& run)
-{
-    runner1->SetOutputLines(&mmo2->Lines());
-    run.Results.PieceDelivered(NewLine, OutputType);
-    MarksChanged(run);
-    console_->PieceDelivered(run.Id, run.Monitor, NewLine, OutputType);
-    // Keep the end in sight, even when the operator had scrolled up.
-    mmo2->Lines().ScrollToEnd();
-}
-
-void TForm1::runner1Terminated(TObject* /*Sender*/, std::uint32_t /*ExitCode*/,
-                               const std::shared_ptr<TRunContext>& run)
-{
-    // Raised in the worker thread: the controls are touched only in the user-interface thread.
-    ui_.Post([this, run] { FinishRun(run); });
-}
-
-void TForm1::FinishRun(const std::shared_ptr<TRunContext>& ended)
-{
-    TRunContext& run = *ended;
-    run.Results.RunEnded();
-    MarksChanged(run);
-    KeepResults(ended);
-    // The window cannot be resized: a summary line wider than the view would need scrolling.
-    const auto fits = [this](std::string_view line) { return mmo2->FitsWidth(std::string(line)); };
-    const std::vector<std::string> summary = run.Results.SummaryLines(SystemMessage, fits);
-    if (run.Fleet)
-        console_->RunEnded(run.Id, run.Fleet->Fleet.EveryComputerSucceeded(), summary);
-    else
-        console_->RunEnded(run.Id, run.Monitor, summary);
-    mmo2->Lines().ScrollToEnd();
-    if (run.Id == lastRunId_)
-        runActive_ = false;
-    std::erase_if(liveFleets_, [&ended](const std::shared_ptr<TRunContext>& live) { return live == ended; });
-    ShowIdleStatus();
+    if (session_->ForgetMarks())
+        mmo1->SetLineMarks(nullptr);
 }
 
 std::string TForm1::ReadRunList()
@@ -734,20 +559,6 @@ std::string TForm1::ReadRunList()
     } catch (const std::runtime_error&) {
         return {};
     }
-}
-
-void TForm1::KeepResults(const std::shared_ptr<const TRunContext>& run)
-{
-    // Only a run that started has results worth trying again; a superseded run that ends late
-    // does not replace a newer one's. An ended run's results change no more.
-    if (run->Results.Started() && (!lastResultsRun_ || run->Id > lastResultsRun_->Id))
-        lastResultsRun_ = run;
-}
-
-void TForm1::MarksChanged(const TRunContext& run)
-{
-    if (markedRun_.get() == &run)
-        mmo1->MarksChanged();
 }
 
 void TForm1::chk7Click(TObject* /*Sender*/)
@@ -808,6 +619,35 @@ bool TForm1::Confirm(const std::string& text)
 bool TForm1::FileExists(const std::string& path)
 {
     return ::FileExists(path);
+}
+
+// ---- what the runs tell the window
+
+void TForm1::MarkedRunStarted()
+{
+    mmo1->SetLineMarks([this](int line) { return TargetMark(line); });
+}
+
+void TForm1::MarksChanged()
+{
+    mmo1->MarksChanged();
+}
+
+void TForm1::ConsoleGrew()
+{
+    // Keep the end in sight, even when the operator had scrolled up.
+    mmo2->Lines().ScrollToEnd();
+}
+
+void TForm1::StatusChanged()
+{
+    ShowIdleStatus();
+}
+
+bool TForm1::FitsConsole(std::string_view line)
+{
+    // The window cannot be resized: a summary line wider than the view would need scrolling.
+    return mmo2->FitsWidth(std::string(line));
 }
 
 // ---- the window's own reactions
@@ -907,8 +747,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     ForgetMarks();
     mmo1->Lines().Clear();
     mmo2->Lines().Clear();
-    console_->Cleared();
-    lastResultsRun_.reset();
+    session_->ConsoleCleared();
     lblTargets->SetCaption(kTargetsCaption);
     chk1->SetChecked(true);
     chk2->SetChecked(false);
@@ -948,13 +787,12 @@ void TForm1::SaveConsoleLog(const std::string& path)
 
 bool TForm1::HasRetryList(bool withRestartRequired) const
 {
-    return lastResultsRun_ && !lastResultsRun_->Results.RetryList(withRestartRequired).empty();
+    return !session_->RetryList(withRestartRequired).empty();
 }
 
 void TForm1::SaveRetryList(bool withRestartRequired)
 {
-    const std::vector<std::string> computers =
-        lastResultsRun_ ? lastResultsRun_->Results.RetryList(withRestartRequired) : std::vector<std::string>{};
+    const std::vector<std::string> computers = session_->RetryList(withRestartRequired);
     if (computers.empty()) {
         ::ShowWarning(application_.Dialogs(), kNothingToRetry);
         return;
@@ -965,12 +803,11 @@ void TForm1::SaveRetryList(bool withRestartRequired)
 
 void TForm1::SaveResults()
 {
-    if (!lastResultsRun_) {
+    if (!HasResults()) {
         ::ShowWarning(application_.Dialogs(), kNoResults);
         return;
     }
-    const TRunContext& run = *lastResultsRun_;
-    const std::string csv = ResultsCsv(run.Results, run.ListFile, run.Package, SystemMessage);
+    const std::string csv = session_->ResultsCsv();
     SaveThroughDialog(ResultsDialog, [&csv](const std::string& path) { WriteWholeFile(path, csv); });
 }
 
@@ -986,12 +823,12 @@ void TForm1::ExportForAnsible()
 
     // The same checks and boxes as Execute, on variables of its own: a run's job stays as it is.
     TJobVariables checked;
-    ::CollectData(*this, checked);
-    if (checked.StopRun)
+    std::optional<TJob> job = ::CollectData(*this, checked);
+    if (!job)
         return;
-    TAnsibleJob job = AnsibleJobFrom(*this, ReadWholeFile(edt1->Text()));
-    job.ProductCode = ReadPackageCode(job.PackagePath, IsPatchPackage(job.PackagePath));
-    const TAnsibleExport composed = ComposeAnsibleExport(job);
+    job->Computers = DistinctComputerNames(ReadWholeFile(job->ListFile));
+    const auto productCode = ReadPackageCode(job->PackagePath, IsPatchPackage(job->PackagePath));
+    const TAnsibleExport composed = ComposeAnsibleExport(*job, productCode);
     if (!composed.Refusal.empty()) {
         ::ShowWarning(application_.Dialogs(), composed.Refusal);
         return;

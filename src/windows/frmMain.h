@@ -11,12 +11,9 @@
 
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
-#include "job/ComputerResults.h"
-#include "job/Fleet.h"
 #include "job/JobVariables.h"
-#include "job/RunConsole.h"
-#include "job/RunMonitor.h"
 #include "runner/ConsoleRunner.h"
+#include "session/RunSession.h"
 #include "toolkit/ControlsWin32.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/FormsWin32.h"
@@ -24,7 +21,7 @@
 #include "toolkit/PicturesWin32.h"
 #include "toolkit/UiThread.h"
 
-class TForm1 : public TForm, private IJobForm {
+class TForm1 : public TForm, private IJobForm, private IRunListener {
 public:
     TForm1(TApplication& application, IUiThread& ui);
     ~TForm1() override;
@@ -80,7 +77,8 @@ public:
     void sbtbtn5Click(TObject* Sender);
 
     void InitAllVars();
-    void CollectData();
+    // The job that the fields describe, when they pass Execute's checks; JobVars filled from it.
+    std::optional<TJob> CollectData();
     std::string GetVersion(const std::string& fileName) const;
 
     HWND ToolTipsHandle() const { return tips_->Handle(); }
@@ -88,7 +86,7 @@ public:
     const std::array<TPicture, 5>& ButtonPictures() const { return buttonPictures_; }
 
     // True from an accepted Execute until the end of the latest run it started.
-    bool RunActive() const { return runActive_; }
+    bool RunActive() const { return session_->Active(); }
     // Ends every child of every run at once; each run then ends as after any stop, with its
     // summary and "Execution Finished". The console view's menu and Esc offer it during a run.
     void StopRun();
@@ -100,7 +98,7 @@ public:
     void SaveRetryList(bool withRestartRequired);
     // The latest ended run's results as a CSV file, through ResultsDialog; the console view's
     // menu offers it while there are results.
-    bool HasResults() const { return lastResultsRun_ != nullptr; }
+    bool HasResults() const { return session_->HasResults(); }
     void SaveResults();
     TFileDialogSettings ResultsDialog;
 
@@ -118,43 +116,6 @@ protected:
     void Rescaled(int dpi) override;
 
 private:
-    // A run on many computers: the schedule and lines, the job it runs, and one runner for each
-    // computer that runs now.
-    struct TFleetRun {
-        TFleetRun(const std::vector<std::string>& computers, int atATime, const TJobVariables& vars)
-            : Fleet(computers, atATime), Computers(computers), Vars(vars), Runners(computers.size())
-        {
-        }
-        TFleet Fleet;
-        std::vector<std::string> Computers;
-        TJobVariables Vars;
-        std::vector<std::unique_ptr<TConsoleRunner>> Runners;
-    };
-
-    // What one run needs to know of itself: superseded runs keep theirs.
-    struct TRunContext {
-        std::uint64_t Id = 0;
-        TRunMonitor Monitor;
-        TResultTracker Results{{}, false};
-        // Set for a run on many computers at a time; runner1 runs the others.
-        std::unique_ptr<TFleetRun> Fleet;
-        std::string ListFile, Package;  // as given at Execute
-    };
-
-    void runner1NewLine(TObject* Sender, const std::string& NewLine, TOutputType OutputType, TRunContext& run);
-    void runner1Terminated(TObject* Sender, std::uint32_t ExitCode, const std::shared_ptr<TRunContext>& run);
-    void FinishRun(const std::shared_ptr<TRunContext>& run);
-    std::shared_ptr<TRunContext> NewRun(const std::string& listText);
-    void StartRun();
-    void StartFleet(int atATime);
-    void StartWaitingComputers(const std::shared_ptr<TRunContext>& run);
-    std::unique_ptr<TConsoleRunner> NewChildRunner(const std::shared_ptr<TRunContext>& run, std::size_t computer);
-    void ChildNewLine(TRunContext& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType);
-    void ChildTerminated(const std::shared_ptr<TRunContext>& run, std::size_t computer);
-    void ShowChildLine(TRunContext& run, const TChildLines& child, const std::string& line);
-    // Stops every live many-computer run; safe while a stopped run leaves the list.
-    void StopFleets();
-    void StopFleet(TRunContext& run);
     // The count of edt7, or a warning and the focus there.
     std::optional<int> ComputersAtATime();
     // The target list's mark of a line: the state of its computer in the latest run started.
@@ -182,10 +143,6 @@ private:
     void SaveThroughDialog(TFileDialogSettings& dialog, const std::function<void(const std::string&)>& save);
     // The list file named in edt1 at Execute; a run whose list cannot be read gets no summary.
     std::string ReadRunList();
-    // Keeps an ended run's results for the retry list, unless a newer run's are kept already.
-    void KeepResults(const std::shared_ptr<const TRunContext>& run);
-    // The target list shows run's marks anew, if it is the run that the list marks.
-    void MarksChanged(const TRunContext& run);
     // Picks the folder, asks before replacing anything, then writes every file whole.
     void WriteAnsibleFiles(const std::vector<TExportFile>& files);
 
@@ -199,6 +156,13 @@ private:
     bool FileExists(const std::string& path) override;
     TEdit& Field(JobField field);
 
+    // IRunListener, over the views and the status line.
+    void MarkedRunStarted() override;
+    void MarksChanged() override;
+    void ConsoleGrew() override;
+    void StatusChanged() override;
+    bool FitsConsole(std::string_view line) override;
+
     TApplication& application_;
     IUiThread& ui_;
     UniqueGdi<HFONT> font_, boldFont_, consoleFont_;
@@ -207,14 +171,6 @@ private:
     std::array<TPicture, 5> buttonPictures_;
     // The tool's full path, found in the current folder at start-up; empty when it was missing.
     std::string toolPath_;
-    std::uint64_t lastRunId_ = 0;
-    // Places the runs' own lines in the console view.
-    std::unique_ptr<TRunConsole> console_;
-    bool runActive_ = false;
-    // Runs on many computers that have not ended yet, the latest last.
-    std::vector<std::shared_ptr<TRunContext>> liveFleets_;
-    // The latest ended run that started: its results for the retry lists and the CSV.
-    std::shared_ptr<const TRunContext> lastResultsRun_;
-    // The run whose computers the target list marks; none after Clear or a new list.
-    std::shared_ptr<const TRunContext> markedRun_;
+    // The runs, on the list in runner1 or on many computers at a time.
+    std::unique_ptr<TRunSession> session_;
 };

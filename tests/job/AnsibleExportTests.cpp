@@ -1,6 +1,8 @@
 #include "FakeJobForm.h"
 
 #include "job/AnsibleExport.h"
+#include "job/CollectData.h"
+#include "job/ComputerResults.h"
 
 #include <gtest/gtest.h>
 
@@ -35,11 +37,16 @@ std::vector<std::string> InventoryHosts(const std::string& inventory)
     return hosts;
 }
 
-TAnsibleJob JobFrom(FakeJobForm& form, const std::string& list = "PC-LAB-01\r\nPC-LAB-02\r\n")
+TJob JobOf(FakeJobForm& form, const std::string& list = "PC-LAB-01\r\nPC-LAB-02\r\n")
 {
-    TAnsibleJob job = AnsibleJobFrom(form, list);
-    job.ProductCode = kCode;
+    TJob job = JobFrom(form);
+    job.Computers = DistinctComputerNames(list);
     return job;
+}
+
+TAnsibleExport Export(const TJob& job)
+{
+    return ComposeAnsibleExport(job, kCode);
 }
 
 FakeJobForm ValidForm()
@@ -54,7 +61,7 @@ TEST(AnsibleExport, TheListsComputersAreTrimmedAndEachWrittenOnceInTheFilesOrder
 {
     FakeJobForm form = ValidForm();
     const std::string list = "\xEF\xBB\xBF  PC-LAB-01 \r\n\r\n\\\\pc-lab-02\n\tpc-lab-01\r10.0.0.7\nfe80::1\n\\\\\nPC-LAB-02 \n";
-    const TAnsibleExport exported = ComposeAnsibleExport(JobFrom(form, list));
+    const TAnsibleExport exported = Export(JobOf(form, list));
     ASSERT_EQ(exported.Refusal, "");
     EXPECT_EQ(InventoryHosts(FileText(exported, "inventory.ini")),
               (std::vector<std::string>{"PC-LAB-01", "pc-lab-02", "10.0.0.7", "fe80::1"}));
@@ -64,9 +71,9 @@ TEST(AnsibleExport, TheListsComputersAreTrimmedAndEachWrittenOnceInTheFilesOrder
 TEST(AnsibleExport, ListsWithoutAComputerOrWithANameAnsibleCannotTakeAreRefused)
 {
     FakeJobForm form = ValidForm();
-    EXPECT_EQ(ComposeAnsibleExport(JobFrom(form, " \r\n\\\\\r\n")).Refusal, AnsibleText::NoComputers);
+    EXPECT_EQ(Export(JobOf(form, " \r\n\\\\\r\n")).Refusal, AnsibleText::NoComputers);
     for (const char* name : {"PC 01", "PC#1", "srv:5986", "PC[1:3]", "caf\xE9", "a=b"}) {
-        const TAnsibleExport exported = ComposeAnsibleExport(JobFrom(form, std::string("PC-OK\n") + name + "\n"));
+        const TAnsibleExport exported = Export(JobOf(form, std::string("PC-OK\n") + name + "\n"));
         EXPECT_EQ(exported.Refusal, "\"" + std::string(name) +
                                         "\" in the distribution list file is not a computer name that Ansible can "
                                         "reach, so nothing was exported.");
@@ -77,9 +84,9 @@ TEST(AnsibleExport, ListsWithoutAComputerOrWithANameAnsibleCannotTakeAreRefused)
 TEST(AnsibleExport, InstallAndUninstallDifferInTheStateAndTheTitleOnly)
 {
     FakeJobForm form = ValidForm();
-    const std::string install = FileText(ComposeAnsibleExport(JobFrom(form)), "deploy.yml");
+    const std::string install = FileText(Export(JobOf(form)), "deploy.yml");
     form.checked.insert(JobCheck::chk7);
-    const std::string uninstall = FileText(ComposeAnsibleExport(JobFrom(form)), "deploy.yml");
+    const std::string uninstall = FileText(Export(JobOf(form)), "deploy.yml");
 
     EXPECT_EQ(install,
               "# Written by Vantrel. Run it with:\n"
@@ -107,15 +114,15 @@ TEST(AnsibleExport, InstallAndUninstallDifferInTheStateAndTheTitleOnly)
 TEST(AnsibleExport, WithoutAProductCodeAnInstallIsWrittenWithAWarningAndAnUninstallRefused)
 {
     FakeJobForm form = ValidForm();
-    TAnsibleJob job = AnsibleJobFrom(form, "PC-LAB-01\n");
-    TAnsibleExport install = ComposeAnsibleExport(job);
+    TJob job = JobOf(form, "PC-LAB-01\n");
+    TAnsibleExport install = ComposeAnsibleExport(job, std::nullopt);
     EXPECT_EQ(install.Refusal, "");
     EXPECT_EQ(install.Warning, AnsibleText::NoProductCodeForInstall);
     EXPECT_FALSE(Contains(FileText(install, "deploy.yml"), "product_id"));
     EXPECT_TRUE(Contains(FileText(install, "README.txt"), "could not be read for its product code"));
 
     job.Uninstall = true;
-    const TAnsibleExport uninstall = ComposeAnsibleExport(job);
+    const TAnsibleExport uninstall = ComposeAnsibleExport(job, std::nullopt);
     EXPECT_EQ(uninstall.Refusal, AnsibleText::NoProductCodeForUninstall);
     EXPECT_TRUE(uninstall.Files.empty());
 }
@@ -125,7 +132,7 @@ TEST(AnsibleExport, TheAccountGoesIntoTheInventoryQuotedAndNeverThePassword)
     FakeJobForm form = ValidForm();
     form.fields[JobField::edt3] = "CORP";
     form.fields[JobField::edt4] = "o'neil";
-    const TAnsibleExport exported = ComposeAnsibleExport(JobFrom(form));
+    const TAnsibleExport exported = Export(JobOf(form));
     const std::string inventory = FileText(exported, "inventory.ini");
     EXPECT_TRUE(Contains(inventory, "\nansible_user='CORP\\\\o\\'neil'\nansible_become_user='CORP\\\\o\\'neil'\n"))
         << inventory;
@@ -135,11 +142,11 @@ TEST(AnsibleExport, TheAccountGoesIntoTheInventoryQuotedAndNeverThePassword)
 
     form.fields[JobField::edt3] = "";
     form.fields[JobField::edt4] = "1234";
-    EXPECT_TRUE(Contains(FileText(ComposeAnsibleExport(JobFrom(form)), "inventory.ini"), "\nansible_user='1234'\n"))
+    EXPECT_TRUE(Contains(FileText(Export(JobOf(form)), "inventory.ini"), "\nansible_user='1234'\n"))
         << "a user without a domain stays text, not a number";
 
     form.fields[JobField::edt4] = "";
-    const std::string noAccount = FileText(ComposeAnsibleExport(JobFrom(form)), "inventory.ini");
+    const std::string noAccount = FileText(Export(JobOf(form)), "inventory.ini");
     EXPECT_FALSE(Contains(noAccount, "\nansible_user=")) << "only a commented example";
     EXPECT_TRUE(Contains(noAccount, "# ansible_user='DOMAIN\\\\user'\n"));
 
@@ -149,9 +156,9 @@ TEST(AnsibleExport, TheAccountGoesIntoTheInventoryQuotedAndNeverThePassword)
     form.fields[JobField::edt5] = "Zq9#s3cr'et";
     form.checked = {JobCheck::chk1, JobCheck::chk2, JobCheck::chk3, JobCheck::chk4, JobCheck::chk5, JobCheck::chk6};
     for (bool uninstall : {false, true}) {
-        TAnsibleJob job = JobFrom(form);
+        TJob job = JobOf(form);
         job.Uninstall = uninstall;
-        for (const TExportFile& file : ComposeAnsibleExport(job).Files) {
+        for (const TExportFile& file : Export(job).Files) {
             EXPECT_FALSE(Contains(file.Text, "Zq9#s3cr")) << file.Name;
             EXPECT_FALSE(Contains(file.Text, YamlScalar("Zq9#s3cr'et"))) << file.Name;
         }
@@ -161,9 +168,9 @@ TEST(AnsibleExport, TheAccountGoesIntoTheInventoryQuotedAndNeverThePassword)
 TEST(AnsibleExport, ForceRestartAddsARestartOnlyWhenThePackageAsksForOne)
 {
     FakeJobForm form = ValidForm();
-    EXPECT_FALSE(Contains(FileText(ComposeAnsibleExport(JobFrom(form)), "deploy.yml"), "win_reboot"));
+    EXPECT_FALSE(Contains(FileText(Export(JobOf(form)), "deploy.yml"), "win_reboot"));
     form.checked.insert(JobCheck::chk3);
-    const std::string playbook = FileText(ComposeAnsibleExport(JobFrom(form)), "deploy.yml");
+    const std::string playbook = FileText(Export(JobOf(form)), "deploy.yml");
     EXPECT_TRUE(Contains(playbook, "      register: package_result\n\n"
                                    "    - name: Restart when the package asks for it\n"
                                    "      ansible.windows.win_reboot:\n"
@@ -177,27 +184,27 @@ TEST(AnsibleExport, TheTimeoutBecomesTheConnectionTimeoutWhenWinRmCanUseIt)
     form.checked.insert(JobCheck::chk6);
     for (const auto& [typed, written] : std::vector<std::pair<std::string, std::string>>{{"3", "3"}, {"07", "7"}, {"45", "45"}}) {
         form.fields[JobField::edt6] = typed;
-        const TAnsibleExport exported = ComposeAnsibleExport(JobFrom(form));
+        const TAnsibleExport exported = Export(JobOf(form));
         EXPECT_TRUE(Contains(FileText(exported, "deploy.yml"),
                              "  gather_facts: false\n  vars:\n    ansible_winrm_connection_timeout: " + written + "\n  tasks:\n"))
             << typed;
         EXPECT_TRUE(Contains(FileText(exported, "README.txt"), "(-n " + typed + "): ansible_winrm_connection_timeout"));
     }
     form.fields[JobField::edt6] = "00";
-    const TAnsibleExport zero = ComposeAnsibleExport(JobFrom(form));
+    const TAnsibleExport zero = Export(JobOf(form));
     EXPECT_FALSE(Contains(FileText(zero, "deploy.yml"), "vars:"));
     EXPECT_TRUE(Contains(FileText(zero, "README.txt"), "(-n 00): WinRM takes no such timeout"));
 
     form.checked.erase(JobCheck::chk6);
     form.fields[JobField::edt6] = "9";
-    EXPECT_FALSE(Contains(FileText(ComposeAnsibleExport(JobFrom(form)), "deploy.yml"), "timeout"))
+    EXPECT_FALSE(Contains(FileText(Export(JobOf(form)), "deploy.yml"), "timeout"))
         << "an unchecked timeout is ignored, as Execute ignores it";
 }
 
 TEST(AnsibleExport, TheReadmeNamesTheSwitchesThatHaveNoCounterpart)
 {
     FakeJobForm form = ValidForm();
-    const std::string defaults = FileText(ComposeAnsibleExport(JobFrom(form)), "README.txt");
+    const std::string defaults = FileText(Export(JobOf(form)), "README.txt");
     EXPECT_TRUE(Contains(defaults, "Switches of the window without a counterpart here\n  none.\n")) << defaults;
     EXPECT_TRUE(Contains(defaults, "    ansible-playbook -i inventory.ini deploy.yml --ask-pass --ask-become-pass\n"));
     EXPECT_TRUE(Contains(defaults, "--forks 50"));
@@ -205,7 +212,7 @@ TEST(AnsibleExport, TheReadmeNamesTheSwitchesThatHaveNoCounterpart)
     EXPECT_TRUE(Contains(defaults, "Product code read from the package: " + kCode));
 
     form.checked = {JobCheck::chk2, JobCheck::chk4, JobCheck::chk5};
-    const std::string readme = FileText(ComposeAnsibleExport(JobFrom(form)), "README.txt");
+    const std::string readme = FileText(Export(JobOf(form)), "README.txt");
     const std::string missing = readme.substr(readme.find("without a counterpart here\n"));
     for (const char* name : {"\"No UI on remote machine\" was cleared", "\"Prompt user for restart if necessary\"",
                              "\"Don't load the specified account's profile\"", "\"Don't wait for process to terminate\""})
@@ -225,7 +232,7 @@ TEST(AnsibleExport, PathsAndNamesAreQuotedSoThatAnsibleReadsThemBackExactly)
 
     FakeJobForm form = ValidForm();
     form.fields[JobField::edt2] = "\\\\srv\\o'share\\setupmsp";
-    const std::string patch = FileText(ComposeAnsibleExport(JobFrom(form)), "deploy.yml");
+    const std::string patch = FileText(Export(JobOf(form)), "deploy.yml");
     EXPECT_TRUE(Contains(patch, "        path: '\\\\srv\\o''share\\setupmsp'\n")) << patch;
     EXPECT_TRUE(Contains(patch, "        provider: msp\n")) << "no extension to tell the kind by";
     EXPECT_TRUE(IsPatchPackage("\\\\srv\\s\\fix.msp"));

@@ -1,0 +1,28 @@
+// One distribution job as the operator gave it, checked once by the input stage. The tool's
+// command line and the files for Ansible are two ways of writing it; neither reads the form.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TJob {
+    std::string ListFile;                // the list file's path as typed
+    std::vector<std::string> Computers;  // the list's computers, each once, in its order
+    std::string PackagePath;             // the package's UNC path as typed
+    std::string Domain;
+    std::string User;
+    std::string Password;
+    bool CurrentAccount = false;  // no account given: the tool runs with the operator's own
+    bool Uninstall = false;
+    // msiexec's switches.
+    bool Silent = true;  // "No UI on remote machine"
+    bool PromptRestart = false;
+    bool ForceRestart = false;
+    // The tool's switches.
+    bool NoProfile = false;
+    bool NoWait = false;
+    std::optional<std::string> Timeout;  // seconds, when the timeout box is checked
+    int AtATime = 1;                     // computers that run at once, each with a tool of its own
+};
+

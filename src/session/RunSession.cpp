@@ -1,0 +1,303 @@
+#include "session/RunSession.h"
+
+#include "job/CommandLine.h"
+
+#include <stdexcept>
+
+namespace {
+
+// A computer's copy of the tool mostly waits on its remote computer: polled every millisecond,
+// dozens of them at once would keep the system busy with nothing but polling. Its lines may
+// then show up to this many milliseconds late.
+constexpr uint32_t kFleetQuietPauseLimit = 16;
+
+template <typename T>
+T& Required(T* given, const char* what)
+{
+    if (!given)
+        throw std::invalid_argument(std::string("a run session needs ") + what);
+    return *given;
+}
+
+} // namespace
+
+// A run on many computers: the schedule and lines, the job it runs, and one runner for each
+// computer that runs now.
+struct TRunSession::TFleetRun {
+    TFleetRun(const TJob& job, const TJobVariables& vars)
+        : Fleet(job.Computers, job.AtATime), Job(job), Vars(vars), Runners(job.Computers.size())
+    {
+    }
+    TFleet Fleet;
+    TJob Job;
+    TJobVariables Vars;
+    std::vector<std::unique_ptr<TConsoleRunner>> Runners;
+};
+
+// What one run needs to know of itself: superseded runs keep theirs.
+struct TRunSession::TRun {
+    std::uint64_t Id = 0;
+    TRunMonitor Monitor;
+    TResultTracker Results{{}, false};
+    // Set for a run on many computers at a time; the list runner runs the others.
+    std::unique_ptr<TFleetRun> Fleet;
+    std::string ListFile, Package;  // as given at the start
+};
+
+TRunSession::TRunSession(IUiThread& ui, TRunSessionArgs args)
+    : ui_(ui),
+      args_(std::move(args)),
+      runner1_(Required(args_.ListRunner, "the list runner")),
+      listener_(Required(args_.Listener, "a listener")),
+      console_(Required(args_.Console, "the console view's lines"))
+{
+}
+
+TRunSession::~TRunSession()
+{
+    // The children go first: their workers must not deliver into a session that is gone.
+    liveFleets_.clear();
+}
+
+void TRunSession::Start(const TJob& job, const TJobVariables& vars, const std::string& listText)
+{
+    try {
+        if (job.AtATime == 1)
+            StartList(job, listText);
+        else
+            StartFleet(job, vars, listText);
+    } catch (...) {
+        Stop();
+        active_ = false;
+        throw;
+    }
+}
+
+std::shared_ptr<TRunSession::TRun> TRunSession::NewRun(const TJob& job, const std::string& listText)
+{
+    // Each run watches its own lines: a superseded run may still deliver while the next one runs.
+    auto run = std::make_shared<TRun>();
+    run->Id = ++lastRunId_;
+    run->Results = TResultTracker(listText, job.Uninstall, args_.Clock);
+    run->ListFile = job.ListFile;
+    run->Package = job.PackagePath;
+    markedRun_ = run;
+    listener_.MarkedRunStarted();
+    return run;
+}
+
+void TRunSession::StartList(const TJob& job, const std::string& listText)
+{
+    StopFleets();
+    auto run = NewRun(job, listText);
+    runner1_.OnNewLine = [this, run](TObject*, const std::string& line, TOutputType type) {
+        runner1NewLine(line, type, *run);
+    };
+    runner1_.OnTerminated = [this, run](TObject*, std::uint32_t) { runner1Terminated(run); };
+    active_ = true;
+    runner1_.Execute();
+}
+
+void TRunSession::StartFleet(const TJob& job, const TJobVariables& vars, const std::string& listText)
+{
+    // An earlier run ends as a new start ends it, whichever kind it was.
+    Stop();
+    auto run = NewRun(job, listText);
+    run->Fleet = std::make_unique<TFleetRun>(job, vars);
+    liveFleets_.push_back(run);
+    active_ = true;
+    StartWaitingComputers(run);
+}
+
+void TRunSession::StartWaitingComputers(const std::shared_ptr<TRun>& run)
+{
+    TFleetRun& fleet = *run->Fleet;
+    for (const std::size_t computer : fleet.Fleet.Schedule.StartNext()) {
+        fleet.Runners[computer] = NewChildRunner(run, computer);
+        run->Results.ComputerStarted(fleet.Job.Computers[computer]);
+        try {
+            fleet.Runners[computer]->Execute();
+        } catch (...) {
+            // No worker, so no end will be reported: the computer ends here, without a result.
+            fleet.Runners[computer].reset();
+            fleet.Fleet.Schedule.Ended(computer);
+            throw;
+        }
+    }
+    MarksChanged(*run);
+    if (fleet.Fleet.Schedule.Finished())
+        FinishRun(run);
+    else
+        listener_.StatusChanged();
+}
+
+std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_ptr<TRun>& run, std::size_t computer)
+{
+    // Set up as the list runner, but without an output list (the view shows the child's whole
+    // lines) and polled less often while it waits on its computer.
+    auto runner = std::make_unique<TConsoleRunner>(args_.Owner, ui_);
+    runner->ApplicationName = runner1_.ApplicationName;
+    runner->MaxTimeAfterBeginning = runner1_.MaxTimeAfterBeginning;
+    runner->MaxTimeAfterLastOutput = runner1_.MaxTimeAfterLastOutput;
+    runner->ShowWindow = runner1_.ShowWindow;
+    // Without a console of its own: the tool's output goes to the pipe either way, and a console
+    // per computer would cost one more console host process at every start.
+    runner->CreationFlag = fDETACHED_PROCESS;
+    runner->ReturnCode = runner1_.ReturnCode;
+    runner->QuietPauseLimit = kFleetQuietPauseLimit;
+    runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Job.Computers[computer]);
+    // The runner outlives nothing of the run: a run that is gone takes no more of its events.
+    const std::weak_ptr<TRun> weak = run;
+    runner->OnNewLine = [this, weak, computer](TObject*, const std::string& line, TOutputType type) {
+        if (const auto live = weak.lock())
+            ChildNewLine(*live, computer, line, type);
+    };
+    runner->OnTerminated = [this, weak, computer](TObject*, std::uint32_t) {
+        ui_.Post([this, weak, computer] {
+            if (const auto live = weak.lock())
+                ChildTerminated(live, computer);
+        });
+    };
+    return runner;
+}
+
+void TRunSession::runner1NewLine(const std::string& NewLine, TOutputType OutputType, TRun& run)
+{
+    runner1_.SetOutputLines(args_.Console);
+    run.Results.PieceDelivered(NewLine, OutputType);
+    MarksChanged(run);
+    console_.PieceDelivered(run.Id, run.Monitor, NewLine, OutputType);
+    listener_.ConsoleGrew();
+}
+
+void TRunSession::runner1Terminated(const std::shared_ptr<TRun>& run)
+{
+    // Raised in the worker thread: the view and the listener are reached only in the
+    // user-interface thread.
+    ui_.Post([this, run] { FinishRun(run); });
+}
+
+void TRunSession::ChildNewLine(TRun& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType)
+{
+    TChildLines& child = run.Fleet->Fleet.Children[computer];
+    if (const std::optional<std::string> line = child.Piece(NewLine, OutputType))
+        ShowChildLine(run, child, *line);
+}
+
+void TRunSession::ShowChildLine(TRun& run, const TChildLines& child, const std::string& line)
+{
+    // The results read the tool's own words; the view shows whose they are.
+    run.Results.PieceDelivered(line, otEntireLine);
+    MarksChanged(run);
+    console_.AddRunLine(run.Id, child.Marked(line));
+    listener_.ConsoleGrew();
+}
+
+void TRunSession::ChildTerminated(const std::shared_ptr<TRun>& run, std::size_t computer)
+{
+    TFleetRun& fleet = *run->Fleet;
+    TChildLines& child = fleet.Fleet.Children[computer];
+    if (const std::optional<std::string> rest = child.Ended())
+        ShowChildLine(*run, child, *rest);
+    fleet.Runners[computer].reset();
+    fleet.Fleet.Schedule.Ended(computer);
+    StartWaitingComputers(run);
+}
+
+void TRunSession::FinishRun(const std::shared_ptr<TRun>& ended)
+{
+    TRun& run = *ended;
+    run.Results.RunEnded();
+    MarksChanged(run);
+    KeepResults(ended);
+    const auto fits = [this](std::string_view line) { return listener_.FitsConsole(line); };
+    const std::vector<std::string> summary = run.Results.SummaryLines(args_.SystemMessage, fits);
+    if (run.Fleet)
+        console_.RunEnded(run.Id, run.Fleet->Fleet.EveryComputerSucceeded(), summary);
+    else
+        console_.RunEnded(run.Id, run.Monitor, summary);
+    listener_.ConsoleGrew();
+    if (run.Id == lastRunId_)
+        active_ = false;
+    std::erase_if(liveFleets_, [&ended](const std::shared_ptr<TRun>& live) { return live == ended; });
+    listener_.StatusChanged();
+}
+
+void TRunSession::Stop()
+{
+    runner1_.Stop();
+    StopFleets();
+}
+
+void TRunSession::StopFleets()
+{
+    // A copy: a run that ends while its children stop leaves the list.
+    const auto fleets = liveFleets_;
+    for (const auto& fleet : fleets)
+        StopFleet(*fleet);
+}
+
+void TRunSession::StopFleet(TRun& run)
+{
+    TFleetRun& fleet = *run.Fleet;
+    fleet.Fleet.Schedule.Stop();
+    for (const auto& runner : fleet.Runners) {
+        if (runner)
+            runner->Stop();
+    }
+}
+
+std::optional<std::string> TRunSession::ProgressText() const
+{
+    if (!active_ || liveFleets_.empty() || liveFleets_.back()->Id != lastRunId_)
+        return std::nullopt;
+    return liveFleets_.back()->Fleet->Fleet.Schedule.ProgressText();
+}
+
+std::optional<TComputerMark> TRunSession::MarkOfLine(std::string_view line) const
+{
+    if (!markedRun_)
+        return std::nullopt;
+    return markedRun_->Results.MarkOfLine(line);
+}
+
+bool TRunSession::ForgetMarks()
+{
+    if (!markedRun_)
+        return false;
+    markedRun_.reset();
+    return true;
+}
+
+void TRunSession::ConsoleCleared()
+{
+    console_.Cleared();
+    lastResultsRun_.reset();
+}
+
+void TRunSession::KeepResults(const std::shared_ptr<const TRun>& run)
+{
+    // Only a run that started has results worth trying again; a superseded run that ends late
+    // does not replace a newer one's. An ended run's results change no more.
+    if (run->Results.Started() && (!lastResultsRun_ || run->Id > lastResultsRun_->Id))
+        lastResultsRun_ = run;
+}
+
+void TRunSession::MarksChanged(const TRun& run)
+{
+    if (markedRun_.get() == &run)
+        listener_.MarksChanged();
+}
+
+std::vector<std::string> TRunSession::RetryList(bool withRestartRequired) const
+{
+    return lastResultsRun_ ? lastResultsRun_->Results.RetryList(withRestartRequired) : std::vector<std::string>{};
+}
+
+std::string TRunSession::ResultsCsv() const
+{
+    if (!lastResultsRun_)
+        return {};
+    const TRun& run = *lastResultsRun_;
+    return ::ResultsCsv(run.Results, run.ListFile, run.Package, args_.SystemMessage);
+}
