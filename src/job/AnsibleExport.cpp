@@ -1,6 +1,6 @@
 #include "AnsibleExport.h"
 
-#include "job/ComputerResults.h"
+#include "job/ComputerList.h"
 
 #include <algorithm>
 #include <cctype>

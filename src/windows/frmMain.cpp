@@ -531,7 +531,7 @@ std::shared_ptr<TForm1::TRunContext> TForm1::NewRun(const std::string& listText)
     // Each run watches its own lines: a superseded run may still deliver while the next one runs.
     auto run = std::make_shared<TRunContext>();
     run->Id = ++lastRunId_;
-    run->Results = TResultTracker(listText, JobVars.UninstallMode, LocalTimeText);
+    run->Results = TResultTracker(TComputerList(listText), JobVars.UninstallMode, LocalTimeText);
     run->ListFile = edt1->Text();
     run->Package = edt2->Text();
     markedRun_ = run;
@@ -559,7 +559,7 @@ void TForm1::StartFleet(int atATime)
     StopRun();
     const std::string listText = ReadRunList();
     auto run = NewRun(listText);
-    run->Fleet = std::make_unique<TFleetRun>(DistinctComputerNames(listText), atATime, JobVars);
+    run->Fleet = std::make_unique<TFleetRun>(run->Results.List().Names(), atATime, JobVars);
     liveFleets_.push_back(run);
     runActive_ = true;
     StartWaitingComputers(run);

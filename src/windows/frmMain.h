@@ -11,7 +11,7 @@
 
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
-#include "job/ComputerResults.h"
+#include "job/ResultTexts.h"
 #include "job/Fleet.h"
 #include "job/JobVariables.h"
 #include "job/RunConsole.h"
