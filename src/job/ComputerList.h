@@ -20,8 +20,8 @@ std::string ComputerKey(std::string_view name);
 // The list's computers each once (the first spelling), in the file's order.
 std::vector<std::string> DistinctComputerNames(std::string_view listText);
 
-// A run's computers, each once (the first spelling), in the file's order: the results, the run
-// on many computers at a time and the export all take this one reading of the list.
+// A run's computers, each once (the first spelling), in the file's order, with what makes each
+// one computer: read once, and handed to whatever needs the run's computers.
 class TComputerList {
 public:
     TComputerList() = default;
