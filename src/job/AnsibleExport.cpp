@@ -1,6 +1,6 @@
 #include "AnsibleExport.h"
 
-#include "job/ComputerResults.h"
+#include "job/ComputerList.h"
 
 #include <algorithm>
 #include <cctype>
@@ -267,12 +267,12 @@ std::optional<std::string> InventoryHostName(std::string_view computer)
 TAnsibleExport ComposeAnsibleExport(const TJob& job, const std::optional<std::string>& productCode)
 {
     TAnsibleExport result;
-    if (job.Computers.empty()) {
+    if (job.Computers.Empty()) {
         result.Refusal = AnsibleText::NoComputers;
         return result;
     }
     std::vector<std::string> hosts;
-    for (const std::string& computer : job.Computers) {
+    for (const std::string& computer : job.Computers.Names()) {
         const auto host = InventoryHostName(computer);
         if (!host) {
             result.Refusal = "\"" + computer +

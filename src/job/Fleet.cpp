@@ -67,23 +67,18 @@ TChildLines::TChildLines(std::string computer) : computer_(std::move(computer)) 
 
 std::optional<std::string> TChildLines::Piece(std::string_view text, TOutputType kind)
 {
-    if (kind == otBeginningOfLine) {
-        // The runner's next piece of this line starts with the same text, so the latest is all.
-        unfinished_.assign(text);
+    const auto line = unfinished_.Piece(text, kind);
+    if (!line)
         return std::nullopt;
-    }
-    unfinished_.clear();
-    monitor_.PieceDelivered(text, otEntireLine);
-    return std::string(text);
+    monitor_.PieceDelivered(*line, otEntireLine);
+    return std::string(*line);
 }
 
 std::optional<std::string> TChildLines::Ended()
 {
-    if (unfinished_.empty())
-        return std::nullopt;
-    std::string line = std::move(unfinished_);
-    unfinished_.clear();
-    monitor_.PieceDelivered(line, otEntireLine);
+    auto line = unfinished_.Ended();
+    if (line)
+        monitor_.PieceDelivered(*line, otEntireLine);
     return line;
 }
 

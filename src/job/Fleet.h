@@ -3,6 +3,7 @@
 #pragma once
 
 #include "job/RunMonitor.h"
+#include "job/UnfinishedLine.h"
 
 #include <cstddef>
 #include <optional>
@@ -72,7 +73,7 @@ public:
 
 private:
     std::string computer_;
-    std::string unfinished_;
+    TUnfinishedLine unfinished_;
     TRunMonitor monitor_;
 };
 

@@ -2,13 +2,14 @@
 // command line and the files for Ansible are two ways of writing it; neither reads the form.
 #pragma once
 
+#include "job/ComputerList.h"
+
 #include <optional>
 #include <string>
-#include <vector>
 
 struct TJob {
     std::string ListFile;                // the list file's path as typed
-    std::vector<std::string> Computers;  // the list's computers, each once, in its order
+    TComputerList Computers;             // the list's computers, read once
     std::string PackagePath;             // the package's UNC path as typed
     std::string Domain;
     std::string User;

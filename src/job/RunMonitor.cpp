@@ -13,13 +13,11 @@ bool TRunMonitor::PieceDelivered(std::string_view text, TOutputType kind)
 {
     if (reported_ || ended_)
         return false;
-    if (kind == otBeginningOfLine) {
-        // Wait for the completed line, or for the end of the run if it never comes.
-        pendingPartialReport_ = HoldsReport(text);
+    // An unfinished line waits for its completion, or for the end of the run if it never comes.
+    const auto line = unfinished_.Piece(text, kind);
+    if (!line)
         return false;
-    }
-    pendingPartialReport_ = false;
-    reported_ = HoldsReport(text);
+    reported_ = HoldsReport(*line);
     return reported_;
 }
 
@@ -28,7 +26,8 @@ bool TRunMonitor::RunEnded()
     if (ended_)
         return false;
     ended_ = true;
-    if (reported_ || !pendingPartialReport_)
+    const auto unfinished = unfinished_.Ended();
+    if (reported_ || !unfinished || !HoldsReport(*unfinished))
         return false;
     reported_ = true;
     return true;

@@ -3,6 +3,7 @@
 
 #include <string_view>
 
+#include "job/UnfinishedLine.h"
 #include "toolkit/OutputType.h"
 
 namespace RunText {
@@ -32,5 +33,5 @@ public:
 private:
     bool reported_ = false;
     bool ended_ = false;
-    bool pendingPartialReport_ = false;
+    TUnfinishedLine unfinished_;
 };

@@ -25,7 +25,7 @@ T& Required(T* given, const char* what)
 // computer that runs now.
 struct TRunSession::TFleetRun {
     TFleetRun(const TJob& job, const TJobVariables& vars)
-        : Fleet(job.Computers, job.AtATime), Job(job), Vars(vars), Runners(job.Computers.size())
+        : Fleet(job.Computers.Names(), job.AtATime), Job(job), Vars(vars), Runners(job.Computers.Size())
     {
     }
     TFleet Fleet;
@@ -59,13 +59,13 @@ TRunSession::~TRunSession()
     liveFleets_.clear();
 }
 
-void TRunSession::Start(const TJob& job, const TJobVariables& vars, const std::string& listText)
+void TRunSession::Start(const TJob& job, const TJobVariables& vars)
 {
     try {
         if (job.AtATime == 1)
-            StartList(job, listText);
+            StartList(job);
         else
-            StartFleet(job, vars, listText);
+            StartFleet(job, vars);
     } catch (...) {
         Stop();
         active_ = false;
@@ -73,12 +73,12 @@ void TRunSession::Start(const TJob& job, const TJobVariables& vars, const std::s
     }
 }
 
-std::shared_ptr<TRunSession::TRun> TRunSession::NewRun(const TJob& job, const std::string& listText)
+std::shared_ptr<TRunSession::TRun> TRunSession::NewRun(const TJob& job)
 {
     // Each run watches its own lines: a superseded run may still deliver while the next one runs.
     auto run = std::make_shared<TRun>();
     run->Id = ++lastRunId_;
-    run->Results = TResultTracker(listText, job.Uninstall, args_.Clock);
+    run->Results = TResultTracker(job.Computers, job.Uninstall, args_.Clock);
     run->ListFile = job.ListFile;
     run->Package = job.PackagePath;
     markedRun_ = run;
@@ -86,10 +86,10 @@ std::shared_ptr<TRunSession::TRun> TRunSession::NewRun(const TJob& job, const st
     return run;
 }
 
-void TRunSession::StartList(const TJob& job, const std::string& listText)
+void TRunSession::StartList(const TJob& job)
 {
     StopFleets();
-    auto run = NewRun(job, listText);
+    auto run = NewRun(job);
     runner1_.OnNewLine = [this, run](TObject*, const std::string& line, TOutputType type) {
         runner1NewLine(line, type, *run);
     };
@@ -98,11 +98,11 @@ void TRunSession::StartList(const TJob& job, const std::string& listText)
     runner1_.Execute();
 }
 
-void TRunSession::StartFleet(const TJob& job, const TJobVariables& vars, const std::string& listText)
+void TRunSession::StartFleet(const TJob& job, const TJobVariables& vars)
 {
     // An earlier run ends as a new start ends it, whichever kind it was.
     Stop();
-    auto run = NewRun(job, listText);
+    auto run = NewRun(job);
     run->Fleet = std::make_unique<TFleetRun>(job, vars);
     liveFleets_.push_back(run);
     active_ = true;
@@ -114,7 +114,7 @@ void TRunSession::StartWaitingComputers(const std::shared_ptr<TRun>& run)
     TFleetRun& fleet = *run->Fleet;
     for (const std::size_t computer : fleet.Fleet.Schedule.StartNext()) {
         fleet.Runners[computer] = NewChildRunner(run, computer);
-        run->Results.ComputerStarted(fleet.Job.Computers[computer]);
+        run->Results.ComputerStarted(fleet.Job.Computers.Names()[computer]);
         try {
             fleet.Runners[computer]->Execute();
         } catch (...) {
@@ -145,7 +145,7 @@ std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_pt
     runner->CreationFlag = fDETACHED_PROCESS;
     runner->ReturnCode = runner1_.ReturnCode;
     runner->QuietPauseLimit = kFleetQuietPauseLimit;
-    runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Job.Computers[computer]);
+    runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Job.Computers.Names()[computer]);
     // The runner outlives nothing of the run: a run that is gone takes no more of its events.
     const std::weak_ptr<TRun> weak = run;
     runner->OnNewLine = [this, weak, computer](TObject*, const std::string& line, TOutputType type) {

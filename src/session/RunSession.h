@@ -4,7 +4,8 @@
 // changed through a small listener.
 #pragma once
 
-#include "job/ComputerResults.h"
+#include "job/ResultTexts.h"
+#include "job/ResultTracker.h"
 #include "job/Fleet.h"
 #include "job/Job.h"
 #include "job/JobVariables.h"
@@ -57,11 +58,10 @@ public:
     TRunSession(const TRunSession&) = delete;
     TRunSession& operator=(const TRunSession&) = delete;
 
-    // Starts the job, checked and with its computers read from listText, and ends every earlier
-    // run first. At one at a time the list runner runs the command line that it holds; at more,
+    // Starts the job, checked and with its computers read, and ends every earlier run first. At one at a time the list runner runs the command line that it holds; at more,
     // each computer gets its own copy of the tool with vars' switches. When a start throws,
     // nothing goes on running.
-    void Start(const TJob& job, const TJobVariables& vars, const std::string& listText);
+    void Start(const TJob& job, const TJobVariables& vars);
     // Ends every child of every run at once; each run then ends as after any stop, with its
     // summary and "Execution Finished".
     void Stop();
@@ -88,9 +88,9 @@ private:
     struct TFleetRun;
     struct TRun;
 
-    std::shared_ptr<TRun> NewRun(const TJob& job, const std::string& listText);
-    void StartList(const TJob& job, const std::string& listText);
-    void StartFleet(const TJob& job, const TJobVariables& vars, const std::string& listText);
+    std::shared_ptr<TRun> NewRun(const TJob& job);
+    void StartList(const TJob& job);
+    void StartFleet(const TJob& job, const TJobVariables& vars);
     void StartWaitingComputers(const std::shared_ptr<TRun>& run);
     std::unique_ptr<TConsoleRunner> NewChildRunner(const std::shared_ptr<TRun>& run, std::size_t computer);
     void runner1NewLine(const std::string& NewLine, TOutputType OutputType, TRun& run);

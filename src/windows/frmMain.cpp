@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "job/CommandLine.h"
-#include "job/ComputerResults.h"
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/FileSystemWin32.h"
@@ -506,13 +505,12 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
         return;
     }
     stsbr1->SetSimpleText(kRunningProcess);
-    const std::string listText = ReadRunList();
-    job->Computers = DistinctComputerNames(listText);
+    job->Computers = TComputerList(ReadRunList());
     job->AtATime = *atATime;
     try {
         if (job->AtATime == 1)
             runner1->CommandLine = ComposeCommandLine(JobVars);
-        session_->Start(*job, JobVars, listText);
+        session_->Start(*job, JobVars);
     } catch (...) {
         // Nothing runs: the status line tells so, and the error box reports why.
         ShowIdleStatus();
@@ -826,7 +824,7 @@ void TForm1::ExportForAnsible()
     std::optional<TJob> job = ::CollectData(*this, checked);
     if (!job)
         return;
-    job->Computers = DistinctComputerNames(ReadWholeFile(job->ListFile));
+    job->Computers = TComputerList(ReadWholeFile(job->ListFile));
     const auto productCode = ReadPackageCode(job->PackagePath, IsPatchPackage(job->PackagePath));
     const TAnsibleExport composed = ComposeAnsibleExport(*job, productCode);
     if (!composed.Refusal.empty()) {

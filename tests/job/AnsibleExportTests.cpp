@@ -2,7 +2,7 @@
 
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
-#include "job/ComputerResults.h"
+#include "job/ComputerList.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,7 @@ std::vector<std::string> InventoryHosts(const std::string& inventory)
 TJob JobOf(FakeJobForm& form, const std::string& list = "PC-LAB-01\r\nPC-LAB-02\r\n")
 {
     TJob job = JobFrom(form);
-    job.Computers = DistinctComputerNames(list);
+    job.Computers = TComputerList(list);
     return job;
 }
 

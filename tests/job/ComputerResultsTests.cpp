@@ -1,4 +1,5 @@
-#include "job/ComputerResults.h"
+#include "job/ResultTexts.h"
+#include "job/RunMonitor.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ std::string NoSystemMessage(std::int64_t)
 // Feeds whole lines, as the runner delivers a tool that ends each line.
 TResultTracker Track(std::string_view list, const Lines& output, bool uninstall = false)
 {
-    TResultTracker tracker(list, uninstall);
+    TResultTracker tracker(TComputerList(list), uninstall);
     for (const auto& line : output)
         tracker.PieceDelivered(line, Entire);
     tracker.RunEnded();
@@ -100,7 +101,7 @@ TEST(ComputerResults, UnknownAndLookAlikeLinesChangeNothing)
 
 TEST(ComputerResults, LinesInPiecesAreReadOnceWhole)
 {
-    TResultTracker tracker("PC1\nPC2\nPC3\n", false);
+    TResultTracker tracker(TComputerList("PC1\nPC2\nPC3\n"), false);
     // The runner delivers the beginning so far, then the whole line.
     tracker.PieceDelivered("msiexec exited on PC1 with error code 3", Beginning);
     tracker.PieceDelivered("msiexec exited on PC1 with error code 30", Beginning);
@@ -158,7 +159,7 @@ TEST(ComputerResults, SummaryCountsThenNamesEveryComputerNotPlainlyDone)
 
 TEST(ComputerResults, NoSummaryForARunThatNeverStartedOrAnEmptyList)
 {
-    TResultTracker neverStarted("PC1\n", false);
+    TResultTracker neverStarted(TComputerList("PC1\n"), false);
     neverStarted.RunEnded();
     EXPECT_TRUE(neverStarted.SummaryLines(NoSystemMessage).empty());
     EXPECT_EQ(neverStarted.RetryList(false), Lines{"PC1"});
@@ -280,7 +281,7 @@ TEST(ComputerResults, ProgressSeparatedByBareCarriageReturnsMarksTheComputerRunn
 {
     // The runner splits "\rConnecting to PC01...\rStarting PSEXESVC service on PC01..." at each
     // carriage return, the last one in pieces until its line ends.
-    TResultTracker tracker("PC01\nPC02\n", false);
+    TResultTracker tracker(TComputerList("PC01\nPC02\n"), false);
     EXPECT_EQ(tracker.MarkOfLine("PC01"), TComputerMark::cmWaiting);
     tracker.PieceDelivered("", Entire);
     tracker.PieceDelivered("Connecting to PC01...", Entire);
@@ -341,7 +342,7 @@ TEST(ComputerResults, LongSummaryLinesWrapOntoIndentedContinuationsThatFit)
 TEST(ComputerResults, ResultsCsvQuotesPerRfc4180AndCarriesTimesListAndPackage)
 {
     int tick = 0;
-    TResultTracker tracker("PC01\nPC,2\n\"PC3\"\nPC4\n", false, [&tick] { return "10:00:0" + std::to_string(tick++); });
+    TResultTracker tracker(TComputerList("PC01\nPC,2\n\"PC3\"\nPC4\n"), false, [&tick] { return "10:00:0" + std::to_string(tick++); });
     for (const char* line : {"Connecting to PC01...", "msiexec exited on PC01 with error code 1603.",
              "Couldn't access PC,2:", "The network path was not found.", "msiexec started on \"PC3\" with process ID 7."})
         tracker.PieceDelivered(line, Entire);

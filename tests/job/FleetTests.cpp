@@ -1,4 +1,4 @@
-#include "job/ComputerResults.h"
+#include "job/ResultTracker.h"
 #include "job/Fleet.h"
 
 #include <gtest/gtest.h>
@@ -146,7 +146,7 @@ TEST(Fleet, SucceedsOnlyWhenEveryComputerRanAndReportedSuccess)
 
 TEST(Fleet, AComputerIsMarkedRunningWhenItsOwnToolStarts)
 {
-    TResultTracker results("PC-A\r\nPC-B\r\n", false);
+    TResultTracker results(TComputerList("PC-A\r\nPC-B\r\n"), false);
     results.ComputerStarted("pc-a");
     EXPECT_EQ(results.MarkOfLine("PC-A"), TComputerMark::cmRunning);
     EXPECT_EQ(results.MarkOfLine("PC-B"), TComputerMark::cmWaiting);

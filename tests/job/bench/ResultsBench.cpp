@@ -2,7 +2,7 @@
 // per 10,000 lines, so that a cost growing with the run (a rescan, a search of the list) shows.
 // Usage: results_bench [computers, default 33333: three lines each, 100,000 lines in all]
 //                      [rounds, default 15: the figures are medians over the rounds]
-#include "job/ComputerResults.h"
+#include "job/ResultTexts.h"
 
 #include <algorithm>
 #include <chrono>
@@ -42,7 +42,7 @@ struct Round {
 Round TrackOnce(const std::string& list, const std::vector<std::string>& lines)
 {
     using Ms = std::chrono::duration<double, std::milli>;
-    TResultTracker tracker(list, false);
+    TResultTracker tracker(TComputerList(list), false);
     Round round;
     const auto start = Clock::now();
     auto lap = start;

@@ -1,0 +1,179 @@
+#include "ResultTracker.h"
+
+#include <utility>
+
+std::string_view MarkName(TComputerMark mark)
+{
+    switch (mark) {
+    case TComputerMark::cmWaiting:
+        return "waiting";
+    case TComputerMark::cmRunning:
+        return "running";
+    case TComputerMark::cmDone:
+        return "done";
+    case TComputerMark::cmRestartRequired:
+        return "restart required";
+    case TComputerMark::cmFailed:
+        return "failed";
+    case TComputerMark::cmNotReached:
+        return "not reached";
+    case TComputerMark::cmNoResult:
+        break;
+    }
+    return "no result";
+}
+
+TComputerMark MarkOf(const TComputerOutcome& computer, bool runEnded)
+{
+    if (computer.Running && !runEnded)
+        return TComputerMark::cmRunning;
+    switch (computer.Result) {
+    case TComputerResult::crDone:
+    case TComputerResult::crNotInstalled:
+    case TComputerResult::crStarted:
+        return TComputerMark::cmDone;
+    case TComputerResult::crRestartRequired:
+    case TComputerResult::crRestartStarted:
+        return TComputerMark::cmRestartRequired;
+    case TComputerResult::crBusy:
+    case TComputerResult::crFailed:
+    case TComputerResult::crNotStarted:
+        return TComputerMark::cmFailed;
+    case TComputerResult::crNotReached:
+        return TComputerMark::cmNotReached;
+    case TComputerResult::crContactLost:
+        return TComputerMark::cmNoResult;
+    case TComputerResult::crNoResult:
+        break;
+    }
+    return runEnded ? TComputerMark::cmNoResult : TComputerMark::cmWaiting;
+}
+
+TResultTracker::TResultTracker(TComputerList computers, bool uninstall, TClock clock)
+    : list_(std::move(computers)), uninstall_(uninstall), clock_(std::move(clock))
+{
+    computers_.resize(list_.Size());
+    for (std::size_t i = 0; i < computers_.size(); ++i)
+        computers_[i].Name = list_.Names()[i];
+}
+
+void TResultTracker::PieceDelivered(std::string_view text, TOutputType kind)
+{
+    if (ended_)
+        return;
+    started_ = true;
+    if (const auto line = unfinishedLine_.Piece(text, kind))
+        ReadLine(*line);
+}
+
+void TResultTracker::RunEnded()
+{
+    if (ended_)
+        return;
+    ended_ = true;
+    if (const auto line = unfinishedLine_.Ended())
+        ReadLine(*line);
+}
+
+void TResultTracker::ReadLine(std::string_view line)
+{
+    line = TrimBlanks(line);
+    if (line.empty())
+        return;
+    if (const auto report = ReadToolReport(line, uninstall_); report && ReadReport(*report))
+        return;
+    // The tool's own lines are never a computer's error text.
+    if (IsToolsOwnLine(line)) {
+        awaitingErrorText_.reset();
+        return;
+    }
+    if (awaitingErrorText_) {
+        computers_[*awaitingErrorText_].Detail.assign(line);
+        awaitingErrorText_.reset();
+    }
+}
+
+// False for a result or failure about a computer not in the run: such a line is read as any
+// other text.
+bool TResultTracker::ReadReport(const TToolReport& report)
+{
+    if (report.Kind == TToolReport::TKind::rkProgress) {
+        awaitingErrorText_.reset();
+        ComputerStarted(report.Computer);
+        return true;
+    }
+    TComputerOutcome* computer = Find(report.Computer);
+    if (computer == nullptr)
+        return false;
+    Record(*computer, report.Result, report.Code);
+    if (report.Kind == TToolReport::TKind::rkFailure)
+        awaitingErrorText_ = static_cast<std::size_t>(computer - computers_.data());
+    return true;
+}
+
+void TResultTracker::ComputerStarted(std::string_view name)
+{
+    if (TComputerOutcome* computer = Find(name); computer != nullptr && !computer->Running) {
+        computer->Running = true;
+        if (computer->Started.empty() && clock_)
+            computer->Started = clock_();
+    }
+}
+
+TComputerOutcome* TResultTracker::Find(std::string_view name)
+{
+    return const_cast<TComputerOutcome*>(std::as_const(*this).Find(name));
+}
+
+const TComputerOutcome* TResultTracker::Find(std::string_view name) const
+{
+    const auto index = list_.IndexOf(name);
+    return index ? &computers_[*index] : nullptr;
+}
+
+std::optional<TComputerMark> TResultTracker::MarkOfLine(std::string_view line) const
+{
+    const TComputerOutcome* computer = Find(line);
+    if (computer == nullptr)
+        return std::nullopt;
+    return MarkOf(*computer, ended_);
+}
+
+void TResultTracker::Record(TComputerOutcome& computer, TComputerResult result, std::int64_t code)
+{
+    // The latest report about a computer is what holds on it now.
+    computer.Result = result;
+    computer.Code = code;
+    computer.Detail.clear();
+    computer.Running = false;
+    if (clock_) {
+        computer.Ended = clock_();
+        if (computer.Started.empty())
+            computer.Started = computer.Ended;
+    }
+    awaitingErrorText_.reset();
+}
+
+std::vector<std::string> TResultTracker::RetryList(bool withRestartRequired) const
+{
+    std::vector<std::string> names;
+    for (const TComputerOutcome& computer : computers_) {
+        switch (computer.Result) {
+        case TComputerResult::crBusy:
+        case TComputerResult::crFailed:
+        case TComputerResult::crNotStarted:
+        case TComputerResult::crContactLost:
+        case TComputerResult::crNotReached:
+        case TComputerResult::crNoResult:
+            names.push_back(computer.Name);
+            break;
+        case TComputerResult::crRestartRequired:
+            if (withRestartRequired)
+                names.push_back(computer.Name);
+            break;
+        default:
+            break;
+        }
+    }
+    return names;
+}
