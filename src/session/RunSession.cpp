@@ -19,6 +19,13 @@ T& Required(T* given, const char* what)
     return *given;
 }
 
+TRunSessionArgs Checked(TRunSessionArgs args)
+{
+    if (!args.ListRunner)
+        throw std::invalid_argument("a run session needs the list runner");
+    return args;
+}
+
 } // namespace
 
 // A run on many computers: the schedule and lines, the job it runs, and one runner for each
@@ -46,8 +53,7 @@ struct TRunSession::TRun {
 
 TRunSession::TRunSession(IUiThread& ui, TRunSessionArgs args)
     : ui_(ui),
-      args_(std::move(args)),
-      runner1_(Required(args_.ListRunner, "the list runner")),
+      args_(Checked(std::move(args))),
       listener_(Required(args_.Listener, "a listener")),
       console_(Required(args_.Console, "the console view's lines"))
 {
@@ -90,12 +96,12 @@ void TRunSession::StartList(const TJob& job)
 {
     StopFleets();
     auto run = NewRun(job);
-    runner1_.OnNewLine = [this, run](TObject*, const std::string& line, TOutputType type) {
+    runner1().OnNewLine = [this, run](TObject*, const std::string& line, TOutputType type) {
         runner1NewLine(line, type, *run);
     };
-    runner1_.OnTerminated = [this, run](TObject*, std::uint32_t) { runner1Terminated(run); };
+    runner1().OnTerminated = [this, run](TObject*, std::uint32_t) { runner1Terminated(run); };
     active_ = true;
-    runner1_.Execute();
+    runner1().Execute();
 }
 
 void TRunSession::StartFleet(const TJob& job, const TJobVariables& vars)
@@ -136,14 +142,14 @@ std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_pt
     // Set up as the list runner, but without an output list (the view shows the child's whole
     // lines) and polled less often while it waits on its computer.
     auto runner = std::make_unique<TConsoleRunner>(args_.Owner, ui_);
-    runner->ApplicationName = runner1_.ApplicationName;
-    runner->MaxTimeAfterBeginning = runner1_.MaxTimeAfterBeginning;
-    runner->MaxTimeAfterLastOutput = runner1_.MaxTimeAfterLastOutput;
-    runner->ShowWindow = runner1_.ShowWindow;
+    runner->ApplicationName = runner1().ApplicationName;
+    runner->MaxTimeAfterBeginning = runner1().MaxTimeAfterBeginning;
+    runner->MaxTimeAfterLastOutput = runner1().MaxTimeAfterLastOutput;
+    runner->ShowWindow = runner1().ShowWindow;
     // Without a console of its own: the tool's output goes to the pipe either way, and a console
     // per computer would cost one more console host process at every start.
     runner->CreationFlag = fDETACHED_PROCESS;
-    runner->ReturnCode = runner1_.ReturnCode;
+    runner->ReturnCode = runner1().ReturnCode;
     runner->QuietPauseLimit = kFleetQuietPauseLimit;
     runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Job.Computers.Names()[computer]);
     // The runner outlives nothing of the run: a run that is gone takes no more of its events.
@@ -163,7 +169,7 @@ std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_pt
 
 void TRunSession::runner1NewLine(const std::string& NewLine, TOutputType OutputType, TRun& run)
 {
-    runner1_.SetOutputLines(args_.Console);
+    runner1().SetOutputLines(args_.Console);
     run.Results.PieceDelivered(NewLine, OutputType);
     MarksChanged(run);
     console_.PieceDelivered(run.Id, run.Monitor, NewLine, OutputType);
@@ -225,7 +231,7 @@ void TRunSession::FinishRun(const std::shared_ptr<TRun>& ended)
 
 void TRunSession::Stop()
 {
-    runner1_.Stop();
+    runner1().Stop();
     StopFleets();
 }
 

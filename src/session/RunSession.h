@@ -16,6 +16,7 @@
 #include "toolkit/UiThread.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,8 +42,9 @@ public:
 struct TRunSessionArgs {
     // Owns the runners of the computers that run at a time.
     TComponent* Owner = nullptr;
-    // Runs the whole list; its settings are the ones every computer's copy of the tool gets.
-    TConsoleRunner* ListRunner = nullptr;
+    // The runner of the whole list, as its owner holds it now (the owner may replace it); its
+    // settings are the ones every computer's copy of the tool gets.
+    std::function<TConsoleRunner&()> ListRunner;
     // The console view's lines.
     TStrings* Console = nullptr;
     IRunListener* Listener = nullptr;
@@ -102,6 +104,7 @@ private:
     // Stops every live many-computer run; safe while a stopped run leaves the list.
     void StopFleets();
     void StopFleet(TRun& run);
+    TConsoleRunner& runner1() const { return args_.ListRunner(); }
     // Keeps an ended run's results for the retry list, unless a newer run's are kept already.
     void KeepResults(const std::shared_ptr<const TRun>& run);
     // The listener hears of run's marks, if it is the run that the target list marks.
@@ -109,7 +112,6 @@ private:
 
     IUiThread& ui_;
     TRunSessionArgs args_;
-    TConsoleRunner& runner1_;
     IRunListener& listener_;
     // Places the runs' own lines in the console view.
     TRunConsole console_;

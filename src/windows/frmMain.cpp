@@ -153,7 +153,7 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
 
     TRunSessionArgs session;
     session.Owner = this;
-    session.ListRunner = runner1.get();
+    session.ListRunner = [this]() -> TConsoleRunner& { return *runner1; };
     session.Console = &mmo2->Lines();
     session.Listener = this;
     session.SystemMessage = SystemMessage;
