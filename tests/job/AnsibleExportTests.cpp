@@ -1,6 +1,7 @@
 #include "FakeJobForm.h"
 
 #include "job/AnsibleExport.h"
+#include "support/TestText.h"
 
 #include <gtest/gtest.h>
 
@@ -15,11 +16,6 @@ std::string FileText(const TAnsibleExport& exported, const std::string& name)
             return file.Text;
     ADD_FAILURE() << "no " << name;
     return {};
-}
-
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
 }
 
 // The lines of the [targets] group.
