@@ -3,6 +3,7 @@
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ComputerList.h"
+#include "support/TestText.h"
 
 #include <gtest/gtest.h>
 
@@ -17,11 +18,6 @@ std::string FileText(const TAnsibleExport& exported, const std::string& name)
             return file.Text;
     ADD_FAILURE() << "no " << name;
     return {};
-}
-
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
 }
 
 // The lines of the [targets] group.

@@ -22,20 +22,6 @@ const std::string Report(RunText::SuccessReport);
 const std::string Success(RunText::SuccessLine);
 const std::string Finished(RunText::ExecutionFinished);
 
-TScriptCycle Output(std::string bytes)
-{
-    TScriptCycle cycle;
-    cycle.output = std::move(bytes);
-    return cycle;
-}
-
-TScriptCycle Exit(uint32_t code)
-{
-    TScriptCycle cycle;
-    cycle.exitCode = code;
-    return cycle;
-}
-
 TScriptCycle WaitFor(const std::atomic<bool>& flag, std::atomic<bool>* reached = nullptr)
 {
     TScriptCycle cycle;
@@ -73,9 +59,7 @@ protected:
 
     void Play(std::vector<TScriptCycle> cycles)
     {
-        TScript script;
-        script.cycles = std::move(cycles);
-        scripted->AddScript(std::move(script));
+        scripted->AddScript(Script(std::move(cycles)));
         const int before = ended;
         Start();
         ASSERT_TRUE(h.ui.RunUntil([&] { return ended == before + 1 && h.backend->live == 0; },

@@ -202,13 +202,7 @@ TYPED_TEST_P(RealChild, AProgramThatDoesNotExistFailsToStartAndTheRunnerStartsAg
     EXPECT_EQ(h.runner->EndStatus(), esFailedStartingChild);
     EXPECT_EQ(h.runner->ExitCode(), 2u); // file not found, on either system
     this->Pump(std::chrono::milliseconds(50));
-    const auto errors = h.ui.TakePostedErrors();
-    ASSERT_EQ(errors.size(), 1u);
-    try {
-        std::rethrow_exception(errors[0]);
-    } catch (const TCreateProcessError& error) {
-        EXPECT_STREQ(error.what(), "no_such_program_of_vantrel.exe /x doesn't exist.");
-    }
+    EXPECT_EQ(OnePostedStartFailure(h.ui.TakePostedErrors()), "no_such_program_of_vantrel.exe /x doesn't exist.");
     this->Run(this->Child("exit 0"));
     EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
 }

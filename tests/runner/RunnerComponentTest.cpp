@@ -9,20 +9,6 @@ namespace {
 using Mode = TQueueUiThread::TTimerMode;
 using namespace std::chrono_literals;
 
-TScriptCycle Output(std::string bytes)
-{
-    TScriptCycle cycle;
-    cycle.output = std::move(bytes);
-    return cycle;
-}
-
-TScript Script(std::vector<TScriptCycle> cycles)
-{
-    TScript script;
-    script.cycles = std::move(cycles);
-    return script;
-}
-
 TEST(RunnerComponent, StartsIdleWithTheStoredDefaults)
 {
     TQueueUiThread ui;

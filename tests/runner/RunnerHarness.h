@@ -25,6 +25,18 @@ inline void PrintTo(const TPiece& piece, std::ostream* out)
     *out << (piece.type == otEntireLine ? "entire \"" : "beginning \"") << piece.text << '"';
 }
 
+// What the one error posted to the user-interface thread says, a start failure being expected.
+inline std::string OnePostedStartFailure(const std::vector<std::exception_ptr>& errors)
+{
+    if (errors.size() != 1)
+        return std::to_string(errors.size()) + " errors posted";
+    try {
+        std::rethrow_exception(errors[0]);
+    } catch (const TCreateProcessError& error) {
+        return error.what();
+    }
+}
+
 class TCountingBackend : public IProcessBackend {
 public:
     explicit TCountingBackend(std::shared_ptr<IProcessBackend> inner) : inner_(std::move(inner)) {}

@@ -13,20 +13,6 @@ namespace {
 
 using Mode = TQueueUiThread::TTimerMode;
 
-TScriptCycle Output(std::string bytes)
-{
-    TScriptCycle cycle;
-    cycle.output = std::move(bytes);
-    return cycle;
-}
-
-TScriptCycle Exit(uint32_t code, std::string bytes = {})
-{
-    TScriptCycle cycle = Output(std::move(bytes));
-    cycle.exitCode = code;
-    return cycle;
-}
-
 class ScriptedRunner : public ::testing::Test {
 protected:
     ScriptedRunner() : scripted(std::make_shared<TScriptedBackend>()), h(scripted, Mode::Manual) {}
@@ -312,10 +298,7 @@ TEST_F(ScriptedRunner, TheStatusFollowsEveryStage)
 
     TScript failing;
     failing.failAllocation = true;
-    h.terminations = 0;
-    scripted->AddScript(failing);
-    h.runner->Execute();
-    ASSERT_TRUE(h.RunToEnd());
+    Play({}, failing);
     EXPECT_EQ(h.runner->EndStatus(), esFailedBeforeBuffers);
 }
 
@@ -332,10 +315,7 @@ TEST_F(ScriptedRunner, PipeFailuresEndWithStatusThreeAndReachTheErrorBox)
     TScript output;
     output.failOutputPipe = true;
     output.errorCode = 8;
-    h.terminations = 0;
-    scripted->AddScript(output);
-    h.runner->Execute();
-    ASSERT_TRUE(h.RunToEnd());
+    Play({}, output);
     EXPECT_EQ(h.runner->EndStatus(), esFailedCreatingPipes);
     EXPECT_EQ(Log(1), (std::vector<std::string>{"CreateInputPipe", "CreateOutputPipe", "CloseInputPipe"}));
 
@@ -366,18 +346,10 @@ TEST_F(ScriptedRunner, AStartFailureIsReportedAfterTheTerminationHandlerAndTheRu
     EXPECT_EQ(h.terminatedCode, 2u);
     EXPECT_FALSE(errorBeforeTermination);
     Pump(std::chrono::milliseconds(20));
-    const auto errors = h.ui.TakePostedErrors();
-    ASSERT_EQ(errors.size(), 1u);
-    try {
-        std::rethrow_exception(errors[0]);
-    } catch (const TCreateProcessError& error) {
-        EXPECT_STREQ(error.what(), "missing.exe /x doesn't exist.");
-    }
+    EXPECT_EQ(OnePostedStartFailure(h.ui.TakePostedErrors()), "missing.exe /x doesn't exist.");
     EXPECT_EQ(Count("Terminate"), 0u);
 
-    TScript again;
-    again.cycles = {Exit(0)};
-    scripted->AddScript(again);
+    scripted->AddScript(Script({Exit(0)}));
     h.runner->Execute();
     EXPECT_TRUE(h.ui.RunUntil([this] { return h.terminations == 2 && h.backend->live == 0; },
                               std::chrono::seconds(20)));
@@ -682,7 +654,6 @@ TEST_F(ScriptedRunner, AProgramFileGivenIsStartedWithTheCommandLineAsItIs)
 {
     Play({Exit(0)});
     h.runner->ApplicationName = "C:\\Tools\\Psexec.exe";
-    h.terminations = 0;
     Play({Exit(0)});
     EXPECT_EQ(Log(0)[2], "Start:child:0:48") << "without one the system looks the program up";
     EXPECT_EQ(Log(1)[2], "Start:child:0:48:C:\\Tools\\Psexec.exe");

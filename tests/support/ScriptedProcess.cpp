@@ -6,6 +6,27 @@
 #include <new>
 #include <thread>
 
+TScriptCycle Output(std::string bytes)
+{
+    TScriptCycle cycle;
+    cycle.output = std::move(bytes);
+    return cycle;
+}
+
+TScriptCycle Exit(uint32_t code, std::string bytes)
+{
+    TScriptCycle cycle = Output(std::move(bytes));
+    cycle.exitCode = code;
+    return cycle;
+}
+
+TScript Script(std::vector<TScriptCycle> cycles)
+{
+    TScript script;
+    script.cycles = std::move(cycles);
+    return script;
+}
+
 void TScriptLog::Add(std::string entry)
 {
     std::lock_guard lock(mutex_);

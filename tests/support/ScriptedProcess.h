@@ -26,6 +26,10 @@ struct TScriptCycle {
     std::optional<std::size_t> readLimit;
 };
 
+// A cycle that writes bytes; one whose child has ended with a code (after writing bytes).
+TScriptCycle Output(std::string bytes);
+TScriptCycle Exit(uint32_t code, std::string bytes = {});
+
 struct TScript {
     // The run cannot allocate what it needs before its buffers.
     bool failAllocation = false;
@@ -46,6 +50,8 @@ struct TScript {
     // taken to have ended with code 0xDEAD, so a faulty test cannot hang.
     std::size_t idleCyclesLimit = 20'000;
 };
+
+TScript Script(std::vector<TScriptCycle> cycles);
 
 // What the worker did, in order ("CreateInputPipe", "Start", "Write:abc", "Terminate", ...).
 class TScriptLog {

@@ -1,5 +1,9 @@
 #include "WindowTestSupport.h"
 
+#include "toolkit/BoundsWin32.h"
+#include "toolkit/Strings.h"
+
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <thread>
@@ -61,15 +65,6 @@ std::optional<std::string> TScriptedDialogs::ChooseFolder(const TFileDialogSetti
     return Next(FolderAnswers, std::optional<std::string>{});
 }
 
-std::string WinPath(const std::string& unixPath)
-{
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
-
 TScratchFolder::TScratchFolder(const std::string& name)
 {
     char temp[MAX_PATH] = {};
@@ -110,45 +105,6 @@ TWindowInToolFolder::~TWindowInToolFolder()
     SetCurrentDirectoryA(previousFolder_.c_str());
 }
 
-std::string ReadFileBytes(const std::string& path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        throw std::runtime_error("cannot read " + path);
-    std::string bytes;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-        bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        throw std::runtime_error("cannot write " + path);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::vector<std::string> SplitOutputLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return lines;
-}
-
 std::vector<std::string> WhatTheToolWrites(const std::string& applicationName, std::string commandLine,
                                            const std::string& outputFile)
 {
@@ -171,7 +127,7 @@ std::vector<std::string> WhatTheToolWrites(const std::string& applicationName, s
     WaitForSingleObject(started.hProcess, INFINITE);
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
-    return SplitOutputLines(ReadFileBytes(outputFile));
+    return SplitLines(ReadFileBytes(outputFile));
 }
 
 bool PumpUntil(TApplication& application, const std::function<bool()>& done, std::chrono::milliseconds timeout)
@@ -205,4 +161,78 @@ void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<
     PostMessageA(target, WM_KEYUP, key, 0xC0000001);
     app.ProcessMessages();
     SetKeyboardState(const_cast<BYTE*>(saved.data()));
+}
+
+void Click(const TControl& control)
+{
+    SendMessageA(control.Handle(), BM_CLICK, 0, 0);
+}
+
+std::vector<std::string> ConsoleLines(TForm1& form)
+{
+    std::vector<std::string> lines;
+    for (int i = 0; i < form.mmo2->Lines().Count(); ++i)
+        lines.push_back(form.mmo2->Lines().Get(i));
+    return lines;
+}
+
+TJournalReading ReadJournal(const std::string& path)
+{
+    TJournalReading reading;
+    for (const std::string& line : SplitLines(ReadFileBytes(path))) {
+        if (line.size() < 2)
+            continue;
+        if (line[0] == '+') {
+            reading.Started.push_back(line.substr(line.find(' ', 2) + 1));
+            reading.MostAtOnce = std::max(reading.MostAtOnce, ++reading.StillRunning);
+        } else {
+            --reading.StillRunning;
+        }
+    }
+    return reading;
+}
+
+TBounds BoundsOf(const TControl& control)
+{
+    return ToBounds(control.BoundsRect());
+}
+
+LOGFONTA FontOf(HWND hwnd)
+{
+    LOGFONTA font{};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font;
+}
+
+SIZE TextSize(HWND hwnd, const std::string& text)
+{
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    return SIZE{size.cx, metrics.tmHeight};
+}
+
+std::vector<TPlace> MainWindowLayoutAt96(TForm1& form)
+{
+    return {
+        {form.spnl1.get(), "TPanel", {3, 3, 536, 118}},     {form.spnl3.get(), "TPanel", {3, 127, 536, 176}},
+        {form.spnl4.get(), "TPanel", {3, 309, 536, 86}},    {form.spnl2.get(), "TPanel", {3, 401, 536, 79}},
+        {form.stsbr1.get(), "msctls_statusbar32", {0, 483, 542, 19}},
+        {form.edt1.get(), "Edit", {8, 16, 523, 21}},        {form.edt3.get(), "Edit", {8, 90, 154, 21}},
+        {form.edt4.get(), "Edit", {191, 90, 161, 21}},      {form.edt5.get(), "Edit", {378, 90, 153, 21}},
+        {form.edt2.get(), "Edit", {8, 53, 523, 21}},        {form.chk1.get(), "Button", {8, 1, 141, 20}},
+        {form.chk2.get(), "Button", {8, 21, 192, 20}},      {form.chk3.get(), "Button", {8, 41, 164, 20}},
+        {form.chk4.get(), "Button", {288, 1, 213, 20}},     {form.chk5.get(), "Button", {288, 21, 187, 20}},
+        {form.chk6.get(), "Button", {288, 41, 209, 20}},    {form.edt6.get(), "Edit", {504, 40, 25, 21}},
+        {form.chk7.get(), "Button", {8, 65, 321, 20}},      {form.mmo1.get(), "TMemo", {4, 16, 168, 156}},
+        {form.mmo2.get(), "TMemo", {178, 16, 354, 156}},    {form.sbtbtn1.get(), "Button", {8, 6, 97, 68}},
+        {form.sbtbtn4.get(), "Button", {114, 6, 97, 68}},   {form.sbtbtn5.get(), "Button", {220, 6, 97, 68}},
+        {form.sbtbtn3.get(), "Button", {328, 6, 97, 68}},   {form.sbtbtn2.get(), "Button", {434, 6, 97, 68}},
+        {form.edt7.get(), "Edit", {504, 63, 25, 21}},
+    };
 }

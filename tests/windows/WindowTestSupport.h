@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "shell/Startup.h"
+#include "support/FileBytesWin32.h"
+#include "support/TestText.h"
+#include "support/WindowBoundsWin32.h"
 #include "toolkit/Dialogs.h"
 
 // Answers every box and dialog from a script and remembers what was shown.
@@ -40,9 +43,6 @@ public:
     std::optional<std::string> SaveFile(const TFileDialogSettings& settings) override;
     std::optional<std::string> ChooseFolder(const TFileDialogSettings& settings) override;
 };
-
-// A Linux path as Wine's Z: drive shows it.
-std::string WinPath(const std::string& unixPath);
 
 // A fresh folder under the temporary folder, removed again at the end.
 class TScratchFolder {
@@ -73,11 +73,6 @@ private:
     std::string previousFolder_;
 };
 
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
-
-// Output split into lines as the runner splits it: at CR LF, a bare CR or a bare LF.
-std::vector<std::string> SplitOutputLines(const std::string& text);
 // Runs a tool once more on its own, its output and errors into outputFile, and returns the lines
 // it wrote there: what a console view of the same run must show.
 std::vector<std::string> WhatTheToolWrites(const std::string& applicationName, std::string commandLine,
@@ -94,3 +89,31 @@ void PressKey(TApplication& app, HWND target, WPARAM key, std::initializer_list<
 
 // The share every Wine test may use; the test script maps it to a folder.
 inline const std::string kShare = "\\\\vantrel-test\\share";
+
+// A control clicked as the mouse would: a button's click handler, a check box toggled.
+void Click(const TControl& control);
+std::vector<std::string> ConsoleLines(TForm1& form);
+
+// What the stand-in's journal says of a run: the most copies at once, how many are still running
+// at its end, and each copy's command line.
+struct TJournalReading {
+    int MostAtOnce = 0;
+    int StillRunning = 0;
+    std::vector<std::string> Started;
+};
+TJournalReading ReadJournal(const std::string& path);
+
+// A control's place in its parent, through the toolkit's own account of it.
+TBounds BoundsOf(const TControl& control);
+
+LOGFONTA FontOf(HWND hwnd);
+// The text's width and the font's line height, as the system measures them in the window's font.
+SIZE TextSize(HWND hwnd, const std::string& text);
+
+// The main window's layout at 96 dots per inch: each control's class and place.
+struct TPlace {
+    const TControl* Control;
+    const char* ClassName;
+    TBounds At96;
+};
+std::vector<TPlace> MainWindowLayoutAt96(TForm1& form);

@@ -23,7 +23,7 @@ int main(int argc, char** argv)
     form.edt3->SetText("CORP");
     form.edt4->SetText("deploy");
     form.edt5->SetText("secret");
-    SendMessageA(form.sbtbtn1->Handle(), BM_CLICK, 0, 0);
+    Click(*form.sbtbtn1);
     PumpUntil(app.Application(), [&] { return !form.RunActive(); }, std::chrono::seconds(60));
     form.edt1->SetFocus();
     PumpFor(app.Application(), std::chrono::seconds(seconds));

@@ -14,12 +14,13 @@
 #include <optional>
 #include <system_error>
 
-#include "WindowTestSupport.h"
+#include "MainWindowFixture.h"
 #include "job/CommandLine.h"
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/AccessibleWin32.h"
 #include "toolkit/RegistryWin32.h"
+#include "toolkit/TextWin32.h"
 #include "resource_ids.h"
 
 namespace {
@@ -36,22 +37,9 @@ std::string ClassOf(HWND hwnd)
     return name;
 }
 
-void Click(const TControl& control)
-{
-    SendMessageA(control.Handle(), BM_CLICK, 0, 0);
-}
-
 void TypeChar(const TControl& control, char c)
 {
     SendMessageA(control.Handle(), WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 0);
-}
-
-std::vector<std::string> ConsoleLines(TForm1& form)
-{
-    std::vector<std::string> lines;
-    for (int i = 0; i < form.mmo2->Lines().Count(); ++i)
-        lines.push_back(form.mmo2->Lines().Get(i));
-    return lines;
 }
 
 // A path in the folder of this test program, which stands in for the program's own folder.
@@ -62,11 +50,16 @@ std::string BesideProgram(const std::string& name)
     return std::filesystem::path(self).parent_path().string() + "\\" + name;
 }
 
-LOGFONTA FontOf(HWND hwnd)
+std::string ClipboardText(HWND owner)
 {
-    LOGFONTA font{};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
-    return font;
+    if (!OpenClipboard(owner))
+        return "(no clipboard)";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    const std::string text = data ? static_cast<const char*>(GlobalLock(data)) : "";
+    if (data)
+        GlobalUnlock(data);
+    CloseClipboard();
+    return text;
 }
 
 void PutOnClipboard(HWND owner, const std::string& text)
@@ -81,7 +74,7 @@ void PutOnClipboard(HWND owner, const std::string& text)
 }
 
 // A main window in a folder that holds the stand-in, as an administrator would start it.
-class MainWindow : public ::testing::Test {
+class MainWindow : public TMainWindowTest {
 protected:
     void SetUp() override
     {
@@ -94,7 +87,7 @@ protected:
     void TearDown() override
     {
         if (app_) {
-            PumpUntil(app_->Application(), [&] { return !Form().RunActive(); }, std::chrono::seconds(20));
+            WaitForRunEnd();
             app_.reset();
         }
         SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", nullptr);
@@ -102,42 +95,33 @@ protected:
         SetEnvironmentVariableA("VANTREL_STANDIN_JOURNAL", nullptr);
     }
 
-    TForm1& Form() { return app_->Form1(); }
-    TApplication& App() { return app_->Application(); }
-    static std::string Package() { return kShare + "\\install.msi"; }
-
-    // Fills a job that passes every test, with the current account.
-    void FillValidJob()
+    // Fills a job that passes every test, with the current account; the list written first if given.
+    void FillValidJob(const std::string& listName = "lab.txt", const std::string& list = "")
     {
-        Form().edt1->SetText(folder_.File("lab.txt"));
+        if (!list.empty())
+            folder_.Write(listName, list);
+        Form().edt1->SetText(folder_.File(listName));
         Form().edt2->SetText(Package());
     }
 
-    bool WaitForRunEnd() { return PumpUntil(App(), [&] { return !Form().RunActive(); }); }
-
-    TScratchFolder folder_{"window"};
-    TScriptedDialogs dialogs_;
-    std::vector<std::string> opened_;
-    TWindowInToolFolder window_{folder_, dialogs_, [this](HWND, const std::string& address) { opened_.push_back(address); }};
-    std::unique_ptr<TVantrelApp>& app_ = window_.App;
-};
-
-struct Expected {
-    const TControl* control;
-    const char* className;
-    int left, top, width, height;
+    // Executes and waits for the run's end; the lines the run added to the console view.
+    std::vector<std::string> LinesOfARun(std::chrono::milliseconds timeout = std::chrono::seconds(20))
+    {
+        const auto before = static_cast<std::ptrdiff_t>(ConsoleLines(Form()).size());
+        Click(*Form().sbtbtn1);
+        EXPECT_TRUE(WaitForRunEnd(timeout));
+        const auto console = ConsoleLines(Form());
+        return std::vector<std::string>(console.begin() + before, console.end());
+    }
 };
 
 TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
 {
     TForm1& form = Form();
-    char caption[64] = {};
-    GetWindowTextA(form.Handle(), caption, sizeof caption);
-    EXPECT_STREQ(caption, "Vantrel 1.0");
-    RECT client;
-    GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, 542);
-    EXPECT_EQ(client.bottom, 502);
+    EXPECT_EQ(WindowText(form.Handle()), "Vantrel 1.0");
+    const TBounds client = ClientBounds(form.Handle());
+    EXPECT_EQ(client.Width, 542);
+    EXPECT_EQ(client.Height, 502);
     const LONG_PTR style = GetWindowLongPtrA(form.Handle(), GWL_STYLE);
     EXPECT_FALSE(style & WS_THICKFRAME) << "the frame is fixed";
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
@@ -147,28 +131,13 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
     EXPECT_NEAR((window.left + window.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((window.top + window.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 
-    const Expected layout[] = {
-        {form.spnl1.get(), "TPanel", 3, 3, 536, 118},     {form.spnl3.get(), "TPanel", 3, 127, 536, 176},
-        {form.spnl4.get(), "TPanel", 3, 309, 536, 86},    {form.spnl2.get(), "TPanel", 3, 401, 536, 79},
-        {form.stsbr1.get(), "msctls_statusbar32", 0, 483, 542, 19},
-        {form.edt1.get(), "Edit", 8, 16, 523, 21},        {form.edt3.get(), "Edit", 8, 90, 154, 21},
-        {form.edt4.get(), "Edit", 191, 90, 161, 21},      {form.edt5.get(), "Edit", 378, 90, 153, 21},
-        {form.edt2.get(), "Edit", 8, 53, 523, 21},        {form.chk1.get(), "Button", 8, 1, 141, 20},
-        {form.chk2.get(), "Button", 8, 21, 192, 20},      {form.chk3.get(), "Button", 8, 41, 164, 20},
-        {form.chk4.get(), "Button", 288, 1, 213, 20},     {form.chk5.get(), "Button", 288, 21, 187, 20},
-        {form.chk6.get(), "Button", 288, 41, 209, 20},    {form.edt6.get(), "Edit", 504, 40, 25, 21},
-        {form.chk7.get(), "Button", 8, 65, 321, 20},      {form.mmo1.get(), "TMemo", 4, 16, 168, 156},
-        {form.mmo2.get(), "TMemo", 178, 16, 354, 156},     {form.sbtbtn1.get(), "Button", 8, 6, 97, 68},
-        {form.sbtbtn4.get(), "Button", 114, 6, 97, 68},   {form.sbtbtn5.get(), "Button", 220, 6, 97, 68},
-        {form.sbtbtn3.get(), "Button", 328, 6, 97, 68},   {form.sbtbtn2.get(), "Button", 434, 6, 97, 68},
-    };
-    for (const Expected& e : layout) {
-        const RECT r = e.control->BoundsRect();
-        EXPECT_STRCASEEQ(ClassOf(e.control->Handle()).c_str(), e.className);
-        EXPECT_EQ(r.left, e.left) << e.control->Hint();
-        EXPECT_EQ(r.top, e.top) << e.control->Hint();
-        EXPECT_EQ(r.right - r.left, e.width) << e.control->Hint();
-        EXPECT_EQ(r.bottom - r.top, e.height) << e.control->Hint();
+    for (const TPlace& place : MainWindowLayoutAt96(form)) {
+        const TBounds r = BoundsOf(*place.Control);
+        EXPECT_STRCASEEQ(ClassOf(place.Control->Handle()).c_str(), place.ClassName);
+        EXPECT_EQ(r.Left, place.At96.Left) << place.Control->Hint();
+        EXPECT_EQ(r.Top, place.At96.Top) << place.Control->Hint();
+        EXPECT_EQ(r.Width, place.At96.Width) << place.Control->Hint();
+        EXPECT_EQ(r.Height, place.At96.Height) << place.Control->Hint();
     }
 
     EXPECT_EQ(form.edt1->Hint(), "Selecet the computers list text file");
@@ -176,13 +145,11 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
     EXPECT_EQ(form.mmo2->Hint(), "Watch a live console view of the progress");
     EXPECT_EQ(SendMessageA(form.ToolTipsHandle(), TTM_GETTOOLCOUNT, 0, 0), 21) << "every control with a hint";
 
-    RECT browse, field;
-    GetWindowRect(form.edt1->ButtonHandle(), &browse);
-    GetWindowRect(form.edt1->Handle(), &field);
+    const TBounds browse = ScreenBounds(form.edt1->ButtonHandle()), field = ScreenBounds(form.edt1->Handle());
     EXPECT_TRUE(IsWindowVisible(form.edt1->ButtonHandle()));
-    EXPECT_GT(browse.right - browse.left, 10) << "the browse button sits inside the field's right end";
-    EXPECT_LE(browse.right, field.right);
-    EXPECT_GE(browse.left, field.right - 30);
+    EXPECT_GT(browse.Width, 10) << "the browse button sits inside the field's right end";
+    EXPECT_LE(browse.Right(), field.Right());
+    EXPECT_GE(browse.Left, field.Right() - 30);
 
     EXPECT_EQ(form.edt1->MaxLength(), 255);
     EXPECT_EQ(form.edt6->MaxLength(), 2);
@@ -204,11 +171,10 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
     EXPECT_EQ(form.mmo2->Lines().Count(), 0);
 
     EXPECT_EQ(form.lblPackage->Text(), "Install package UNC path (Example: \\\\Server\\share\\install.msi):");
-    EXPECT_EQ(form.lblPackage->BoundsRect().bottom, form.edt2->BoundsRect().top);
+    EXPECT_EQ(BoundsOf(*form.lblPackage).Bottom(), BoundsOf(*form.edt2).Top);
     EXPECT_EQ(form.lblTargets->Text(), "Target Computers:");
-    const RECT console = form.mmo2->BoundsRect();
-    const RECT consoleCaption = form.lblConsole->BoundsRect();
-    EXPECT_NEAR((consoleCaption.left + consoleCaption.right) / 2, (console.left + console.right) / 2, 1);
+    const TBounds console = BoundsOf(*form.mmo2), consoleCaption = BoundsOf(*form.lblConsole);
+    EXPECT_NEAR((consoleCaption.Left + consoleCaption.Right()) / 2, (console.Left + console.Right()) / 2, 1);
 
     EXPECT_EQ(GetFocus(), form.edt1->Handle());
     EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine) << "the file version, not the product version";
@@ -270,10 +236,8 @@ TEST_F(MainWindow, AnExceptionFromAHandlerReachesTheErrorBoxWithTheFullStopRule)
     Form().edt3->OnChange = [](TObject*) { throw std::runtime_error("Something went wrong"); };
     Form().edt3->SetText("x");
     ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[0], kApplicationTitle, TMsgDlgType::mtError, "Something went wrong."));
     EXPECT_EQ(std::string(kApplicationTitle).size(), 61u);
-    EXPECT_EQ(dialogs_.Boxes[0].Text, "Something went wrong.");
-    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtError);
 }
 
 TEST_F(MainWindow, GetVersionReadsTheFileVersionAndGivesNothingForAMissingFile)
@@ -323,10 +287,8 @@ TEST_F(MainWindow, EachRefusedInputShowsOneWarningMovesTheFocusAndStartsNothing)
         dialogs_.WhileBoxIsUp = [&] { statusDuringBox = Form().stsbr1->SimpleText(); };
         Click(*Form().sbtbtn1);
         ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-        EXPECT_EQ(dialogs_.Boxes[0].Caption, "Warning");
-        EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtWarning);
+        EXPECT_TRUE(IsBox(dialogs_.Boxes[0], "Warning", TMsgDlgType::mtWarning, refusal.text));
         EXPECT_FALSE(dialogs_.Boxes[0].OkCancel);
-        EXPECT_EQ(dialogs_.Boxes[0].Text, refusal.text);
         EXPECT_EQ(statusDuringBox, "Collecting data...");
         const HWND expectedFocus = std::string(refusal.focus) == "edt1" ? Form().edt1->Handle() : Form().edt2->Handle();
         EXPECT_EQ(GetFocus(), expectedFocus);
@@ -348,10 +310,9 @@ TEST_F(MainWindow, DecliningTheCurrentAccountLeavesTheFocusAndStartsNothing)
     dialogs_.WhileBoxIsUp = [&] { focusWhileAsking = GetFocus(); };
     Click(*Form().sbtbtn1);
     ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Caption, "Confirm");
-    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtConfirmation);
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[0], "Confirm", TMsgDlgType::mtConfirmation,
+                      "Process will run distribiution with your existing account, continue ?"));
     EXPECT_TRUE(dialogs_.Boxes[0].OkCancel);
-    EXPECT_EQ(dialogs_.Boxes[0].Text, "Process will run distribiution with your existing account, continue ?");
     EXPECT_NE(focusWhileAsking, nullptr);
     EXPECT_EQ(GetFocus(), focusWhileAsking) << "the focus stays where it was";
     EXPECT_EQ(Form().runner1->CommandLine, "");
@@ -391,9 +352,8 @@ TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
     EXPECT_EQ(console.back(), "Execution Finished");
     EXPECT_EQ(std::vector<std::string>(console.begin(), console.end() - 4), written)
         << "every line the tool wrote, once, in order";
-    RECT view;
-    GetClientRect(Form().mmo2->Handle(), &view);
-    EXPECT_GE(Form().mmo2->TopLine() + 3, static_cast<int>(console.size()) - view.bottom / 9)
+    const int rows = ClientBounds(Form().mmo2->Handle()).Height / 9;
+    EXPECT_GE(Form().mmo2->TopLine() + 3, static_cast<int>(console.size()) - rows)
         << "the end of the view is in sight";
     EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
 }
@@ -402,12 +362,10 @@ TEST_F(MainWindow, AToolThatCannotBeStartedIsReportedAndTheRunStillEnds)
 {
     FillValidJob();
     ASSERT_TRUE(DeleteFileA(folder_.File("Psexec.exe").c_str()));
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(ExecuteToEnd());
     ASSERT_TRUE(PumpUntil(App(), [&] { return dialogs_.Boxes.size() == 2; }));
-    EXPECT_EQ(dialogs_.Boxes[1].Caption, kApplicationTitle);
-    EXPECT_EQ(dialogs_.Boxes[1].Type, TMsgDlgType::mtError);
-    EXPECT_EQ(dialogs_.Boxes[1].Text, Form().runner1->CommandLine + " doesn't exist.") << "no second full stop";
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[1], kApplicationTitle, TMsgDlgType::mtError,
+                      Form().runner1->CommandLine + " doesn't exist.")) << "no second full stop";
     EXPECT_EQ(ConsoleLines(Form()), std::vector<std::string>{"Execution Finished"});
     EXPECT_EQ(Form().stsbr1->SimpleText(), ReadyLineFor(""));
 }
@@ -449,9 +407,7 @@ TEST_F(MainWindow, ARunThatCannotStartBringsTheReadyLineBackAndShowsTheError)
     FillValidJob();
     Click(*form.sbtbtn1);
     ASSERT_EQ(dialogs_.Boxes.size(), 2u) << "the current-account question, then the error";
-    EXPECT_EQ(dialogs_.Boxes[1].Caption, kApplicationTitle);
-    EXPECT_EQ(dialogs_.Boxes[1].Type, TMsgDlgType::mtError);
-    EXPECT_NE(dialogs_.Boxes[1].Text.find("no worker thread"), std::string::npos) << dialogs_.Boxes[1].Text;
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[1], kApplicationTitle, TMsgDlgType::mtError, "no worker thread", TTextIs::Within));
     EXPECT_FALSE(form.RunActive());
     EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine);
     PumpFor(App(), std::chrono::milliseconds(200));
@@ -461,12 +417,10 @@ TEST_F(MainWindow, ARunThatCannotStartBringsTheReadyLineBackAndShowsTheError)
 TEST_F(MainWindow, AFailedRunAfterASuccessfulOneGetsNoSuccessLine)
 {
     FillValidJob();
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(ExecuteToEnd());
     folder_.Write("bad.txt", "PC-OFFLINE-1\r\n");
     Form().edt1->SetText(folder_.File("bad.txt"));
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(ExecuteToEnd());
     const std::vector<std::string> console = ConsoleLines(Form());
     EXPECT_EQ(std::count(console.begin(), console.end(), "Vantrel: Process completed successfully"), 1);
     EXPECT_EQ(std::count(console.begin(), console.end(), "Execution Finished"), 2);
@@ -517,8 +471,7 @@ TEST_F(MainWindow, AnUninstallWithTheCurrentAccountSendsTheUninstallForm)
     FillValidJob();
     Click(*Form().chk7);
     Click(*Form().chk3);
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(ExecuteToEnd());
     const std::string expected =
         "Psexec \"@" + folder_.File("lab.txt") + "\"  msiexec /uninstall \"" + Package() + "\" /qn /forcerestart";
     EXPECT_EQ(Form().runner1->CommandLine, expected);
@@ -599,32 +552,23 @@ std::vector<std::string> LinesFrom(const std::vector<std::string>& console, cons
 // The summary lines that would need the horizontal scroll bar, measured as the view draws them.
 std::vector<std::string> SummaryLinesWiderThanTheView(TForm1& form)
 {
-    const HWND view = form.mmo2->Handle();
-    RECT client;
-    GetClientRect(view, &client);
-    HDC dc = GetDC(view);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(view, WM_GETFONT, 0, 0)));
+    const int client = ClientBounds(form.mmo2->Handle()).Width;
     std::vector<std::string> wide;
     const auto console = ConsoleLines(form);
     const auto first = std::find_if(console.rbegin(), console.rend(),
                                     [](const std::string& line) { return line.rfind("Vantrel: Results", 0) == 0; });
     for (auto line = std::prev(first.base()); first != console.rend() && line != console.end(); ++line) {
-        SIZE size{};
-        GetTextExtentPoint32A(dc, line->c_str(), static_cast<int>(line->size()), &size);
-        if (size.cx + 2 * TMemo::TextMargin > client.right)
-            wide.push_back(*line + " (" + std::to_string(size.cx) + " of " + std::to_string(client.right) + ")");
+        const int width = TextSize(form.mmo2->Handle(), *line).cx;
+        if (width + 2 * TMemo::TextMargin > client)
+            wide.push_back(*line + " (" + std::to_string(width) + " of " + std::to_string(client) + ")");
     }
-    SelectObject(dc, old);
-    ReleaseDC(view, dc);
     return wide;
 }
 
 TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
 {
-    folder_.Write("mixed.txt", "PC-LAB-01\r\nlab-reboot-2\r\nPC-FAIL-3\r\nPC-OFFLINE-4\r\nPC-BUSY-5\r\nPC-DENIED-6\r\n"
-                               "pc-lab-01\r\n");
-    FillValidJob();
-    Form().edt1->SetText(folder_.File("mixed.txt"));
+    FillValidJob("mixed.txt", "PC-LAB-01\r\nlab-reboot-2\r\nPC-FAIL-3\r\nPC-OFFLINE-4\r\nPC-BUSY-5\r\nPC-DENIED-6\r\n"
+                              "pc-lab-01\r\n");
     EXPECT_FALSE(Form().HasRetryList(false));
     Click(*Form().sbtbtn1);
     // The run keeps the list it read at Execute.
@@ -659,8 +603,7 @@ TEST_F(MainWindow, AMixedRunEndsWithItsSummaryAndSavesTheComputersToTryAgain)
 
     // The saved list is a list file: the next run covers only those computers.
     Form().edt1->SetText(retry);
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(ExecuteToEnd());
     const auto counts = LinesFrom(ConsoleLines(Form()), "Vantrel: Results for");
     EXPECT_EQ(std::vector<std::string>(counts.begin(), counts.begin() + 4),
               (std::vector<std::string>{"Vantrel: Results for 4 computers:", "Vantrel:   1 try later",
@@ -706,9 +649,7 @@ std::vector<std::string> SplitRows(const std::string& csv)
 TEST_F(MainWindow, TheTargetListMarksWaitingAndRunningComputersWhileTheRunGoesAndHasALegend)
 {
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "1500");
-    folder_.Write("slow.txt", "PC-SLOW-1\r\n\r\nPC-SLOW-2\r\n");
-    FillValidJob();
-    Form().edt1->SetText(folder_.File("slow.txt"));
+    FillValidJob("slow.txt", "PC-SLOW-1\r\n\r\nPC-SLOW-2\r\n");
     EXPECT_FALSE(Form().HasResults());
     const auto saveResults = [&] {
         for (const TMenuCommand& command : Form().mmo2->MenuCommands())
@@ -745,12 +686,9 @@ TEST_F(MainWindow, TheToolsRealFormsAndAnOddListAreReadRightEndToEnd)
 {
     // A byte-order mark, a trailing blank, a line of backslashes, names of the longest NetBIOS
     // length: the stand-in takes each line as it stands and reports in the real tool's forms.
-    folder_.Write("forms.txt", "\xEF\xBB\xBFPC-LAB-01 \r\n\\\\\r\nPC-NOSVC-000002\r\nPC-LOST-0000003\r\n"
-                               "PC-NOSTART-0004\r\nPC-OFFLINE-0005\r\n");
-    FillValidJob();
-    Form().edt1->SetText(folder_.File("forms.txt"));
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    FillValidJob("forms.txt", "\xEF\xBB\xBFPC-LAB-01 \r\n\\\\\r\nPC-NOSVC-000002\r\nPC-LOST-0000003\r\n"
+                              "PC-NOSTART-0004\r\nPC-OFFLINE-0005\r\n");
+    ASSERT_TRUE(ExecuteToEnd());
     const auto console = ConsoleLines(Form());
     EXPECT_NE(std::find(console.begin(), console.end(), "Starting PSEXESVC service on PC-LOST-0000003..."),
               console.end()) << "progress after a bare carriage return is a line of its own";
@@ -802,12 +740,9 @@ TEST_F(MainWindow, TheToolsRealFormsAndAnOddListAreReadRightEndToEnd)
 TEST_F(MainWindow, EverySummaryLineOfTheMixedDemoFitsTheConsoleView)
 {
     // The demo's list (scripts/run.sh) but for localhost, whose real installer this test spares.
-    folder_.Write("computers.txt", "PC-ACCOUNTING-01\r\nPC-ACCOUNTING-02\r\nLAPTOP-REBOOT-07\r\nPC-OFFLINE-12\r\n"
-                                   "PC-FAIL-05\r\nPC-BUSY-04\r\nPC-DENIED-09\r\nPC-LOST-11\r\nPC-NOSVC-14\r\n");
-    FillValidJob();
-    Form().edt1->SetText(folder_.File("computers.txt"));
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    FillValidJob("computers.txt", "PC-ACCOUNTING-01\r\nPC-ACCOUNTING-02\r\nLAPTOP-REBOOT-07\r\nPC-OFFLINE-12\r\n"
+                                  "PC-FAIL-05\r\nPC-BUSY-04\r\nPC-DENIED-09\r\nPC-LOST-11\r\nPC-NOSVC-14\r\n");
+    ASSERT_TRUE(ExecuteToEnd());
     const auto console = ConsoleLines(Form());
     const auto summary = LinesFrom(console, "Vantrel: Results");
     ASSERT_EQ(summary.size(), 15u) << ::testing::PrintToString(summary);
@@ -839,16 +774,15 @@ TEST_F(MainWindow, WithoutTheToolsLicenceAcceptedExecuteSaysWhatToDoAndStartsNot
         SetToolLicenceAccepted(accepted);
         DeleteFileA(folder_.File("received.txt").c_str());
         const std::size_t boxes = dialogs_.Boxes.size();
-        Click(*Form().sbtbtn1);
-        ASSERT_TRUE(WaitForRunEnd());
+        ASSERT_TRUE(ExecuteToEnd());
         if (accepted) {
             EXPECT_EQ(dialogs_.Boxes.size(), boxes);
             EXPECT_EQ(ConsoleLines(Form()).back(), "Execution Finished");
             EXPECT_NE(GetFileAttributesA(folder_.File("received.txt").c_str()), INVALID_FILE_ATTRIBUTES);
         } else {
             ASSERT_EQ(dialogs_.Boxes.size(), boxes + 1);
-            EXPECT_EQ(dialogs_.Boxes.back().Caption, "Warning");
-            EXPECT_NE(dialogs_.Boxes.back().Text.find("licence has not been accepted"), std::string::npos);
+            EXPECT_TRUE(IsBox(dialogs_.Boxes.back(), "Warning", TMsgDlgType::mtWarning, "licence has not been accepted",
+                              TTextIs::Within));
             EXPECT_NE(dialogs_.Boxes.back().Text.find("run Psexec once and accept its licence"), std::string::npos);
             EXPECT_TRUE(ConsoleLines(Form()).empty()) << "no run started";
             EXPECT_EQ(GetFileAttributesA(folder_.File("received.txt").c_str()), INVALID_FILE_ATTRIBUTES);
@@ -863,8 +797,7 @@ TEST_F(MainWindow, AllDoneOffersNoRetryListAndANoWaitRunSaysStarted)
 {
     FillValidJob();
     Click(*Form().chk5);
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(ExecuteToEnd());
     EXPECT_EQ(LinesFrom(ConsoleLines(Form()), "Vantrel: Results"),
               (std::vector<std::string>{"Vantrel: Results for 2 computers:", "Vantrel:   2 started",
                                         "Vantrel: PC-LAB-01: started, result not awaited (process ID 4100)",
@@ -886,7 +819,6 @@ protected:
         Form().edt1->SetText(folder_.File("local.txt"));
     }
 
-    static std::string DemoPackage() { return kShare + "\\vantrel-demo.msi"; }
     static std::string InstalledFile()
     {
         char folder[MAX_PATH] = {};
@@ -898,11 +830,7 @@ protected:
     {
         Form().edt2->SetText(package);
         Form().chk7->SetChecked(uninstall);
-        const std::size_t before = ConsoleLines(Form()).size();
-        Click(*Form().sbtbtn1);
-        EXPECT_TRUE(PumpUntil(App(), [&] { return !Form().RunActive(); }, kInstallerTime));
-        const auto console = ConsoleLines(Form());
-        return std::vector<std::string>(console.begin() + static_cast<std::ptrdiff_t>(before), console.end());
+        return LinesOfARun(kInstallerTime);
     }
 };
 
@@ -943,8 +871,7 @@ TEST_F(MainWindow, SaveLogWarnsAboutAnEmptyViewAndOtherwiseWritesAnExactCopy)
 {
     Click(*Form().sbtbtn5);
     ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Text, "the console view is empty");
-    EXPECT_EQ(dialogs_.Boxes[0].Caption, "Warning");
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[0], "Warning", TMsgDlgType::mtWarning, "the console view is empty"));
     EXPECT_TRUE(dialogs_.SaveCalls.empty());
 
     Form().mmo2->Lines().Add("first \xE9");
@@ -977,8 +904,8 @@ TEST_F(MainWindow, SaveLogReportsAPathThatCannotBeCreated)
     dialogs_.SaveAnswers = {bad};
     Click(*Form().sbtbtn5);
     ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
-    EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot create file \"" + bad + "\". ", 0), 0u) << dialogs_.Boxes[0].Text;
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[0], kApplicationTitle, TMsgDlgType::mtError,
+                      "Cannot create file \"" + bad + "\". ", TTextIs::Beginning));
 }
 
 TEST_F(MainWindow, SaveLogDuringARunSavesWhatTheViewHoldsAtThatMoment)
@@ -1054,9 +981,8 @@ TEST_F(MainWindow, AListFileBeingWrittenElsewhereIsReportedAndThePreviewKept)
         ASSERT_TRUE(held.Valid());
         form.edt1->SetText(folder_.File(holder.name));
         ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-        EXPECT_EQ(dialogs_.Boxes[0].Caption, kApplicationTitle);
-        EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot open file \"" + folder_.File(holder.name) + "\". ", 0), 0u)
-            << dialogs_.Boxes[0].Text;
+        EXPECT_TRUE(IsBox(dialogs_.Boxes[0], kApplicationTitle, TMsgDlgType::mtError,
+                          "Cannot open file \"" + folder_.File(holder.name) + "\". ", TTextIs::Beginning));
         EXPECT_EQ(form.edt1->TextColor(), TForm1::FileFoundColor);
         EXPECT_EQ(form.mmo1->Lines().Count(), 2) << "no cut-off preview";
         EXPECT_EQ(form.mmo1->Lines().Get(0), "PC-LAB-01");
@@ -1088,13 +1014,7 @@ TEST_F(MainWindow, TheConsoleViewSelectsAndCopiesWholeLinesAndTakesNoTyping)
     EXPECT_EQ(view.SelectionStart(), 0);
     EXPECT_EQ(view.SelectionEnd(), 1);
     SendMessageA(view.Handle(), WM_COPY, 0, 0);
-    ASSERT_TRUE(OpenClipboard(Form().Handle()));
-    HANDLE data = GetClipboardData(CF_TEXT);
-    const std::string copied = data ? static_cast<const char*>(GlobalLock(data)) : "";
-    if (data)
-        GlobalUnlock(data);
-    CloseClipboard();
-    EXPECT_EQ(copied, "first\r\nsecond \xE9\r\n");
+    EXPECT_EQ(ClipboardText(Form().Handle()), "first\r\nsecond \xE9\r\n");
 }
 
 // Keys posted before a popup menu opens are what its own loop reads, as if typed.
@@ -1262,29 +1182,13 @@ TEST_F(MainWindow, AccessibilityClientsReadAViewAsAReadOnlyTextWithAllItsLines)
     accessible->Release();
 }
 
-std::string ClipboardText(HWND owner)
-{
-    if (!OpenClipboard(owner))
-        return "(no clipboard)";
-    HANDLE data = GetClipboardData(CF_TEXT);
-    const std::string text = data ? static_cast<const char*>(GlobalLock(data)) : "";
-    if (data)
-        GlobalUnlock(data);
-    CloseClipboard();
-    return text;
-}
-
 TEST_F(MainWindow, TheKeyboardSelectsLinesAndCopiesThem)
 {
     TMemo& view = *Form().mmo2;
     for (int i = 0; i < 100; ++i)
         view.Lines().Add("line " + std::to_string(i));
     view.SetFocus();
-    const int rows = [&] {
-        RECT client;
-        GetClientRect(view.Handle(), &client);
-        return static_cast<int>(client.bottom) / view.LineHeight();
-    }();
+    const int rows = ClientBounds(view.Handle()).Height / view.LineHeight();
     auto selection = [&] { return std::make_pair(view.SelectionStart(), view.SelectionEnd()); };
     PressKey(App(), view.Handle(), VK_DOWN, {});
     EXPECT_EQ(selection(), std::make_pair(0, 0)) << "the first key picks the first line in sight";
@@ -1351,14 +1255,7 @@ TEST_F(MainWindow, TheHorizontalRangeIsTheWidestLineAsTheSystemMeasuresIt)
         info.cbSize = sizeof info;
         info.fMask = SIF_RANGE;
         GetScrollInfo(view->Handle(), SB_HORZ, &info);
-
-        HDC screen = GetDC(nullptr);
-        HGDIOBJ old = SelectObject(screen, reinterpret_cast<HFONT>(SendMessageA(view->Handle(), WM_GETFONT, 0, 0)));
-        SIZE size{};
-        GetTextExtentPoint32A(screen, widest.c_str(), static_cast<int>(widest.size()), &size);
-        SelectObject(screen, old);
-        ReleaseDC(nullptr, screen);
-        EXPECT_EQ(info.nMax + 1, size.cx + 2 * TMemo::TextMargin);
+        EXPECT_EQ(info.nMax + 1, TextSize(view->Handle(), widest).cx + 2 * TMemo::TextMargin);
     }
 }
 
@@ -1370,9 +1267,7 @@ TEST_F(MainWindow, TheConsoleViewKeepsItsEndInSightAsLinesArrive)
         view.Lines().ScrollToEnd();
     }
     PumpFor(App(), std::chrono::milliseconds(250));
-    RECT client;
-    GetClientRect(view.Handle(), &client);
-    const int rows = client.bottom / view.LineHeight();
+    const int rows = ClientBounds(view.Handle()).Height / view.LineHeight();
     EXPECT_GT(view.TopLine(), 400);
     EXPECT_GE(view.TopLine() + rows, 500) << "the last line is in sight";
     SCROLLINFO info{};
@@ -1551,9 +1446,7 @@ protected:
     void ExpectOneMissingToolBox()
     {
         ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-        EXPECT_EQ(dialogs_.Boxes[0].Caption, "Error");
-        EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtError);
-        EXPECT_EQ(dialogs_.Boxes[0].Text, kToolMissing);
+        EXPECT_TRUE(IsBox(dialogs_.Boxes[0], "Error", TMsgDlgType::mtError, kToolMissing));
         EXPECT_FALSE(dialogs_.Boxes[0].MainWindowVisible) << "shown before any window";
         EXPECT_EQ(statusAfterStart_.rfind("Vantrel ready, using Sysinternals PsExec version ", 0), 0u)
             << "the window is still shown once, with its ready line";
@@ -1596,30 +1489,6 @@ TEST_F(StartWithoutTool, WithoutAnyToolTheReadyLineEndsInVersion)
 
 // ---- many computers at a time
 
-// What the stand-in's journal says of a run: the most copies at once and each copy's command line.
-struct TJournalReading {
-    int MostAtOnce = 0;
-    std::vector<std::string> Started;
-};
-
-TJournalReading ReadJournal(const std::string& path)
-{
-    TJournalReading reading;
-    int running = 0;
-    for (const std::string& line : SplitLines(ReadFileBytes(path))) {
-        if (line.size() < 2)
-            continue;
-        const std::string commandLine = line.substr(line.find(' ', 2) + 1);
-        if (line[0] == '+') {
-            reading.Started.push_back(commandLine);
-            reading.MostAtOnce = std::max(reading.MostAtOnce, ++running);
-        } else {
-            --running;
-        }
-    }
-    return reading;
-}
-
 const TMenuCommand& MenuCommand(const std::vector<TMenuCommand>& commands, const std::string& caption)
 {
     const auto found = std::find_if(commands.begin(), commands.end(),
@@ -1634,15 +1503,9 @@ protected:
     // Runs the list with the count in edt7 and gives the lines the run added to the view.
     std::vector<std::string> RunList(const std::string& list, const std::string& atATime)
     {
-        folder_.Write("fleet.txt", list);
-        FillValidJob();
-        Form().edt1->SetText(folder_.File("fleet.txt"));
+        FillValidJob("fleet.txt", list);
         Form().edt7->SetText(atATime);
-        const std::size_t before = ConsoleLines(Form()).size();
-        Click(*Form().sbtbtn1);
-        EXPECT_TRUE(WaitForRunEnd());
-        const auto console = ConsoleLines(Form());
-        return std::vector<std::string>(console.begin() + static_cast<std::ptrdiff_t>(before), console.end());
+        return LinesOfARun();
     }
 
     std::string Journal() const { return folder_.File("journal.txt"); }
@@ -1734,9 +1597,7 @@ TEST_F(ManyAtATime, EveryComputerSucceedingGivesOneSuccessLineBeforeTheSummary)
 TEST_F(ManyAtATime, StopEndsEveryChildAndCountsTheUnstartedAsNoResult)
 {
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "20000");
-    folder_.Write("fleet.txt", "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\n");
-    FillValidJob();
-    Form().edt1->SetText(folder_.File("fleet.txt"));
+    FillValidJob("fleet.txt", "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\n");
     Form().edt7->SetText("2");
     EXPECT_FALSE(MenuCommand(Form().mmo2->MenuCommands(), "Stop").IsEnabled()) << "nothing runs yet";
     Click(*Form().sbtbtn1);
@@ -1746,7 +1607,7 @@ TEST_F(ManyAtATime, StopEndsEveryChildAndCountsTheUnstartedAsNoResult)
     const TMenuCommand& stop = MenuCommand(Form().mmo2->MenuCommands(), "Stop");
     ASSERT_TRUE(stop.IsEnabled());
     stop.OnClick();
-    ASSERT_TRUE(PumpUntil(App(), [&] { return !Form().RunActive(); }, std::chrono::seconds(5)));
+    ASSERT_TRUE(WaitForRunEnd(std::chrono::seconds(5)));
     EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)))
         << "no child is left";
     const auto lines = ConsoleLines(Form());
@@ -1767,7 +1628,7 @@ TEST_F(ManyAtATime, EscStopsASingleToolRunAndANewExecuteEndsAManyComputerRun)
     Click(*Form().sbtbtn1);
     ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 1; }));
     PressKey(App(), Form().edt2->Handle(), VK_ESCAPE, {});
-    ASSERT_TRUE(PumpUntil(App(), [&] { return !Form().RunActive(); }, std::chrono::seconds(5)));
+    ASSERT_TRUE(WaitForRunEnd(std::chrono::seconds(5)));
     EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)));
     EXPECT_EQ(ConsoleLines(Form()).back(), "Execution Finished");
 
@@ -1776,8 +1637,7 @@ TEST_F(ManyAtATime, EscStopsASingleToolRunAndANewExecuteEndsAManyComputerRun)
     ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 2; })) << "both computers of lab.txt";
     Form().edt7->SetText("1");
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
-    Click(*Form().sbtbtn1);
-    ASSERT_TRUE(WaitForRunEnd());
+    ASSERT_TRUE(ExecuteToEnd());
     EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)));
     const auto lines = ConsoleLines(Form());
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Execution Finished"), 3) << "every run reports its end";
@@ -1787,17 +1647,17 @@ TEST_F(ManyAtATime, EscStopsASingleToolRunAndANewExecuteEndsAManyComputerRun)
 TEST_F(ManyAtATime, TheCountFieldSitsInFreeSpaceTakesDigitsOnlyAndRefusesOutOfRange)
 {
     TForm1& form = Form();
-    const RECT field = form.edt7->BoundsRect();
-    EXPECT_EQ(field.left, 504);
-    EXPECT_EQ(field.top, 63);
-    EXPECT_EQ(field.right - field.left, 25);
-    EXPECT_EQ(field.bottom - field.top, 21);
+    const TBounds field = BoundsOf(*form.edt7);
+    EXPECT_EQ(field.Left, 504);
+    EXPECT_EQ(field.Top, 63);
+    EXPECT_EQ(field.Width, 25);
+    EXPECT_EQ(field.Height, 21);
     EXPECT_EQ(GetParent(form.edt7->Handle()), form.spnl4->Handle());
-    const RECT caption = form.lblAtATime->BoundsRect();
+    const TBounds caption = BoundsOf(*form.lblAtATime);
     EXPECT_EQ(form.lblAtATime->Text(), "Computers at a time:");
-    EXPECT_LT(caption.right, field.left);
-    EXPECT_GT(caption.left, form.chk7->BoundsRect().right) << "clear of the uninstall box";
-    EXPECT_GE(caption.top, form.chk6->BoundsRect().bottom);
+    EXPECT_LT(caption.Right(), field.Left);
+    EXPECT_GT(caption.Left, BoundsOf(*form.chk7).Right()) << "clear of the uninstall box";
+    EXPECT_GE(caption.Top, BoundsOf(*form.chk6).Bottom());
     EXPECT_EQ(GetWindow(form.edt7->Handle(), GW_HWNDPREV), form.lblAtATime->Handle())
         << "the caption comes right before the field, where automation looks for its name";
     EXPECT_FALSE(form.edt7->Hint().empty());
@@ -1817,8 +1677,8 @@ TEST_F(ManyAtATime, TheCountFieldSitsInFreeSpaceTakesDigitsOnlyAndRefusesOutOfRa
         const std::size_t boxes = dialogs_.Boxes.size();
         Click(*form.sbtbtn1);
         ASSERT_EQ(dialogs_.Boxes.size(), boxes + 1) << refused;
-        EXPECT_EQ(dialogs_.Boxes.back().Caption, "Warning");
-        EXPECT_EQ(dialogs_.Boxes.back().Text, "Computers at a time must be a number from 1 to 64");
+        EXPECT_TRUE(IsBox(dialogs_.Boxes.back(), "Warning", TMsgDlgType::mtWarning,
+                          "Computers at a time must be a number from 1 to 64"));
         EXPECT_EQ(GetFocus(), form.edt7->Handle());
         EXPECT_FALSE(form.RunActive());
         EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine);

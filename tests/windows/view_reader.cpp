@@ -5,9 +5,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <vector>
+
+#include "support/FileBytesWin32.h"
 
 namespace {
 
@@ -18,11 +19,6 @@ std::string Narrow(const std::wstring& wide)
     std::string narrow(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), narrow.data(), size, nullptr, nullptr);
     return narrow;
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::string TextA(HWND view)
@@ -75,8 +71,8 @@ int main(int argc, char** argv)
     HWND view = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::strtoll(argv[1], nullptr, 10)));
     const std::string folder = argv[2];
     const int step = std::max(1, std::atoi(argv[3]));
-    WriteFile(folder + "\\text-a.txt", TextA(view));
-    WriteFile(folder + "\\text-w.txt", TextW(view));
-    WriteFile(folder + "\\lines.txt", Lines(view, step));
+    WriteFileBytes(folder + "\\text-a.txt", TextA(view));
+    WriteFileBytes(folder + "\\text-w.txt", TextW(view));
+    WriteFileBytes(folder + "\\lines.txt", Lines(view, step));
     return 0;
 }

@@ -3,6 +3,8 @@
 // Usage: results_bench [computers, default 33333: three lines each, 100,000 lines in all]
 //                      [rounds, default 15: the figures are medians over the rounds]
 #include "job/ResultTexts.h"
+#include "support/BenchFigures.h"
+#include "support/TestText.h"
 
 #include <algorithm>
 #include <chrono>
@@ -62,24 +64,16 @@ Round TrackOnce(const std::string& list, const std::vector<std::string>& lines)
     return round;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     const int computers = argc > 1 ? std::atoi(argv[1]) : 33333;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 15;
-    std::string list;
+    const std::string list = ComputerList("PC-BENCH-", 100000, computers);
     std::vector<std::string> lines{"Stand-in PsExec: banner"};
-    for (int i = 0; i < computers; ++i) {
-        list += Name(i) + "\r\n";
+    for (int i = 0; i < computers; ++i)
         AddReport(lines, i);
-    }
     lines.push_back("PsExec exited with error code 1603.");
 
     std::vector<double> totals, firsts, lasts, ratios;

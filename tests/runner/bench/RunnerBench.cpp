@@ -4,7 +4,9 @@
 //
 //   runner_bench [lines N] [rounds R] [silent SECONDS] [flood MEGABYTES]   (default: all three)
 #include "runner/ConsoleRunner.h"
+#include "support/BenchFigures.h"
 #include "support/QueueUiThread.h"
+#include "support/TestText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -25,11 +27,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration duration)
-{
-    return std::chrono::duration<double>(duration).count();
-}
 
 #ifdef _WIN32
 // The message window with a loop of our own.
@@ -60,11 +57,7 @@ const char* const kHandOff = "SendMessage to the message window";
 
 std::string Child(const std::string& arguments)
 {
-    std::string path = "Z:" + std::string(VANTREL_TEST_CHILD);
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return "\"" + path + "\" " + arguments;
+    return "\"" + WinPath(VANTREL_TEST_CHILD) + "\" " + arguments;
 }
 
 double ProcessCpuSeconds()

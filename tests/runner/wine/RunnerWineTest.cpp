@@ -3,6 +3,7 @@
 #include "runner/RealChildScenarios.h"
 #include "runner/ProcessWin32.h"
 #include "toolkit/HandlesWin32.h"
+#include "support/TestText.h"
 #include "toolkit/wine/WinUi.h"
 
 #include <gtest/gtest.h>
@@ -29,11 +30,7 @@ std::string Quoted(const std::string& path)
 
 std::string Child(const std::string& arguments)
 {
-    std::string path = "Z:" + std::string(VANTREL_TEST_CHILD);
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return Quoted(path) + " " + arguments;
+    return Quoted(WinPath(VANTREL_TEST_CHILD)) + " " + arguments;
 }
 
 std::string SelfPath()
@@ -123,8 +120,7 @@ TEST_F(WineChild, TheChildInheritsNothingButItsPipes)
 
 TEST_F(WineChild, TheFileGivenIsStartedWhateverTheCommandLinesFirstWordNames)
 {
-    std::string path = "Z:" + std::string(VANTREL_TEST_CHILD);
-    std::replace(path.begin(), path.end(), '/', '\\');
+    const std::string path = WinPath(VANTREL_TEST_CHILD);
     h.runner->ApplicationName = path;
     Run("Psexec exit 3");
     EXPECT_EQ(h.runner->EndStatus(), esChildEnded);

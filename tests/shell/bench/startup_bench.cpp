@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "WindowTestSupport.h"
+#include "support/BenchFigures.h"
 
 namespace {
 
@@ -69,12 +70,6 @@ double TimeToWindow(const std::string& program, const std::string& folder, const
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return elapsed;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/WindowBoundsWin32.h"
+#include "toolkit/TextWin32.h"
 #include "windows/About.h"
 
 namespace {
@@ -103,23 +105,17 @@ TEST_F(AboutBoxTest, StartsHiddenWithItsLayout)
 {
     TAboutBox box(Instance(), [](const std::string&) {});
     EXPECT_FALSE(IsWindowVisible(box.Handle()));
-    char caption[64] = {};
-    GetWindowTextA(box.Handle(), caption, sizeof caption);
-    EXPECT_STREQ(caption, "Vantrel 1.0");
+    EXPECT_EQ(WindowText(box.Handle()), "Vantrel 1.0");
 
-    RECT client;
-    GetClientRect(box.Handle(), &client);
-    EXPECT_EQ(client.right, 298);
-    EXPECT_EQ(client.bottom, 287);
+    const TBounds client = ClientBounds(box.Handle());
+    EXPECT_EQ(client.Width, 298);
+    EXPECT_EQ(client.Height, 287);
     const LONG style = GetWindowLongA(box.Handle(), GWL_STYLE);
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
 
-    RECT panel;
-    GetWindowRect(box.PanelHandle(), &panel);
-    MapWindowPoints(nullptr, box.Handle(), reinterpret_cast<POINT*>(&panel), 2);
-    EXPECT_EQ((std::vector<LONG>{panel.left, panel.top, panel.right - panel.left, panel.bottom - panel.top}),
-              (std::vector<LONG>{9, 8, 281, 218}));
+    const TBounds panel = BoundsIn(box.PanelHandle(), box.Handle());
+    EXPECT_EQ((std::vector<int>{panel.Left, panel.Top, panel.Width, panel.Height}), (std::vector<int>{9, 8, 281, 218}));
 
     EXPECT_TRUE(IsAt(*box.image3, 128, 233));
     EXPECT_EQ(box.Comments->Color(), GetSysColor(COLOR_WINDOWTEXT));

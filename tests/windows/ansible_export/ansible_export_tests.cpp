@@ -13,10 +13,11 @@
 #include <thread>
 #include <memory>
 
-#include "../WindowTestSupport.h"
+#include "../MainWindowFixture.h"
 #include "job/AnsibleExport.h"
 #include "job/CollectData.h"
 #include "job/ReadyLine.h"
+#include "support/TestText.h"
 #include "toolkit/DialogsWin32.h"
 #include "toolkit/TextWin32.h"
 
@@ -41,11 +42,6 @@ std::vector<std::string> FilesIn(const std::string& folder)
     return names;
 }
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 // The command's entry in the window's system menu: its id and its text.
 std::pair<UINT, std::string> ExportMenuItem(HWND window)
 {
@@ -59,23 +55,19 @@ std::pair<UINT, std::string> ExportMenuItem(HWND window)
     return {0, ""};
 }
 
-class AnsibleExport : public ::testing::Test {
+class AnsibleExport : public TMainWindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_DEMO_PACKAGE).c_str(), Package().c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(WinPath(VANTREL_DEMO_PACKAGE).c_str(), DemoPackage().c_str(), FALSE));
         folder_.Write("fleet.txt", kList);
         readyLine_ = WindowText(Form().stsbr1->Handle());
     }
 
-    TForm1& Form() { return app_->Form1(); }
-    TApplication& App() { return app_->Application(); }
-    static std::string Package() { return kShare + "\\vantrel-demo.msi"; }
-
     void FillJob()
     {
         Form().edt1->SetText(folder_.File("fleet.txt"));
-        Form().edt2->SetText(Package());
+        Form().edt2->SetText(DemoPackage());
         Form().edt3->SetText("CORP");
         Form().edt4->SetText("deploy");
         Form().edt5->SetText(kPassword);
@@ -99,10 +91,6 @@ protected:
         return folder;
     }
 
-    TScratchFolder folder_{"export"};
-    TScriptedDialogs dialogs_;
-    TWindowInToolFolder window_{folder_, dialogs_, [](HWND, const std::string&) {}};
-    std::unique_ptr<TVantrelApp>& app_ = window_.App;
     std::string readyLine_;
 };
 
@@ -120,13 +108,12 @@ TEST_F(AnsibleExport, WritesAnInstallAndAnUninstallOfTheRealPackageWithItsOwnPro
     ASSERT_EQ(dialogs_.FolderCalls.size(), 1u) << "Ctrl+E exports";
     EXPECT_EQ(Form().edt6->Text(), "3") << "the same default as Execute";
     ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtInformation);
-    EXPECT_TRUE(Contains(dialogs_.Boxes[0].Text, install));
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[0], "Information", TMsgDlgType::mtInformation, install, TTextIs::Within));
     EXPECT_EQ(FilesIn(install), (std::vector<std::string>{"README.txt", "deploy.yml", "inventory.ini"}))
         << "and no temporary file";
     const std::string playbook = ReadFileBytes(install + "\\deploy.yml");
     EXPECT_TRUE(Contains(playbook, "        product_id: '" + productCode + "'\n        state: present\n")) << playbook;
-    EXPECT_TRUE(Contains(playbook, "        path: '" + Package() + "'\n"));
+    EXPECT_TRUE(Contains(playbook, "        path: '" + DemoPackage() + "'\n"));
     EXPECT_TRUE(Contains(playbook, "ansible.windows.win_reboot"));
     EXPECT_TRUE(Contains(playbook, "ansible_winrm_connection_timeout: 3\n"));
     const std::string inventory = ReadFileBytes(install + "\\inventory.ini");
@@ -192,8 +179,8 @@ TEST_F(AnsibleExport, ExistingFilesAreReplacedOnlyWhenTheOperatorAgrees)
     dialogs_.Answers = {TModalResult::mrCancel};
     PressCtrlE();
     ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtConfirmation);
-    EXPECT_EQ(dialogs_.Boxes[0].Text, "These files already exist in " + folder_.Path() + ":\ninventory.ini\n\nReplace them?");
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[0], "Confirm", TMsgDlgType::mtConfirmation,
+                      "These files already exist in " + folder_.Path() + ":\ninventory.ini\n\nReplace them?"));
     EXPECT_EQ(ReadFileBytes(folder_.File("inventory.ini")), "old inventory");
     EXPECT_EQ(GetFileAttributesA(folder_.File("deploy.yml").c_str()), INVALID_FILE_ATTRIBUTES) << "nothing written";
 
@@ -210,9 +197,8 @@ TEST_F(AnsibleExport, AFolderThatCannotBeWrittenIsReportedAndGetsNoFile)
     dialogs_.FolderAnswers = {gone};
     PressCtrlE();
     ASSERT_EQ(dialogs_.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs_.Boxes[0].Type, TMsgDlgType::mtError);
-    EXPECT_EQ(dialogs_.Boxes[0].Text.rfind("Cannot create file \"" + gone + "\\inventory.ini\". ", 0), 0u)
-        << dialogs_.Boxes[0].Text;
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[0], kApplicationTitle, TMsgDlgType::mtError,
+                      "Cannot create file \"" + gone + "\\inventory.ini\". ", TTextIs::Beginning));
     EXPECT_EQ(GetFileAttributesA(gone.c_str()), INVALID_FILE_ATTRIBUTES);
 
     // A name taken by a folder: no file of the three is replaced, and no temporary file is left.
@@ -221,9 +207,8 @@ TEST_F(AnsibleExport, AFolderThatCannotBeWrittenIsReportedAndGetsNoFile)
     dialogs_.FolderAnswers = {locked};
     PressCtrlE();
     ASSERT_EQ(dialogs_.Boxes.size(), 2u);
-    EXPECT_EQ(dialogs_.Boxes[1].Type, TMsgDlgType::mtError);
-    EXPECT_EQ(dialogs_.Boxes[1].Text.rfind("Cannot replace file \"" + locked + "\\deploy.yml\". ", 0), 0u)
-        << dialogs_.Boxes[1].Text;
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[1], kApplicationTitle, TMsgDlgType::mtError,
+                      "Cannot replace file \"" + locked + "\\deploy.yml\". ", TTextIs::Beginning));
     EXPECT_EQ(FilesIn(locked), std::vector<std::string>{"deploy.yml"});
     EXPECT_EQ(WindowText(Form().stsbr1->Handle()), readyLine_);
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "WindowTestSupport.h"
+#include "support/TestText.h"
 
 namespace {
 
@@ -105,32 +106,6 @@ Footprint TakeFootprint()
     return footprint;
 }
 
-std::string ComputerList(int count)
-{
-    std::string list;
-    for (int i = 0; i < count; ++i)
-        list += "PC-FLEET-" + std::to_string(1000 + i) + "\r\n";
-    return list;
-}
-
-struct Concurrency {
-    int most = 0;
-    int stillRunning = 0;
-};
-
-// How many copies of the tool the journal shows running together at most, and at its end.
-Concurrency ReadJournal(const std::string& journal)
-{
-    Concurrency seen;
-    for (const std::string& line : SplitLines(journal)) {
-        if (line.empty())
-            continue;
-        seen.stillRunning += line[0] == '+' ? 1 : -1;
-        seen.most = std::max(seen.most, seen.stillRunning);
-    }
-    return seen;
-}
-
 class TFleetBench {
 public:
     TFleetBench()
@@ -143,33 +118,33 @@ public:
     void Run(const Scenario& scenario, bool print)
     {
         TForm1& form = app_->Form1();
-        folder_.Write("fleet.txt", ComputerList(scenario.computers));
+        folder_.Write("fleet.txt", ComputerList("PC-FLEET-", 1000, scenario.computers));
         DeleteFileA(Journal().c_str());
         SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", std::to_string(scenario.delayMs).c_str());
         form.edt1->SetText(folder_.File("fleet.txt"));
         form.edt2->SetText(kShare + "\\install.msi");
         form.edt7->SetText(std::to_string(scenario.atATime));
         const auto start = Clock::now();
-        SendMessageA(form.sbtbtn1->Handle(), BM_CLICK, 0, 0);
+        Click(*form.sbtbtn1);
         PumpUntil(app_->Application(), [&] { return !form.RunActive(); }, std::chrono::minutes(30));
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         const int rounds = (scenario.computers + scenario.atATime - 1) / scenario.atATime;
         const double ideal = rounds * scenario.delayMs / 1000.0;
-        const std::vector<std::string> lines = ConsoleLines();
+        const std::vector<std::string> lines = ConsoleLines(form);
         const bool succeeded = std::find(lines.begin(), lines.end(), "Vantrel: Process completed successfully") != lines.end();
         if (print)
             std::printf("%d computers x %.1f s, %d at a time: %.2f s, ideal %.2f s, ratio %.2f; most at once %d; "
                         "every computer succeeded: %s\n",
                         scenario.computers, scenario.delayMs / 1000.0, scenario.atATime, seconds, ideal, seconds / ideal,
-                        ReadJournal(ReadFileBytes(Journal())).most, succeeded ? "yes" : "NO");
-        SendMessageA(form.sbtbtn4->Handle(), BM_CLICK, 0, 0);
+                        ReadJournal(Journal()).MostAtOnce, succeeded ? "yes" : "NO");
+        Click(*form.sbtbtn4);
         app_->Application().ProcessMessages();
     }
 
     // Waits until every copy of the tool has ended and the window has handled what that posted.
     void Settle()
     {
-        PumpUntil(app_->Application(), [&] { return ReadJournal(ReadFileBytes(Journal())).stillRunning == 0; },
+        PumpUntil(app_->Application(), [&] { return ReadJournal(Journal()).StillRunning == 0; },
                   std::chrono::minutes(1));
         PumpFor(app_->Application(), kSettleTime);
     }
@@ -178,14 +153,6 @@ private:
     static constexpr std::chrono::milliseconds kSettleTime{2000};
 
     std::string Journal() const { return folder_.File("journal.txt"); }
-    std::vector<std::string> ConsoleLines()
-    {
-        std::vector<std::string> lines;
-        TMemoLines& view = app_->Form1().mmo2->Lines();
-        for (int i = 0; i < view.Count(); ++i)
-            lines.push_back(view.Get(i));
-        return lines;
-    }
 
     TScratchFolder folder_{"fleet-bench"};
     TScriptedDialogs dialogs_;

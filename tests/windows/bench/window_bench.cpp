@@ -15,23 +15,12 @@
 #include "WindowTestSupport.h"
 #include "job/CommandLine.h"
 #include "job/JobVariables.h"
+#include "support/BenchFigures.h"
+#include "support/TestText.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-std::string ComputerList(int count)
-{
-    std::string list;
-    for (int i = 0; i < count; ++i)
-        list += "PC-BENCH-" + std::to_string(100000 + i) + "\r\n";
-    return list;
-}
 
 // Times what a window does with its messages, by subclassing it: every message, or one kind. It
 // also notes when the given numbers of messages have been handled, which marks the first and the
@@ -120,7 +109,7 @@ RunFigures MeasureRun(TVantrelApp& app, int expectedLines)
     TMessageTimer handOffs(app.Ui().Window(), 0, {10000, expectedLines - 10000});
     TMessageTimer paints(form.mmo2->Handle(), WM_PAINT);
     const auto startAt = Clock::now();
-    SendMessageA(form.sbtbtn1->Handle(), BM_CLICK, 0, 0);  // the confirmation is answered OK
+    Click(*form.sbtbtn1);  // the confirmation is answered OK
     PumpUntil(app.Application(), [&] { return !form.RunActive(); }, std::chrono::minutes(30));
     const auto endAt = Clock::now();
 
@@ -222,11 +211,11 @@ int main(int argc, char** argv)
     TVantrelApp& app = *window.App;
     TForm1& form = app.Form1();
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
-    folder.Write("targets.txt", ComputerList(computers));
+    folder.Write("targets.txt", ComputerList("PC-BENCH-", 100000, computers));
     WriteFileBytes(kShare + "\\install.msi", "package");
 
     // The list preview of a large list.
-    folder.Write("big.txt", ComputerList(50000));
+    folder.Write("big.txt", ComputerList("PC-BENCH-", 100000, 50000));
     const auto previewStart = Clock::now();
     form.edt1->SetText(folder.File("big.txt"));
     const double preview = Seconds(Clock::now() - previewStart);
@@ -261,7 +250,7 @@ int main(int argc, char** argv)
                     run.total - run.inHandOff - run.inPaint);
         const bool exact = ViewShows(form, written);
         std::printf("the console view shows every line the tool wrote, exactly: %s\n", exact ? "yes" : "NO");
-        SendMessageA(form.sbtbtn4->Handle(), BM_CLICK, 0, 0);  // Clear, for the next round
+        Click(*form.sbtbtn4);  // Clear, for the next round
         form.edt1->SetText(folder.File("targets.txt"));
         form.edt2->SetText(kShare + "\\install.msi");
     }

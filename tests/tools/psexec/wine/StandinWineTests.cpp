@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <vector>
+
+#include "support/FileBytesWin32.h"
 
 namespace {
 
@@ -90,17 +90,6 @@ std::string TempPath(const std::string& name)
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);
     return std::string(dir) + name;
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 std::vector<std::string> LinesOf(const std::string& text)
