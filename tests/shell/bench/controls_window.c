@@ -6,8 +6,12 @@
 
 #include <commctrl.h>
 
+/* Where a child goes, as an index into the windows created: 0 is the main window, and a panel is
+   its row in the table below plus one. */
+enum Parent { kMain = 0, kInputPanel = 1, kOptionsPanel = 13, kButtonsPanel = 24, kListPanel = 30 };
+
 struct Child {
-    int parent; /* index into the table; 0 is the main window */
+    enum Parent parent;
     const char* className;
     DWORD style, exStyle;
     int left, top, width, height;
@@ -15,41 +19,45 @@ struct Child {
 };
 
 /* Vantrel's own classes stand in as plain windows: the panels with their bevel, the views with
-   their scroll bars. */
+   their scroll bars. The picture buttons are owner-drawn, as Vantrel's are; drawing their
+   pictures is Vantrel's own cost, so here they stay blank. */
 static const struct Child kChildren[] = {
-    {0, "YardPanel", 0x54000000, 0x00010000, 3, 3, 536, 118, ""},
-    {1, "Button", 0x54000000, 0, 510, 18, 19, 17, "..."},
-    {1, "Edit", 0x54010080, 0x200, 8, 16, 523, 21, ""},
-    {1, "Edit", 0x50010080, 0x200, 8, 90, 154, 21, ""},
-    {1, "Edit", 0x50010080, 0x200, 191, 90, 161, 21, ""},
-    {1, "Edit", 0x500100a0, 0x200, 378, 90, 153, 21, ""},
-    {1, "Edit", 0x50010080, 0x200, 8, 53, 523, 21, ""},
-    {1, "Static", 0x50000080, 0, 8, 3, 105, 13, "Distribution List File:"},
-    {1, "Static", 0x50000080, 0, 8, 40, 328, 13, "Install package UNC path (Example: \\\\Server\\share\\install.msi):"},
-    {1, "Static", 0x50000080, 0, 8, 77, 42, 13, "Domain:"},
-    {1, "Static", 0x50000080, 0, 191, 77, 60, 13, "User Name:"},
-    {1, "Static", 0x50000080, 0, 378, 77, 51, 13, "Password:"},
-    {0, "YardPanel", 0x54000000, 0x00010000, 3, 309, 536, 86, ""},
-    {13, "Button", 0x50010003, 0, 8, 1, 141, 20, "No UI on remote machine"},
-    {13, "Button", 0x50010003, 0, 8, 21, 192, 20, "Prompt user for restart if necessary"},
-    {13, "Button", 0x50010003, 0, 8, 41, 164, 20, "Force restart after installation"},
-    {13, "Button", 0x50010003, 0, 288, 1, 213, 20, "Don't load the specified account's profile"},
-    {13, "Button", 0x50010003, 0, 288, 21, 187, 20, "Don't wait for process to terminate"},
-    {13, "Button", 0x50010003, 0, 288, 41, 209, 20, "Timeout (seconds) connecting to target"},
-    {13, "Edit", 0x58010080, 0x200, 504, 40, 25, 21, ""},
-    {13, "Button", 0x50010003, 0, 8, 65, 321, 20, "Execute Uninstall procedure for the selected package"},
-    {0, "YardPanel", 0x54000000, 0x00010000, 3, 401, 536, 79, ""},
-    {22, "Button", 0x50010000, 0, 8, 6, 97, 68, "Execute"},
-    {22, "Button", 0x50010000, 0, 114, 6, 97, 68, "Clear"},
-    {22, "Button", 0x50010000, 0, 220, 6, 97, 68, "Save Log ..."},
-    {22, "Button", 0x50010000, 0, 328, 6, 97, 68, "About..."},
-    {22, "Button", 0x50010000, 0, 434, 6, 97, 68, "Exit"},
-    {0, "YardPanel", 0x54000000, 0x00010000, 3, 127, 536, 176, ""},
-    {28, "YardView", 0x503108c4, 0x200, 4, 16, 168, 156, ""},
-    {28, "YardView", 0x503108c4, 0x200, 178, 16, 354, 156, ""},
-    {28, "Static", 0x50000080, 0, 4, 3, 97, 13, "Target Computers:"},
-    {28, "Static", 0x50000080, 0, 320, 3, 70, 13, "Console view:"},
-    {0, "msctls_statusbar32", 0x5000004c, 0, 0, 483, 542, 19, ""},
+    {kMain, "YardPanel", 0x54000000, 0x00010000, 3, 3, 536, 118, ""},
+    {kInputPanel, "Button", 0x54000000, 0, 510, 18, 19, 17, "..."},
+    {kInputPanel, "Edit", 0x54010080, 0x200, 8, 16, 523, 21, ""},
+    {kInputPanel, "Edit", 0x50010080, 0x200, 8, 90, 154, 21, ""},
+    {kInputPanel, "Edit", 0x50010080, 0x200, 191, 90, 161, 21, ""},
+    {kInputPanel, "Edit", 0x500100a0, 0x200, 378, 90, 153, 21, ""},
+    {kInputPanel, "Edit", 0x50010080, 0x200, 8, 53, 523, 21, ""},
+    {kInputPanel, "Static", 0x50000080, 0, 8, 3, 105, 13, "Distribution List File:"},
+    {kInputPanel, "Static", 0x50000080, 0, 8, 40, 328, 13,
+     "Install package UNC path (Example: \\\\Server\\share\\install.msi):"},
+    {kInputPanel, "Static", 0x50000080, 0, 8, 77, 42, 13, "Domain:"},
+    {kInputPanel, "Static", 0x50000080, 0, 191, 77, 60, 13, "User Name:"},
+    {kInputPanel, "Static", 0x50000080, 0, 378, 77, 51, 13, "Password:"},
+    {kMain, "YardPanel", 0x54000000, 0x00010000, 3, 309, 536, 86, ""},
+    {kOptionsPanel, "Button", 0x50010003, 0, 8, 1, 141, 20, "No UI on remote machine"},
+    {kOptionsPanel, "Button", 0x50010003, 0, 8, 21, 192, 20, "Prompt user for restart if necessary"},
+    {kOptionsPanel, "Button", 0x50010003, 0, 8, 41, 164, 20, "Force restart after installation"},
+    {kOptionsPanel, "Button", 0x50010003, 0, 288, 1, 213, 20, "Don't load the specified account's profile"},
+    {kOptionsPanel, "Button", 0x50010003, 0, 288, 21, 187, 20, "Don't wait for process to terminate"},
+    {kOptionsPanel, "Button", 0x50010003, 0, 288, 41, 209, 20, "Timeout (seconds) connecting to target"},
+    {kOptionsPanel, "Edit", 0x58010080, 0x200, 504, 40, 25, 21, ""},
+    {kOptionsPanel, "Button", 0x50010003, 0, 8, 65, 321, 20, "Execute Uninstall procedure for the selected package"},
+    {kOptionsPanel, "Static", 0x50000080, 0, 390, 67, 108, 13, "Computers at a time:"},
+    {kOptionsPanel, "Edit", 0x50010080, 0x200, 504, 63, 25, 21, "1"},
+    {kMain, "YardPanel", 0x54000000, 0x00010000, 3, 401, 536, 79, ""},
+    {kButtonsPanel, "Button", 0x5001000b, 0, 8, 6, 97, 68, "Execute"},
+    {kButtonsPanel, "Button", 0x5001000b, 0, 114, 6, 97, 68, "Clear"},
+    {kButtonsPanel, "Button", 0x5001000b, 0, 220, 6, 97, 68, "Save Log ..."},
+    {kButtonsPanel, "Button", 0x5001000b, 0, 328, 6, 97, 68, "About..."},
+    {kButtonsPanel, "Button", 0x5001000b, 0, 434, 6, 97, 68, "Exit"},
+    {kMain, "YardPanel", 0x54000000, 0x00010000, 3, 127, 536, 176, ""},
+    {kListPanel, "YardView", 0x503108c4, 0x200, 4, 16, 168, 156, ""},
+    {kListPanel, "YardView", 0x503108c4, 0x200, 178, 16, 354, 156, ""},
+    {kListPanel, "Static", 0x50000080, 0, 4, 3, 97, 13, "Target Computers:"},
+    {kListPanel, "Static", 0x50000080, 0, 320, 3, 70, 13, "Console view:"},
+    {kMain, "msctls_statusbar32", 0x5000004c, 0, 0, 483, 542, 19, ""},
 };
 #define CHILD_COUNT (sizeof kChildren / sizeof kChildren[0])
 
@@ -109,6 +117,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command, int sh
                                 instance, NULL);
     for (unsigned i = 0; i < CHILD_COUNT; ++i) {
         const struct Child* child = &kChildren[i];
+        /* A row added above a panel moves it: refuse to start rather than measure a wrong window. */
+        if (child->parent != kMain && lstrcmpA(kChildren[child->parent - 1].className, "YardPanel") != 0)
+            return 1;
         HWND hwnd = CreateWindowExA(child->exStyle, child->className, child->text, child->style, child->left,
                                     child->top, child->width, child->height, windows[child->parent], NULL, instance,
                                     NULL);
