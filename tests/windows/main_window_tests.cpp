@@ -19,6 +19,7 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/AccessibleWin32.h"
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/RegistryWin32.h"
 #include "resource_ids.h"
 
@@ -163,7 +164,7 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
         {form.sbtbtn3.get(), "Button", 328, 6, 97, 68},   {form.sbtbtn2.get(), "Button", 434, 6, 97, 68},
     };
     for (const Expected& e : layout) {
-        const RECT r = e.control->BoundsRect();
+        const RECT r = ToRect(e.control->Bounds());
         EXPECT_STRCASEEQ(ClassOf(e.control->Handle()).c_str(), e.className);
         EXPECT_EQ(r.left, e.left) << e.control->Hint();
         EXPECT_EQ(r.top, e.top) << e.control->Hint();
@@ -204,10 +205,10 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
     EXPECT_EQ(form.mmo2->Lines().Count(), 0);
 
     EXPECT_EQ(form.lblPackage->Text(), "Install package UNC path (Example: \\\\Server\\share\\install.msi):");
-    EXPECT_EQ(form.lblPackage->BoundsRect().bottom, form.edt2->BoundsRect().top);
+    EXPECT_EQ(ToRect(form.lblPackage->Bounds()).bottom, ToRect(form.edt2->Bounds()).top);
     EXPECT_EQ(form.lblTargets->Text(), "Target Computers:");
-    const RECT console = form.mmo2->BoundsRect();
-    const RECT consoleCaption = form.lblConsole->BoundsRect();
+    const RECT console = ToRect(form.mmo2->Bounds());
+    const RECT consoleCaption = ToRect(form.lblConsole->Bounds());
     EXPECT_NEAR((consoleCaption.left + consoleCaption.right) / 2, (console.left + console.right) / 2, 1);
 
     EXPECT_EQ(GetFocus(), form.edt1->Handle());
@@ -1787,17 +1788,17 @@ TEST_F(ManyAtATime, EscStopsASingleToolRunAndANewExecuteEndsAManyComputerRun)
 TEST_F(ManyAtATime, TheCountFieldSitsInFreeSpaceTakesDigitsOnlyAndRefusesOutOfRange)
 {
     TForm1& form = Form();
-    const RECT field = form.edt7->BoundsRect();
+    const RECT field = ToRect(form.edt7->Bounds());
     EXPECT_EQ(field.left, 504);
     EXPECT_EQ(field.top, 63);
     EXPECT_EQ(field.right - field.left, 25);
     EXPECT_EQ(field.bottom - field.top, 21);
     EXPECT_EQ(GetParent(form.edt7->Handle()), form.spnl4->Handle());
-    const RECT caption = form.lblAtATime->BoundsRect();
+    const RECT caption = ToRect(form.lblAtATime->Bounds());
     EXPECT_EQ(form.lblAtATime->Text(), "Computers at a time:");
     EXPECT_LT(caption.right, field.left);
-    EXPECT_GT(caption.left, form.chk7->BoundsRect().right) << "clear of the uninstall box";
-    EXPECT_GE(caption.top, form.chk6->BoundsRect().bottom);
+    EXPECT_GT(caption.left, ToRect(form.chk7->Bounds()).right) << "clear of the uninstall box";
+    EXPECT_GE(caption.top, ToRect(form.chk6->Bounds()).bottom);
     EXPECT_EQ(GetWindow(form.edt7->Handle(), GW_HWNDPREV), form.lblAtATime->Handle())
         << "the caption comes right before the field, where automation looks for its name";
     EXPECT_FALSE(form.edt7->Hint().empty());

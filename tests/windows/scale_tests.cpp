@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "WindowTestSupport.h"
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/DpiScale.h"
 #include "toolkit/DpiWin32.h"
 
@@ -83,7 +84,7 @@ void ExpectLaidOutAt(TForm1& form, int dpi)
     for (const TPlace& place : LayoutAt96(form)) {
         SCOPED_TRACE(place.Control->Hint().empty() ? "a panel or the status bar" : place.Control->Hint());
         const TBounds expected = ScaleToDpi(place.At96, dpi);
-        const RECT r = place.Control->BoundsRect();
+        const RECT r = ToRect(place.Control->Bounds());
         EXPECT_NEAR(r.left, expected.Left, 1);
         EXPECT_NEAR(r.top, expected.Top, 1);
         EXPECT_NEAR(r.bottom - r.top, expected.Height, 1);
@@ -124,16 +125,16 @@ void ExpectLaidOutAt(TForm1& form, int dpi)
     };
     for (const auto& [label, control] : captions) {
         SCOPED_TRACE(label->Text());
-        const RECT r = label->BoundsRect();
+        const RECT r = ToRect(label->Bounds());
         const SIZE text = TextSize(label->Handle(), label->Text());
         EXPECT_GE(Width(r), text.cx);
         EXPECT_GE(r.bottom - r.top, text.cy);
-        EXPECT_EQ(r.bottom, control->BoundsRect().top);
+        EXPECT_EQ(r.bottom, ToRect(control->Bounds()).top);
     }
 
     // The computers-at-a-time caption stands left of its field, clear of it, at its full width.
-    const RECT atATime = form.lblAtATime->BoundsRect();
-    EXPECT_EQ(atATime.right, form.edt7->BoundsRect().left - ScaleToDpi(6, dpi));
+    const RECT atATime = ToRect(form.lblAtATime->Bounds());
+    EXPECT_EQ(atATime.right, ToRect(form.edt7->Bounds()).left - ScaleToDpi(6, dpi));
     EXPECT_GE(Width(atATime), TextSize(form.lblAtATime->Handle(), form.lblAtATime->Text()).cx);
 
     // Check boxes hold their captions away from 96 dots per inch (where the layout stands as
@@ -142,16 +143,16 @@ void ExpectLaidOutAt(TForm1& form, int dpi)
         for (const TCheckBox* box : {form.chk1.get(), form.chk2.get(), form.chk3.get(), form.chk4.get(),
                                      form.chk5.get(), form.chk6.get(), form.chk7.get()}) {
             SCOPED_TRACE(box->Text());
-            const RECT r = box->BoundsRect();
+            const RECT r = ToRect(box->Bounds());
             if (box == form.chk6.get())
-                EXPECT_LE(r.right, form.edt6->BoundsRect().left) << "the timeout field stays uncovered";
+                EXPECT_LE(r.right, ToRect(form.edt6->Bounds()).left) << "the timeout field stays uncovered";
             else
                 EXPECT_GE(Width(r), box->CaptionWidth());
         }
     }
 
     // The ready line fits the status bar.
-    EXPECT_LE(TextSize(form.stsbr1->Handle(), form.stsbr1->SimpleText()).cx, Width(form.stsbr1->BoundsRect()));
+    EXPECT_LE(TextSize(form.stsbr1->Handle(), form.stsbr1->SimpleText()).cx, Width(ToRect(form.stsbr1->Bounds())));
 
     // The button pictures: the rendering at or above the scale, drawn at the scaled size.
     for (const TPicture& picture : form.ButtonPictures()) {
@@ -176,10 +177,10 @@ void ExpectAboutBoxAt(TAboutBox& box, int dpi)
 
     // The close picture keeps its layout place and is drawn at its scaled one.
     EXPECT_EQ(box.image3->Left(), TAboutBox::Image3Home.x);
-    const RECT close = box.image3->Bounds();
+    const RECT close = ToRect(box.image3->Bounds());
     EXPECT_NEAR(close.left, ScaleToDpi(128, dpi), 1);
     EXPECT_NEAR(Width(close), ScaleToDpi(48, dpi), 1);
-    const RECT logo = box.Image1->Bounds();
+    const RECT logo = ToRect(box.Image1->Bounds());
     EXPECT_NEAR(Width(logo), ScaleToDpi(145, dpi), 1);
 
     // Its fonts and their lines scale together: the lines keep their descenders at any scale.
@@ -191,7 +192,7 @@ void ExpectAboutBoxAt(TAboutBox& box, int dpi)
         GetObjectA(label->Font(), sizeof font, &font);
         EXPECT_EQ(font.lfHeight, -ScaleToDpi(pixels, dpi));
     }
-    EXPECT_NEAR(box.Credits->Bounds().bottom - box.Credits->Bounds().top, ScaleToDpi(13, dpi), 1);
+    EXPECT_NEAR(ToRect(box.Credits->Bounds()).bottom - ToRect(box.Credits->Bounds()).top, ScaleToDpi(13, dpi), 1);
 }
 
 class Scale : public ::testing::Test {
@@ -224,7 +225,8 @@ TEST_F(Scale, MovingToAnotherScaleLaysEverythingOutAgainAndBack)
     const SIZE size = WindowSizeForClient(form.Handle(), ScaleToDpi(542, other), ScaleToDpi(502, other));
     suggested.right = suggested.left + size.cx;
     suggested.bottom = suggested.top + size.cy;
-    form.ChangeDpi(other, &suggested);
+    const TBounds suggestedBounds = ToBounds(suggested);
+    form.ChangeDpi(other, &suggestedBounds);
     RECT window;
     GetWindowRect(form.Handle(), &window);
     EXPECT_EQ(Width(window), Width(suggested)) << "the system's suggested rectangle is taken";
