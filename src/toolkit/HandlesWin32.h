@@ -53,41 +53,24 @@ struct KernelHandleTraits {
     static void Free(HANDLE h) { CloseHandle(h); }
 };
 
-// A GDI object (bitmap, font, brush).
-template <typename T>
-struct GdiObjectTraits {
+// A handle of type T that the call release frees, with T{} for "none".
+template <typename T, auto release>
+struct FreedBy {
     using Type = T;
-    static bool Holds(T h) { return h != nullptr; }
-    static void Free(T h) { DeleteObject(h); }
-};
-
-// A menu made with CreateMenu or CreatePopupMenu.
-struct MenuTraits {
-    using Type = HMENU;
-    static bool Holds(HMENU h) { return h != nullptr; }
-    static void Free(HMENU h) { DestroyMenu(h); }
-};
-
-// An icon made with LoadImage or CreateIcon (not a shared one).
-struct IconTraits {
-    using Type = HICON;
-    static bool Holds(HICON h) { return h != nullptr; }
-    static void Free(HICON h) { DestroyIcon(h); }
-};
-
-// A keyboard shortcut table made with CreateAcceleratorTable.
-struct AcceleratorTraits {
-    using Type = HACCEL;
-    static bool Holds(HACCEL h) { return h != nullptr; }
-    static void Free(HACCEL h) { DestroyAcceleratorTable(h); }
+    static bool Holds(T h) { return h != T{}; }
+    static void Free(T h) { release(h); }
 };
 
 using UniqueHandle = UniqueWin32Handle<KernelHandleTraits>;
-using UniqueIcon = UniqueWin32Handle<IconTraits>;
-using UniqueAccelerators = UniqueWin32Handle<AcceleratorTraits>;
+// A GDI object (bitmap, font, brush).
 template <typename T>
-using UniqueGdi = UniqueWin32Handle<GdiObjectTraits<T>>;
-using UniqueMenu = UniqueWin32Handle<MenuTraits>;
+using UniqueGdi = UniqueWin32Handle<FreedBy<T, DeleteObject>>;
+// A menu made with CreateMenu or CreatePopupMenu.
+using UniqueMenu = UniqueWin32Handle<FreedBy<HMENU, DestroyMenu>>;
+// An icon made with LoadImage or CreateIcon (not a shared one).
+using UniqueIcon = UniqueWin32Handle<FreedBy<HICON, DestroyIcon>>;
+// A keyboard shortcut table made with CreateAcceleratorTable.
+using UniqueAccelerators = UniqueWin32Handle<FreedBy<HACCEL, DestroyAcceleratorTable>>;
 
 // A memory device context compatible with reference (nullptr: the screen), with bitmap (if any)
 // selected into it; the previous selection is restored and the context freed at the end.

@@ -12,12 +12,7 @@
 namespace {
 
 // An installer handle (database, view, record, summary).
-struct MsiHandleTraits {
-    using Type = MSIHANDLE;
-    static bool Holds(MSIHANDLE h) { return h != 0; }
-    static void Free(MSIHANDLE h) { MsiCloseHandle(h); }
-};
-using UniqueMsiHandle = UniqueWin32Handle<MsiHandleTraits>;
+using UniqueMsiHandle = UniqueWin32Handle<FreedBy<MSIHANDLE, MsiCloseHandle>>;
 
 // A GUID in braces, as the installer writes codes: "{" + 36 characters + "}".
 bool IsBracedGuid(const std::string& text)
