@@ -238,7 +238,7 @@ TGraphicControl::TGraphicControl(TGraphicSurface& host, const std::string& name,
 
 TBounds TGraphicControl::Bounds() const
 {
-    return ScaleToDpi(layout_, host_.LayoutDpi());
+    return host_.Scaled(layout_);
 }
 
 int TGraphicControl::Scaled(int layoutPixels) const

@@ -120,9 +120,9 @@ public:
     TGraphicSurface& operator=(const TGraphicSurface&) = delete;
 
     void Add(TGraphicControl* control) { controls_.push_back(control); }
-    // A layout size at the window's scale.
+    // A layout size or rectangle at the window's scale.
     int Scaled(int layoutPixels) const { return window_.Scaled(layoutPixels); }
-    int LayoutDpi() const { return window_.Dpi(); }
+    TBounds Scaled(const TBounds& layout) const { return ScaleToDpi(layout, window_.Dpi()); }
     void Invalidate(const TBounds& area) const;
     void CursorChanged(const TGraphicControl& control) const;
     // The window has gone from under the pointer (hidden): the control under it is left.
