@@ -1,5 +1,6 @@
 #include "toolkit/AccessibleWin32.h"
 
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/TextWin32.h"
 
@@ -164,10 +165,11 @@ public:
         RECT client{};
         GetClientRect(view_, &client);
         MapWindowPoints(view_, HWND_DESKTOP, reinterpret_cast<POINT*>(&client), 2);
-        *left = client.left;
-        *top = client.top;
-        *width = client.right - client.left;
-        *height = client.bottom - client.top;
+        const TBounds onScreen = ToBounds(client);
+        *left = onScreen.Left;
+        *top = onScreen.Top;
+        *width = onScreen.Width;
+        *height = onScreen.Height;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accNavigate(LONG, VARIANT, VARIANT* end) override

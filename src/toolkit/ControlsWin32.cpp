@@ -2,7 +2,6 @@
 
 #include "toolkit/BoundsWin32.h"
 #include "toolkit/DpiWin32.h"
-#include "toolkit/TextFilter.h"
 #include "toolkit/ErrorsWin32.h"
 #include "toolkit/TextWin32.h"
 
@@ -42,24 +41,16 @@ TWindowPlace ChildPlace(DWORD style, DWORD exStyle, HWND parent, const TBounds& 
 
 // ---- TControl
 
-// A control of our own class is no longer bound to its object once the object's own parts are
-// gone: its last messages get the default handling.
-TControl::~TControl()
-{
-    DestroyBoundWindow(hwnd_);
-}
-
 void TControl::CreatePlatformWindow(const char* platformClass, const std::string& text, const TWindowPlace& place,
                                     bool subclass)
 {
-    CreateBoundControl(this, platformClass, text, place, subclass);
+    MakePlatformWindow(platformClass, text, place, subclass);
     UseParentFont();
 }
 
-void TControl::Bound(HWND hwnd)
+void TControl::Bound()
 {
-    hwnd_ = hwnd;
-    dpi_ = LayoutDpi(hwnd);
+    SetLayoutDpi(LayoutDpi(Handle()));
 }
 
 TWindowPlace TControl::LaidOut(DWORD style, DWORD exStyle, const TControlArgs& args)
@@ -71,9 +62,9 @@ TWindowPlace TControl::LaidOut(DWORD style, DWORD exStyle, const TControlArgs& a
 
 void TControl::Rescale(int dpi)
 {
-    dpi_ = dpi;
+    SetLayoutDpi(dpi);
     if (hasLayout_)
-        PlaceWindow(hwnd_, ScaleToDpi(layout_, dpi));
+        SetBounds(ScaleToDpi(layout_, dpi));
     // The window's new font; a control with a font of its own is given its new one by its owner.
     if (!ownFont_)
         UseParentFont();
@@ -81,13 +72,13 @@ void TControl::Rescale(int dpi)
 
 void TControl::CreateOwnWindow(const TWindowClass& windowClass, const TWindowPlace& place)
 {
-    CreateBoundWindow(this, windowClass, place);
+    MakeWindow(windowClass, place);
     UseParentFont();
 }
 
 void TControl::UseParentFont()
 {
-    if (HWND parent = GetParent(hwnd_))
+    if (HWND parent = GetParent(Handle()))
         ApplyFont(ParentFont(parent));
 }
 
@@ -126,47 +117,34 @@ bool TControl::Reflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result
     }
 }
 
-RECT TControl::BoundsRect() const
-{
-    RECT rect{};
-    GetWindowRect(hwnd_, &rect);
-    MapWindowPoints(HWND_DESKTOP, GetParent(hwnd_), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-void TControl::SetBounds(int left, int top, int width, int height)
-{
-    PlaceWindow(hwnd_, TBounds{left, top, width, height});
-}
-
 bool TControl::Enabled() const
 {
-    return IsWindowEnabled(hwnd_) != FALSE;
+    return IsWindowEnabled(Handle()) != FALSE;
 }
 
 void TControl::SetEnabled(bool enabled)
 {
-    EnableWindow(hwnd_, enabled ? TRUE : FALSE);
+    EnableWindow(Handle(), enabled ? TRUE : FALSE);
 }
 
 void TControl::SetFocus()
 {
-    ::SetFocus(hwnd_);
+    ::SetFocus(Handle());
 }
 
 bool TControl::Focused() const
 {
-    return GetFocus() == hwnd_;
+    return GetFocus() == Handle();
 }
 
 std::string TControl::Text() const
 {
-    return WindowText(hwnd_);
+    return WindowText(Handle());
 }
 
 void TControl::SetText(const std::string& text)
 {
-    SetWindowTextA(hwnd_, text.c_str());
+    SetWindowTextA(Handle(), text.c_str());
 }
 
 void TControl::SetFont(HFONT font)
@@ -175,9 +153,14 @@ void TControl::SetFont(HFONT font)
     ApplyFont(font);
 }
 
+HFONT TControl::Font() const
+{
+    return reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0));
+}
+
 void TControl::ApplyFont(HFONT font)
 {
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageA(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     FontChanged();
 }
 
@@ -185,61 +168,7 @@ void TControl::SetHint(TToolTips* tips, const std::string& hint)
 {
     hint_ = hint;
     if (tips && !hint.empty())
-        tips->Add(hwnd_, hint_);
-}
-
-// ---- context menus
-
-void ShowContextMenu(HWND owner, LPARAM screenPoint, const std::vector<TMenuCommand>& commands)
-{
-    UniqueMenu menu(CreatePopupMenu());
-    CheckWin32(menu.Valid(), "CreatePopupMenu");
-    for (std::size_t i = 0; i < commands.size(); ++i) {
-        const TMenuCommand& command = commands[i];
-        if (command.Caption.empty()) {
-            AppendMenuA(menu.Get(), MF_SEPARATOR, 0, nullptr);
-            continue;
-        }
-        const bool enabled = !command.IsEnabled || command.IsEnabled();
-        AppendMenuA(menu.Get(), MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), i + 1, command.Caption.c_str());
-    }
-    POINT at{static_cast<short>(LOWORD(screenPoint)), static_cast<short>(HIWORD(screenPoint))};
-    if (screenPoint == -1) {
-        at = POINT{0, 0};
-        ClientToScreen(owner, &at);
-    }
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
-                                                         at.x, at.y, 0, owner, nullptr));
-    if (chosen == 0 || chosen > commands.size())
-        return;
-    RunHandler(commands[chosen - 1].OnClick);
-}
-
-// ---- TToolTips
-
-TToolTips::TToolTips(HWND owner)
-{
-    hwnd_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
-                            ModuleInstance(), nullptr);
-    CheckWin32(hwnd_ != nullptr, "CreateWindowEx(tooltips)");
-}
-
-TToolTips::~TToolTips()
-{
-    if (IsWindow(hwnd_))
-        DestroyWindow(hwnd_);
-}
-
-void TToolTips::Add(HWND control, const std::string& text)
-{
-    TTTOOLINFOA info{};
-    info.cbSize = sizeof info;
-    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = GetParent(control);
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.lpszText = const_cast<char*>(text.c_str());
-    SendMessageA(hwnd_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+        tips->Add(Handle(), hint_);
 }
 
 // ---- TPanel
@@ -295,17 +224,8 @@ void TLabel::SetCaption(const std::string& caption)
 
 void TLabel::AutoSize()
 {
-    const std::string caption = Text();
-    HDC dc = GetDC(Handle());
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
-    SIZE size{};
-    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
-    TEXTMETRICA metrics{};
-    GetTextMetricsA(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(Handle(), dc);
-    const RECT bounds = BoundsRect();
-    SetBounds(bounds.left, bounds.top, size.cx, metrics.tmHeight);
+    const TTextMeasure measure(Handle());
+    SetBounds(Bounds().Resized(measure.Extent(Text()).cx, measure.LineHeight()));
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
@@ -318,7 +238,9 @@ HBRUSH TLabel::ControlColor(HDC dc)
 
 // ---- TEdit
 
-TEdit::TEdit(const Args& args) : limit_(static_cast<std::size_t>(std::max(0, args.MaxLength)))
+TEdit::TEdit(const Args& args)
+    : filter_(static_cast<std::size_t>(std::max(0, args.MaxLength)),
+              [this](char& key) { RunHandler([&] { OnKeyPress(this, key); }); })
 {
     DWORD style = WS_TABSTOP | ES_AUTOHSCROLL | args.ExtraStyle;
     if (args.PasswordChar)
@@ -327,7 +249,7 @@ TEdit::TEdit(const Args& args) : limit_(static_cast<std::size_t>(std::max(0, arg
     if (args.PasswordChar)
         SendMessageA(Handle(), EM_SETPASSWORDCHAR, static_cast<WPARAM>(static_cast<unsigned char>(args.PasswordChar)), 0);
     // Zero lifts the control's default limit: a field without a limit takes any length.
-    SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(limit_), 0);
+    SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(filter_.Limit()), 0);
     SetEnabled(args.Enabled);
 }
 
@@ -352,7 +274,7 @@ void TEdit::Command(WORD code)
     if (code != EN_CHANGE)
         return;
     if (Filtered())
-        RepairChange();
+        filter_.RepairChange(Handle());
     if (OnChange)
         OnChange(this);
 }
@@ -366,105 +288,9 @@ HBRUSH TEdit::ControlColor(HDC dc)
     return GetSysColorBrush(COLOR_WINDOW);
 }
 
-bool TEdit::Accepts(char c)
-{
-    // Control characters are keys, not text: in pasted text they never pass.
-    if (static_cast<unsigned char>(c) < 0x20)
-        return false;
-    char key = c;
-    RunHandler([&] { OnKeyPress(this, key); });
-    return key != 0;
-}
-
 bool TEdit::SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    return Filtered() && FilterMessage(msg, wParam, lParam, result);
-}
-
-bool TEdit::FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    const char ctrlV = 0x16;
-    result = 0;
-    switch (msg) {
-    case WM_CHAR: {
-        char key = static_cast<char>(wParam);
-        if (key == ctrlV) {
-            PasteFiltered();
-            return true;
-        }
-        RunHandler([&] { OnKeyPress(this, key); });
-        return key == 0;
-    }
-    case WM_KEYDOWN:
-        // The platform's field pastes on Shift+Insert by itself, without a WM_PASTE.
-        if (wParam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0) {
-            PasteFiltered();
-            return true;
-        }
-        return false;
-    case WM_PASTE:
-        PasteFiltered();
-        return true;
-    case WM_SETTEXT: {
-        // The subclass sees the field's messages in UTF-16 when the field is a Unicode window.
-        const bool wide = IsWindowUnicode(Handle()) != FALSE;
-        std::string text;
-        if (lParam)
-            text = wide ? NarrowText(reinterpret_cast<const wchar_t*>(lParam)) : reinterpret_cast<const char*>(lParam);
-        text = KeepAccepted(text, [this](char c) { return Accepts(c); });
-        if (limit_ > 0 && text.size() > limit_)
-            text.resize(limit_);
-        const std::wstring wideText = WideText(text);
-        const LPARAM passed = wide ? reinterpret_cast<LPARAM>(wideText.c_str()) : reinterpret_cast<LPARAM>(text.c_str());
-        result = DefSubclassProc(Handle(), WM_SETTEXT, wParam, passed);
-        return true;
-    }
-    case WM_CONTEXTMENU:
-        // The platform's menu pastes by itself, and would cut the text at the limit before the
-        // filter sees it: lift the limit while the menu runs; RepairChange applies it afterwards.
-        SendMessageA(Handle(), EM_SETLIMITTEXT, 0, 0);
-        result = DefSubclassProc(Handle(), msg, wParam, lParam);
-        SendMessageA(Handle(), EM_SETLIMITTEXT, static_cast<WPARAM>(limit_), 0);
-        return true;
-    default:
-        return false;
-    }
-}
-
-void TEdit::PasteFiltered()
-{
-    if (!OpenClipboard(Handle()))
-        return;
-    std::string text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const auto* chars = static_cast<const char*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    InsertFiltered(text);
-}
-
-void TEdit::InsertFiltered(const std::string& text)
-{
-    const std::string accepted = KeepAccepted(text, [this](char c) { return Accepts(c); });
-    SendMessageA(Handle(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(accepted.c_str()));
-}
-
-void TEdit::RepairChange()
-{
-    if (repairing_)
-        return;
-    const std::string current = Text();
-    const TFilteredText repaired = FilterInsertion(accepted_, current, [this](char c) { return Accepts(c); }, limit_);
-    accepted_ = repaired.Text;
-    if (repaired.Text == current)
-        return;
-    repairing_ = true;
-    SetText(repaired.Text);
-    SendMessageA(Handle(), EM_SETSEL, repaired.Caret, repaired.Caret);
-    repairing_ = false;
+    return Filtered() && filter_.FilterMessage(Handle(), msg, wParam, lParam, result);
 }
 
 // ---- TFileNameEdit
@@ -514,11 +340,10 @@ void TFileNameEdit::Rescale(int dpi)
 
 void TFileNameEdit::PlaceButton()
 {
-    const RECT field = BoundsRect();
-    const int border = SystemMetricForDpi(SM_CXEDGE, Dpi());
+    const TBounds inside = Bounds().Inset(SystemMetricForDpi(SM_CXEDGE, Dpi()));
     const int width = Scaled(ButtonWidth);
-    SetWindowPos(button_->Handle(), HWND_TOP, field.right - border - width, field.top + border, width,
-                 field.bottom - field.top - 2 * border, SWP_NOACTIVATE);
+    SetWindowPos(button_->Handle(), HWND_TOP, inside.Right() - width, inside.Top, width, inside.Height,
+                 SWP_NOACTIVATE);
     // Keep the typed text clear of the button.
     SendMessageA(Handle(), EM_SETMARGINS, EC_RIGHTMARGIN, MAKELPARAM(0, width + Scaled(2)));
 }
@@ -585,38 +410,26 @@ void TCheckBox::Rescale(int dpi)
 
 int TCheckBox::CaptionWidth() const
 {
-    const std::string caption = Text();
-    HDC dc = GetDC(Handle());
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
-    SIZE text{};
-    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
+    const TTextMeasure measure(Handle());
     // The platform leaves about half a digit's width between the box and the caption.
-    SIZE digit{};
-    GetTextExtentPoint32A(dc, "0", 1, &digit);
-    SelectObject(dc, old);
-    ReleaseDC(Handle(), dc);
-    return SystemMetricForDpi(SM_CXMENUCHECK, Dpi()) + digit.cx / 2 + text.cx;
+    return SystemMetricForDpi(SM_CXMENUCHECK, Dpi()) + measure.Extent("0").cx / 2 + measure.Extent(Text()).cx;
 }
 
 namespace {
 // How far a control at bounds may grow to the right: to the parent's edge, or to the nearest
 // sibling on the same row.
-int RoomToTheRight(HWND control, const RECT& bounds)
+int RoomToTheRight(HWND control, const TBounds& bounds)
 {
     HWND parent = GetParent(control);
-    RECT client{};
-    GetClientRect(parent, &client);
-    int limit = client.right;
+    int limit = ClientBounds(parent).Right();
     for (HWND sibling = GetWindow(parent, GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
         if (sibling == control || !(GetWindowLongPtrA(sibling, GWL_STYLE) & WS_VISIBLE))
             continue;
-        RECT other{};
-        GetWindowRect(sibling, &other);
-        MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&other), 2);
-        if (other.left >= bounds.right && other.top < bounds.bottom && other.bottom > bounds.top)
-            limit = std::min<int>(limit, other.left);
+        const TBounds other = BoundsInParent(sibling);
+        if (other.Left >= bounds.Right() && other.Top < bounds.Bottom() && other.Bottom() > bounds.Top)
+            limit = std::min<int>(limit, other.Left);
     }
-    return limit - bounds.left;
+    return limit - bounds.Left;
 }
 }  // namespace
 
@@ -625,11 +438,11 @@ void TCheckBox::FitCaption()
     // At 96 dots per inch the layout stands as it was designed.
     if (!Handle() || Dpi() == DefaultDpi)
         return;
-    const RECT bounds = BoundsRect();
+    const TBounds bounds = Bounds();
     const TBounds laidOut = ScaleToDpi(Layout(), Dpi());
-    const int width = std::max(laidOut.Width, std::min(CaptionWidth(), RoomToTheRight(Handle(), ToRect(laidOut))));
-    if (width != bounds.right - bounds.left)
-        SetBounds(bounds.left, bounds.top, width, bounds.bottom - bounds.top);
+    const int width = std::max(laidOut.Width, std::min(CaptionWidth(), RoomToTheRight(Handle(), laidOut)));
+    if (width != bounds.Width)
+        SetBounds(bounds.Resized(width, bounds.Height));
 }
 
 HBRUSH TCheckBox::ControlColor(HDC dc)
@@ -664,29 +477,26 @@ bool TPictureButton::DrawItem(const DRAWITEMSTRUCT& item)
     RECT rect = item.rcItem;
     const bool pushed = (item.itemState & ODS_SELECTED) != 0;
     DrawFrameControl(dc, &rect, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED : 0));
+    const TBounds button = ToBounds(rect);
+    {
+        const std::string caption = Text();
+        const TTextMeasure measure(dc, Font());
+        const SIZE text = measure.Extent(caption);
+        const int offset = pushed ? Scaled(1) : 0;
+        const int picture = Scaled(PictureSize);
+        const int gap = Scaled(PictureGap);
+        const int contentTop = TBounds::Centred(button.Top, button.Height, picture + gap + text.cy) + offset;
+        if (drawPicture_)
+            drawPicture_(dc, TBounds::Centred(button.Left, button.Width, picture) + offset, contentTop);
 
-    const std::string caption = Text();
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(Handle(), WM_GETFONT, 0, 0)));
-    SIZE text{};
-    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text);
-    const int offset = pushed ? Scaled(1) : 0;
-    const int width = rect.right - rect.left;
-    const int picture = Scaled(PictureSize);
-    const int gap = Scaled(PictureGap);
-    const int contentTop = rect.top + (rect.bottom - rect.top - (picture + gap + text.cy)) / 2 + offset;
-    if (drawPicture_)
-        drawPicture_(dc, rect.left + (width - picture) / 2 + offset, contentTop);
-
-    RECT textRect{rect.left + offset, contentTop + picture + gap, rect.right + offset,
-                  contentTop + picture + gap + text.cy};
-    SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
-    SelectObject(dc, oldFont);
-
+        RECT textRect = ToRect(TBounds{button.Left + offset, contentTop + picture + gap, button.Width, text.cy});
+        SetBkMode(dc, TRANSPARENT);
+        ::SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+        DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &textRect,
+                  DT_CENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
     if (item.itemState & ODS_FOCUS) {
-        RECT focus = rect;
-        InflateRect(&focus, -Scaled(FocusInset), -Scaled(FocusInset));
+        RECT focus = ToRect(button.Inset(Scaled(FocusInset)));
         DrawFocusRect(dc, &focus);
     }
     return true;

@@ -12,15 +12,14 @@
 #include <vector>
 
 #include "toolkit/Component.h"
-#include "toolkit/DpiScale.h"
-#include "toolkit/HandlesWin32.h"
+#include "toolkit/ContextMenuWin32.h"
+#include "toolkit/EditFilterWin32.h"
+#include "toolkit/ToolTipsWin32.h"
 #include "toolkit/Strings.h"
 #include "toolkit/WindowWin32.h"
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
-
-class TToolTips;
 
 // Fonts and tooltips shared by the controls of one window.
 struct TControlStyle {
@@ -30,16 +29,8 @@ struct TControlStyle {
 
 struct TControlArgs;
 
-class TControl : public TComponent, protected IWindowProcedure {
+class TControl : public TComponent, public TWindow {
 public:
-    TControl(const TControl&) = delete;
-    TControl& operator=(const TControl&) = delete;
-    ~TControl() override;
-
-    HWND Handle() const { return hwnd_; }
-    // Position and size relative to the parent's client area.
-    RECT BoundsRect() const;
-    void SetBounds(int left, int top, int width, int height);
     bool Enabled() const;
     void SetEnabled(bool enabled);
     void SetFocus();
@@ -49,11 +40,10 @@ public:
     // Sets a font of the control's own, instead of the window's; a control whose size follows
     // its text takes its size again.
     void SetFont(HFONT font);
+    // The font the control draws its text in.
+    HFONT Font() const;
     const std::string& Hint() const { return hint_; }
 
-    // The dots per inch the control is laid out for, and a layout size (96-DPI pixels) at them.
-    int Dpi() const { return dpi_; }
-    int Scaled(int layoutPixels) const { return ScaleToDpi(layoutPixels, dpi_); }
     // Lays the control out again at dpi: its place from the layout it was created with, and the
     // window's font unless it has one of its own.
     void Rescale(int dpi) override;
@@ -84,7 +74,8 @@ protected:
     {
         return false;
     }
-    void Bound(HWND hwnd) final;
+    // Takes the dots per inch its top-level window is laid out at.
+    void Bound() final;
     // A subclassed platform control's messages: SubclassMessage, then the control's own handling.
     LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -92,38 +83,10 @@ private:
     bool Reflected(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) final;
     void UseParentFont();
     void ApplyFont(HFONT font);
-    HWND hwnd_ = nullptr;
     std::string hint_;
-    int dpi_ = DefaultDpi;
     TBounds layout_;
     bool hasLayout_ = false;
     bool ownFont_ = false;
-};
-
-// One command of a context menu. An empty caption stands for a separator; a command whose
-// IsEnabled says false is greyed.
-struct TMenuCommand {
-    std::string Caption;
-    std::function<void()> OnClick;
-    std::function<bool()> IsEnabled;
-};
-
-// Shows a context menu for owner at a point on the screen (-1, -1: at owner's top-left corner,
-// as for Shift+F10) and runs the chosen command.
-void ShowContextMenu(HWND owner, LPARAM screenPoint, const std::vector<TMenuCommand>& commands);
-
-// A tooltip window that shows the hint of every registered control.
-class TToolTips {
-public:
-    explicit TToolTips(HWND owner);
-    ~TToolTips();
-    TToolTips(const TToolTips&) = delete;
-    TToolTips& operator=(const TToolTips&) = delete;
-    void Add(HWND control, const std::string& text);
-    HWND Handle() const { return hwnd_; }
-
-private:
-    HWND hwnd_ = nullptr;
 };
 
 struct TControlArgs {
@@ -190,20 +153,10 @@ protected:
     bool SubclassMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    // A field with OnKeyPress takes only the characters it lets through, whichever way they come:
-    // typed, pasted (Ctrl+V, Shift+Insert, WM_PASTE, the context menu), set from outside or
-    // dropped. Pasted text keeps what passes the filter, then the field's limit applies.
+    // A field with OnKeyPress takes only the characters it lets through, whichever way they come.
     bool Filtered() const { return static_cast<bool>(OnKeyPress); }
-    bool Accepts(char c);
-    bool FilterMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    void PasteFiltered();
-    void InsertFiltered(const std::string& text);
-    // Brings a change that came by another path back to the accepted characters.
-    void RepairChange();
     COLORREF color_ = CLR_INVALID;
-    std::size_t limit_ = 0;
-    std::string accepted_;  // the text after the latest change
-    bool repairing_ = false;
+    TInputFilter filter_;
 };
 
 // A file-name field: an edit with a small browse button inside its right end. The button and

@@ -46,23 +46,20 @@ int SystemMetricForDpi(int index, int dpi)
 
 SIZE WindowSizeForClient(HWND window, int clientWidth, int clientHeight)
 {
-    RECT outer{}, client{};
-    GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    return SIZE{clientWidth + (outer.right - outer.left) - client.right,
-                clientHeight + (outer.bottom - outer.top) - client.bottom};
+    const TBounds outer = ScreenBounds(window);
+    const TBounds client = ClientBounds(window);
+    return SIZE{clientWidth + outer.Width - client.Width, clientHeight + outer.Height - client.Height};
 }
 
-void MoveForNewScale(HWND window, const TBounds& client, const RECT* suggested)
+void MoveForNewScale(HWND window, const TBounds& client, const TBounds* suggested)
 {
     if (suggested) {
-        PlaceWindow(window, ToBounds(*suggested));
+        PlaceWindow(window, *suggested);
         return;
     }
-    RECT now;
-    GetWindowRect(window, &now);
+    const TBounds now = ScreenBounds(window);
     const SIZE size = WindowSizeForClient(window, client.Width, client.Height);
-    const POINT centre{(now.left + now.right) / 2, (now.top + now.bottom) / 2};
+    const POINT centre{(now.Left + now.Right()) / 2, (now.Top + now.Bottom()) / 2};
     PlaceWindow(window, TBounds{centre.x - size.cx / 2, centre.y - size.cy / 2, size.cx, size.cy});
 }
 
@@ -73,29 +70,6 @@ SIZE FrameSizeForClient(const TBounds& client, DWORD style, DWORD exStyle, int d
     static const auto adjustForDpi = UserFunction<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
     if (!adjustForDpi || !adjustForDpi(&frame, style, FALSE, exStyle, static_cast<UINT>(dpi)))
         AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    return SIZE{frame.right - frame.left, frame.bottom - frame.top};
-}
-
-namespace {
-const char* const kLayoutDpiProperty = "Vantrel.LayoutDpi";
-}
-
-int LayoutDpi(HWND window)
-{
-    HWND root = window ? GetAncestor(window, GA_ROOT) : nullptr;
-    if (root) {
-        if (const HANDLE recorded = GetPropA(root, kLayoutDpiProperty))
-            return static_cast<int>(reinterpret_cast<INT_PTR>(recorded));
-    }
-    return WindowDpi(window);
-}
-
-void SetLayoutDpi(HWND topLevel, int dpi)
-{
-    SetPropA(topLevel, kLayoutDpiProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpi)));
-}
-
-void ForgetLayoutDpi(HWND topLevel)
-{
-    RemovePropA(topLevel, kLayoutDpiProperty);
+    const TBounds framed = ToBounds(frame);
+    return SIZE{framed.Width, framed.Height};
 }

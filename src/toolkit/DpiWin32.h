@@ -21,15 +21,7 @@ SIZE WindowSizeForClient(HWND window, int clientWidth, int clientHeight);
 
 // Where a top-level window goes after a change of scale: into the rectangle the system suggests,
 // or with the new client size (of client, in pixels) around its present centre when there is none.
-void MoveForNewScale(HWND window, const TBounds& client, const RECT* suggested);
+void MoveForNewScale(HWND window, const TBounds& client, const TBounds* suggested);
 
 // The size of a window of these styles whose client area is client (in layout pixels) at dpi.
 SIZE FrameSizeForClient(const TBounds& client, DWORD style, DWORD exStyle, int dpi);
-
-// The dots per inch that the layout of a window and of all its children is scaled for: what its
-// top-level window was last laid out at, or the display's before that.
-int LayoutDpi(HWND window);
-// Records the dots per inch that a top-level window and its children are now laid out at.
-void SetLayoutDpi(HWND topLevel, int dpi);
-// Before the window goes.
-void ForgetLayoutDpi(HWND topLevel);

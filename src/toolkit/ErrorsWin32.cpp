@@ -14,8 +14,13 @@ std::string SystemErrorText(DWORD code)
     return std::string(buffer, length);
 }
 
+void ThrowSystemError(const std::string& what, DWORD code)
+{
+    throw std::runtime_error(what + ". " + SystemErrorText(code));
+}
+
 void CheckWin32(bool ok, const char* what)
 {
     if (!ok)
-        throw std::runtime_error(std::string(what) + " failed: " + SystemErrorText(GetLastError()));
+        ThrowSystemError(std::string(what) + " failed", GetLastError());
 }

@@ -1,7 +1,6 @@
 #include "toolkit/FileSystemWin32.h"
 
 #include <optional>
-#include <stdexcept>
 #include <utility>
 
 #include <windows.h>
@@ -32,10 +31,10 @@ bool DirectoryExists(const std::string& path)
 
 namespace {
 
-// "<what> "<path>". <the system's reason>", the form of every failure to open, write or replace.
+// A failure to open, write or replace a file: the file named, then the system's reason.
 [[noreturn]] void Fail(const char* what, const std::string& path, DWORD error)
 {
-    throw std::runtime_error(std::string(what) + " \"" + path + "\". " + SystemErrorText(error));
+    ThrowSystemError(std::string(what) + " \"" + path + "\"", error);
 }
 
 // A temporary file beside its target, removed again unless it replaced the target.
@@ -121,19 +120,6 @@ std::string ReadWholeFile(const std::string& path)
     return *content;
 }
 
-// Writes a whole file as 8-bit text, replacing any earlier content.
-void WriteWholeFile(const std::string& path, const std::string& text)
-{
-    UniqueHandle file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
-        Fail("Cannot create file", path, GetLastError());
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    if (!ok || written != text.size())
-        throw std::runtime_error("Stream write error");
-}
-
 void WriteFilesWhole(const std::vector<TFileToWrite>& files)
 {
     std::vector<TTemporaryFile> written;
@@ -146,4 +132,9 @@ void WriteFilesWhole(const std::vector<TFileToWrite>& files)
         file.CheckTargetReplaceable();
     for (TTemporaryFile& file : written)
         file.ReplaceTarget();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    WriteFilesWhole({TFileToWrite{path, bytes}});
 }

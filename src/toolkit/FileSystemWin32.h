@@ -14,8 +14,6 @@ std::string FullPathName(const std::string& path);
 // Reads a whole file as 8-bit text; throws std::runtime_error, naming the file and the system's
 // reason, when it cannot be opened or read to the end.
 std::string ReadWholeFile(const std::string& path);
-// Writes a whole file as 8-bit text, replacing any earlier content; throws on failure.
-void WriteWholeFile(const std::string& path, const std::string& text);
 
 struct TFileToWrite {
     std::string Path;
@@ -28,3 +26,5 @@ struct TFileToWrite {
 // throws std::runtime_error with the path and the system's reason and leaves no temporary file
 // behind.
 void WriteFilesWhole(const std::vector<TFileToWrite>& files);
+// One file, written whole or not at all as above.
+void WriteWholeFile(const std::string& path, const std::string& bytes);

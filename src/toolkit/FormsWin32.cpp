@@ -1,5 +1,6 @@
 #include "toolkit/FormsWin32.h"
 
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/DpiWin32.h"
 
 namespace {
@@ -19,51 +20,35 @@ TWindowClass FormClass()
 
 }  // namespace
 
-// ---- TForm
+// ---- TTopLevelWindow
 
-TForm::TForm(const Args& args)
-    : client_(args.Client), iconId_(args.Icon), font_(args.Font)
+TTopLevelWindow::TTopLevelWindow(const Args& args) : client_(args.Client), iconId_(args.Icon)
 {
     TWindowPlace place;
-    place.ExStyle = args.ExStyle | WS_EX_CONTROLPARENT;
+    place.ExStyle = args.ExStyle;
     place.Caption = args.Caption.c_str();
-    place.Style = args.Style | WS_CLIPCHILDREN;
+    place.Style = args.Style;
     place.Bounds = TBounds{CW_USEDEFAULT, CW_USEDEFAULT, 0, 0};
     place.Parent = args.Owner;
-    CreateBoundWindow(this, FormClass(), place);
+    MakeWindow(args.Class, place);
     // Only the made window knows the monitor it is on, and so its scale.
-    dpi_ = WindowDpi(hwnd_);
-    SetLayoutDpi(hwnd_, dpi_);
-    const SIZE frame = FrameSize();
-    SetWindowPos(hwnd_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    LoadIcons(dpi_);
+    SetLayoutDpi(WindowDpi(Handle()));
+    const SIZE frame = FrameSizeForClient(client_, static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_STYLE)),
+                                          static_cast<DWORD>(GetWindowLongPtrA(Handle(), GWL_EXSTYLE)), Dpi());
+    SetWindowPos(Handle(), nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    LoadIcons(Dpi());
 }
 
-SIZE TForm::FrameSize() const
+void TTopLevelWindow::ChangeDpi(int dpi, const TBounds* suggested)
 {
-    return FrameSizeForClient(client_, static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_STYLE)),
-                              static_cast<DWORD>(GetWindowLongPtrA(hwnd_, GWL_EXSTYLE)), dpi_);
-}
-
-void TForm::Rescaled(int dpi)
-{
-    // Twice: a control that grows towards its neighbours measures its room the second time, when
-    // every neighbour is in its new place.
-    RescaleChildWindows(hwnd_, dpi);
-    RescaleChildWindows(hwnd_, dpi);
-}
-
-void TForm::ChangeDpi(int dpi, const RECT* suggested)
-{
-    dpi_ = dpi;
-    SetLayoutDpi(hwnd_, dpi);
+    SetLayoutDpi(dpi);
     RunHandler([&] { Rescaled(dpi); });
-    MoveForNewScale(hwnd_, ScaleToDpi(client_, dpi), suggested);
+    MoveForNewScale(Handle(), ScaleToDpi(client_, dpi), suggested);
     LoadIcons(dpi);
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-void TForm::LoadIcons(int dpi)
+void TTopLevelWindow::LoadIcons(int dpi)
 {
     if (!iconId_)
         return;
@@ -77,27 +62,66 @@ void TForm::LoadIcons(int dpi)
     // A program without the icon in its resources keeps the system's.
     if (!large || !little)
         return;
-    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.get()));
-    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little.get()));
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large.Get()));
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(little.Get()));
     bigIcon_ = std::move(large);
     smallIcon_ = std::move(little);
 }
 
+LRESULT TTopLevelWindow::HandleWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    if (msg == WM_DPICHANGED) {
+        const TBounds suggested = ToBounds(*reinterpret_cast<const RECT*>(lParam));
+        ChangeDpi(HIWORD(wParam), &suggested);
+        return 0;
+    }
+    return WindowProc(msg, wParam, lParam);
+}
+
+LRESULT TTopLevelWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(Handle(), msg, wParam, lParam);
+}
+
+// ---- TForm
+
+namespace {
+
+TTopLevelWindow::Args TopLevelArgs(const TForm::Args& args)
+{
+    TTopLevelWindow::Args topLevel;
+    topLevel.Class = FormClass();
+    topLevel.Caption = args.Caption;
+    topLevel.Client = args.Client;
+    topLevel.Style = args.Style | WS_CLIPCHILDREN;
+    topLevel.ExStyle = args.ExStyle | WS_EX_CONTROLPARENT;
+    topLevel.Owner = args.Owner;
+    topLevel.Icon = args.Icon;
+    return topLevel;
+}
+
+}  // namespace
+
+TForm::TForm(const Args& args) : TTopLevelWindow(TopLevelArgs(args)), font_(args.Font) {}
+
+void TForm::Rescaled(int dpi)
+{
+    // Twice: a control that grows towards its neighbours measures its room the second time, when
+    // every neighbour is in its new place.
+    RescaleChildWindows(Handle(), dpi);
+    RescaleChildWindows(Handle(), dpi);
+}
+
 TForm::~TForm()
 {
-    if (hwnd_ && IsWindow(hwnd_)) {
-        ForgetLayoutDpi(hwnd_);
-        SetWindowShortcuts(hwnd_, nullptr);
-    }
-    if (shortcuts_)
-        DestroyAcceleratorTable(shortcuts_);
-    DestroyBoundWindow(hwnd_);
+    // Before the icons and the shortcut table it uses go.
+    DestroyOwnWindow();
 }
 
 void TForm::AddSystemMenuCommand(const std::string& caption, char ctrlKey, std::function<void()> onClick)
 {
     const UINT id = kFirstSystemCommand + static_cast<UINT>(systemCommands_.size()) * kSystemCommandStep;
-    HMENU menu = GetSystemMenu(hwnd_, FALSE);
+    HMENU menu = GetSystemMenu(Handle(), FALSE);
     if (systemCommands_.empty())
         AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     const std::string text = caption + "\tCtrl+" + std::string(1, ctrlKey);
@@ -111,10 +135,7 @@ void TForm::RebuildShortcuts()
     std::vector<ACCEL> table;
     for (const TSystemCommand& command : systemCommands_)
         table.push_back({FVIRTKEY | FCONTROL, static_cast<WORD>(command.Key), static_cast<WORD>(command.Id)});
-    if (shortcuts_)
-        DestroyAcceleratorTable(shortcuts_);
-    shortcuts_ = CreateAcceleratorTableA(table.data(), static_cast<int>(table.size()));
-    SetWindowShortcuts(hwnd_, shortcuts_);
+    shortcuts_.Reset(CreateAcceleratorTableA(table.data(), static_cast<int>(table.size())));
 }
 
 bool TForm::RunSystemCommand(UINT id)
@@ -130,9 +151,9 @@ bool TForm::RunSystemCommand(UINT id)
 
 void TForm::Show()
 {
-    CenterOnScreen(hwnd_);
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
-    UpdateWindow(hwnd_);
+    CenterOnScreen(Handle());
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+    UpdateWindow(Handle());
     RunHandler([&] {
         if (OnShow)
             OnShow(this);
@@ -143,12 +164,7 @@ void TForm::Show()
 
 void TForm::Close()
 {
-    PostMessageA(hwnd_, WM_CLOSE, 0, 0);
-}
-
-LRESULT TForm::HandleWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return WindowProc(msg, wParam, lParam);
+    PostMessageA(Handle(), WM_CLOSE, 0, 0);
 }
 
 LRESULT TForm::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -169,7 +185,7 @@ LRESULT TForm::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             HWND focus = GetFocus();
-            if (focus && IsChild(hwnd_, focus))
+            if (focus && IsChild(Handle(), focus))
                 lastFocus_ = focus;
         } else if (lastFocus_ && IsWindow(lastFocus_)) {
             ::SetFocus(lastFocus_);
@@ -177,36 +193,34 @@ LRESULT TForm::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_CLOSE:
-        DestroyWindow(hwnd_);
-        return 0;
-    case WM_DPICHANGED:
-        ChangeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        DestroyWindow(Handle());
         return 0;
     default:
         break;
     }
-    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+    return TTopLevelWindow::WindowProc(msg, wParam, lParam);
 }
 
 // ---- TApplication
 
-TApplication::TApplication(IDialogs& dialogs) : dialogs_(dialogs)
+TApplication::THiddenWindow::THiddenWindow()
 {
-    // Hidden and untitled: the main window, not this one, owns the task-bar button.
     TWindowClass windowClass;
     windowClass.Name = "TApplication";
     TWindowPlace place;
     place.ExStyle = WS_EX_TOOLWINDOW;
     place.Style = WS_POPUP;
-    hwnd_ = CreateBoundWindow(nullptr, windowClass, place);
+    MakeWindow(windowClass, place);
+}
+
+TApplication::TApplication(IDialogs& dialogs) : dialogs_(dialogs)
+{
     SetHandlerExceptionSink([this](std::exception_ptr error) { ShowException(error); });
 }
 
 TApplication::~TApplication()
 {
     SetHandlerExceptionSink(nullptr);
-    if (hwnd_ && IsWindow(hwnd_))
-        DestroyWindow(hwnd_);
 }
 
 std::string ExceptionMessage(std::exception_ptr error)

@@ -7,18 +7,57 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include "toolkit/Component.h"
 #include "toolkit/ControlsWin32.h"
 #include "toolkit/Dialogs.h"
 #include "toolkit/DpiScale.h"
+#include "toolkit/HandlesWin32.h"
+#include "toolkit/WindowWin32.h"
 
-// A top-level window with a fixed frame. Its client size and the places of its controls are
-// given in layout pixels (96 dots per inch) and scaled to the dots per inch of its monitor when
-// it is created and whenever it moves to a monitor of another scale.
-class TForm : public TComponent, private IWindowProcedure {
+// A top-level window with a fixed frame, the base of the program's windows. Its client size and
+// the places of its contents are given in layout pixels (96 dots per inch) and scaled to the
+// dots per inch of its monitor when it is made and whenever it moves to a monitor of another
+// scale.
+class TTopLevelWindow : public TWindow {
+public:
+    struct Args {
+        TWindowClass Class;
+        std::string Caption;
+        TBounds Client;  // the client area in layout pixels: 0, 0 and its size
+        DWORD Style = 0;
+        DWORD ExStyle = 0;
+        HWND Owner = nullptr;
+        int Icon = 0;  // the icon's resource id; 0: the class's icon
+    };
+
+    // Lays the window out again at dpi: its contents (Rescaled), then the frame: into suggested
+    // (what the system proposes when the window moves to another monitor), or around the same
+    // centre when there is none.
+    void ChangeDpi(int dpi, const TBounds* suggested = nullptr);
+
+protected:
+    // Makes the window, hidden, at the scale of the monitor it lands on.
+    explicit TTopLevelWindow(const Args& args);
+    // Lays out the window's contents at dpi: fonts, pictures and places made for that scale.
+    virtual void Rescaled(int /*dpi*/) {}
+    // The window's messages but the change of scale.
+    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+
+private:
+    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) final;
+    // Gives the title bar and the task bar the icon at the sizes the system uses at dpi.
+    void LoadIcons(int dpi);
+
+    TBounds client_;
+    int iconId_ = 0;
+    UniqueIcon bigIcon_, smallIcon_;
+};
+
+// The main kind of window: controls on the button-face colour, reached with Tab, with commands
+// of its own in the system menu.
+class TForm : public TComponent, public TTopLevelWindow {
 public:
     struct Args {
         std::string Caption;
@@ -31,11 +70,8 @@ public:
     };
     explicit TForm(const Args& args);
     ~TForm() override;
-    TForm(const TForm&) = delete;
-    TForm& operator=(const TForm&) = delete;
 
-    HWND Handle() const { return hwnd_; }
-    bool Visible() const { return IsWindowVisible(hwnd_) != FALSE; }
+    bool Visible() const { return IsWindowVisible(Handle()) != FALSE; }
     // Shows the window centred on the desktop, raises OnShow, then gives the focus to
     // the first control (or to the one OnShow chose).
     void Show();
@@ -47,21 +83,14 @@ public:
     // upper-case letter or a digit) anywhere in the window. The menu shows the shortcut.
     void AddSystemMenuCommand(const std::string& caption, char ctrlKey, std::function<void()> onClick);
 
-    // The dots per inch the window is laid out at.
-    int Dpi() const { return dpi_; }
-    // Lays the window out again at dpi: its contents (Rescaled), then the frame: into suggested
-    // (what the system proposes when the window moves to another monitor), or around the same
-    // centre when there is none.
-    void ChangeDpi(int dpi, const RECT* suggested = nullptr);
-
     TNotifyEvent OnShow;
 
 protected:
-    virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
-    // Lays out the window's contents at dpi: by default every control from its layout, each with
-    // the window's font. A form with fonts, pictures or places of its own makes them for dpi
-    // here, giving the window its new font before it calls this.
-    virtual void Rescaled(int dpi);
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // By default every control from its layout, each with the window's font. A form with fonts,
+    // pictures or places of its own makes them for dpi here, giving the window its new font
+    // before it calls this.
+    void Rescaled(int dpi) override;
 
 private:
     struct TSystemCommand {
@@ -70,28 +99,13 @@ private:
         std::function<void()> OnClick;
     };
 
-    void Bound(HWND hwnd) override { hwnd_ = hwnd; }
-    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HACCEL Shortcuts() const override { return shortcuts_.Get(); }
     // Runs the command of that id; false when there is none.
     bool RunSystemCommand(UINT id);
     void RebuildShortcuts();
-    // Gives the title bar and the task bar the icon at the sizes the system uses at dpi.
-    void LoadIcons(int dpi);
-    // The frame's size for the client size at the window's dots per inch.
-    SIZE FrameSize() const;
 
-    struct IconDeleter {
-        void operator()(HICON icon) const { DestroyIcon(icon); }
-    };
-    using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
-
-    HWND hwnd_ = nullptr;
-    TBounds client_;
-    int dpi_ = DefaultDpi;
-    int iconId_ = 0;
-    UniqueIcon bigIcon_, smallIcon_;
     std::vector<TSystemCommand> systemCommands_;
-    HACCEL shortcuts_ = nullptr;
+    UniqueAccelerators shortcuts_;
     HFONT font_ = nullptr;
     HWND lastFocus_ = nullptr;
     TControl* initialFocus_ = nullptr;
@@ -107,7 +121,7 @@ public:
     TApplication& operator=(const TApplication&) = delete;
 
     std::string Title;
-    HWND Handle() const { return hwnd_; }
+    HWND Handle() const { return window_.Handle(); }
     IDialogs& Dialogs() { return dialogs_; }
 
     // Shows the main form and dispatches messages until the quit request.
@@ -119,8 +133,20 @@ public:
     void ShowException(std::exception_ptr error);
 
 private:
+    // Hidden and untitled: the main window, not this one, owns the task-bar button.
+    class THiddenWindow : public TWindow {
+    public:
+        THiddenWindow();
+
+    private:
+        LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override
+        {
+            return DefWindowProcA(hwnd, msg, wParam, lParam);
+        }
+    };
+
     IDialogs& dialogs_;
-    HWND hwnd_ = nullptr;
+    THiddenWindow window_;
 };
 
 // The text an exception carries.

@@ -51,117 +51,131 @@ void Frame3D(HDC dc, RECT& box, COLORREF topLeft, COLORREF bottomRight, int widt
     }
 }
 
-// ---- the host
+// ---- the surface and its host
 
-TGraphicHost::TGraphicHost(const Args& args)
-    : dpi_(args.Dpi), paintBackground_(args.PaintBackground), onMessage_(args.OnMessage)
+TGraphicSurface::TGraphicSurface(const TWindow& window, std::function<void(HDC dc, RECT client)> paintBackground)
+    : window_(window), paintBackground_(std::move(paintBackground))
 {
-    TWindowClass windowClass;
-    windowClass.Name = args.ClassName;
-    CreateBoundWindow(this, windowClass, args);
 }
 
-TGraphicHost::~TGraphicHost()
+void TGraphicSurface::Invalidate(const TBounds& area) const
 {
-    DestroyBoundWindow(hwnd_);
+    const RECT rect = ToRect(area);
+    InvalidateRect(Window(), &rect, FALSE);
 }
 
-void TGraphicHost::SetDpi(int dpi)
-{
-    dpi_ = dpi;
-    InvalidateRect(hwnd_, nullptr, FALSE);
-}
-
-void TGraphicHost::CursorChanged(const TGraphicControl& control) const
+void TGraphicSurface::CursorChanged(const TGraphicControl& control) const
 {
     if (&control == hovered_)
         ::SetCursor(CursorOf(control.Cursor()));
 }
 
-void TGraphicHost::PointerGone()
+void TGraphicSurface::PointerGone()
 {
     if (tracking_) {
         TRACKMOUSEEVENT cancel{};
         cancel.cbSize = sizeof cancel;
         cancel.dwFlags = TME_LEAVE | TME_CANCEL;
-        cancel.hwndTrack = hwnd_;
+        cancel.hwndTrack = Window();
         TrackMouseEvent(&cancel);
         tracking_ = false;
     }
-    if (GetCapture() == hwnd_)
+    if (GetCapture() == Window())
         ReleaseCapture();
     pressed_ = nullptr;
     SetHovered(nullptr);
 }
 
-LRESULT TGraphicHost::HandleWindowMessage(HWND /*hwnd*/, UINT msg, WPARAM wParam, LPARAM lParam)
+bool TGraphicSurface::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
-    if (onMessage_ && onMessage_(msg, wParam, lParam))
-        return 0;
+    result = 0;
     switch (msg) {
     case WM_ERASEBKGND:
-        return 1; // WM_PAINT covers everything, off screen, without flicker
+        result = 1; // WM_PAINT covers everything, off screen, without flicker
+        return true;
     case WM_PAINT:
         Paint();
-        return 0;
+        return true;
     case WM_MOUSEMOVE:
         PointerMoved(PointOf(lParam), wParam);
-        return 0;
+        return true;
     case WM_MOUSELEAVE:
         tracking_ = false;
         SetHovered(nullptr);
-        return 0;
+        return true;
     case WM_LBUTTONDOWN:
         pressed_ = ControlAt(PointOf(lParam));
         if (pressed_)
-            SetCapture(hwnd_);
-        return 0;
+            SetCapture(Window());
+        return true;
     case WM_LBUTTONUP:
         ButtonReleased(PointOf(lParam));
-        return 0;
+        return true;
     case WM_CAPTURECHANGED:
         // Another window took the pointer between press and release: no click.
-        if (reinterpret_cast<HWND>(lParam) != hwnd_)
+        if (reinterpret_cast<HWND>(lParam) != Window())
             pressed_ = nullptr;
-        return 0;
+        return true;
     case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
+        if (reinterpret_cast<HWND>(wParam) == Window() && LOWORD(lParam) == HTCLIENT) {
             POINT p;
             GetCursorPos(&p);
-            ScreenToClient(hwnd_, &p);
+            ScreenToClient(Window(), &p);
             const TGraphicControl* control = ControlAt(p);
             ::SetCursor(CursorOf(control ? control->Cursor() : TPointer::ptArrow));
-            return TRUE;
+            result = TRUE;
+            return true;
         }
-        break;
+        return false;
     default:
-        break;
+        return false;
     }
-    return DefWindowProcA(hwnd_, msg, wParam, lParam);
 }
 
-POINT TGraphicHost::PointOf(LPARAM lParam)
+TGraphicHost::TGraphicHost(const Args& args) : TGraphicSurface(*this, args.PaintBackground)
+{
+    SetLayoutDpi(args.Dpi);
+    TWindowClass windowClass;
+    windowClass.Name = args.ClassName;
+    MakeWindow(windowClass, args);
+}
+
+void TGraphicHost::SetDpi(int dpi)
+{
+    SetLayoutDpi(dpi);
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+LRESULT TGraphicHost::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (HandleMessage(msg, wParam, lParam, result))
+        return result;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+POINT TGraphicSurface::PointOf(LPARAM lParam)
 {
     return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
-TGraphicControl* TGraphicHost::ControlAt(POINT p) const
+TGraphicControl* TGraphicSurface::ControlAt(POINT p) const
 {
     for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) {
-        const RECT bounds = (*it)->Bounds();
+        const RECT bounds = ToRect((*it)->Bounds());
         if ((*it)->TakesPointer && PtInRect(&bounds, p))
             return *it;
     }
     return nullptr;
 }
 
-void TGraphicHost::PointerMoved(POINT p, WPARAM shift)
+void TGraphicSurface::PointerMoved(POINT p, WPARAM shift)
 {
     if (!tracking_) {
         TRACKMOUSEEVENT track{};
         track.cbSize = sizeof track;
         track.dwFlags = TME_LEAVE;
-        track.hwndTrack = hwnd_;
+        track.hwndTrack = Window();
         tracking_ = TrackMouseEvent(&track) != FALSE;
     }
     TGraphicControl* control = ControlAt(p);
@@ -169,12 +183,12 @@ void TGraphicHost::PointerMoved(POINT p, WPARAM shift)
     // The enter reaction may have moved the control away from the pointer.
     if (control && control == hovered_ && control->OnMouseMove)
         RunHandler([&] {
-            const RECT bounds = control->Bounds();
-            control->OnMouseMove(control, shift, p.x - bounds.left, p.y - bounds.top);
+            const TBounds bounds = control->Bounds();
+            control->OnMouseMove(control, shift, p.x - bounds.Left, p.y - bounds.Top);
         });
 }
 
-void TGraphicHost::SetHovered(TGraphicControl* control)
+void TGraphicSurface::SetHovered(TGraphicControl* control)
 {
     if (control == hovered_)
         return;
@@ -186,22 +200,22 @@ void TGraphicHost::SetHovered(TGraphicControl* control)
         RunHandler([&] { control->OnMouseEnter(control); });
 }
 
-void TGraphicHost::ButtonReleased(POINT p)
+void TGraphicSurface::ButtonReleased(POINT p)
 {
     TGraphicControl* pressed = std::exchange(pressed_, nullptr);
-    if (GetCapture() == hwnd_)
+    if (GetCapture() == Window())
         ReleaseCapture();
     // A click is a press and a release on the same control.
     if (pressed && pressed == ControlAt(p) && pressed->OnClick)
         RunHandler([&] { pressed->OnClick(pressed); });
 }
 
-void TGraphicHost::Paint() const
+void TGraphicSurface::Paint() const
 {
     PAINTSTRUCT ps;
-    HDC screen = BeginPaint(hwnd_, &ps);
+    HDC screen = BeginPaint(Window(), &ps);
     RECT client;
-    GetClientRect(hwnd_, &client);
+    GetClientRect(Window(), &client);
     UniqueGdi<HBITMAP> buffer(CreateCompatibleBitmap(screen, client.right, client.bottom));
     if (buffer.Get()) {
         TMemoryDC dc(screen, buffer.Get());
@@ -209,27 +223,27 @@ void TGraphicHost::Paint() const
             paintBackground_(dc.Get(), client);
         for (const TGraphicControl* control : controls_)
             control->Paint(dc.Get());
-        BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
-               ps.rcPaint.bottom - ps.rcPaint.top, dc.Get(), ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+        const TBounds dirty = ToBounds(ps.rcPaint);
+        BitBlt(screen, dirty.Left, dirty.Top, dirty.Width, dirty.Height, dc.Get(), dirty.Left, dirty.Top, SRCCOPY);
     }
-    EndPaint(hwnd_, &ps);
+    EndPaint(Window(), &ps);
 }
 // ---- graphic controls
 
-TGraphicControl::TGraphicControl(TGraphicHost& host, const std::string& name, const TBounds& layout)
+TGraphicControl::TGraphicControl(TGraphicSurface& host, const std::string& name, const TBounds& layout)
     : Name(name), host_(host), layout_(layout)
 {
     host.Add(this);
 }
 
-RECT TGraphicControl::Bounds() const
+TBounds TGraphicControl::Bounds() const
 {
-    return ToRect(ScaleToDpi(layout_, host_.Dpi()));
+    return host_.Scaled(layout_);
 }
 
 int TGraphicControl::Scaled(int layoutPixels) const
 {
-    return ScaleToDpi(layoutPixels, host_.Dpi());
+    return host_.Scaled(layoutPixels);
 }
 
 void TGraphicControl::SetPosition(int left, int top)
@@ -251,7 +265,7 @@ void TGraphicControl::Invalidate() const
     host_.Invalidate(Bounds());
 }
 
-TGraphicLabel::TGraphicLabel(TGraphicHost& host, const std::string& name, const TBounds& layout,
+TGraphicLabel::TGraphicLabel(TGraphicSurface& host, const std::string& name, const TBounds& layout,
                              std::string caption, HFONT font, COLORREF color, bool wordWrap)
     : TGraphicControl(host, name, layout), caption_(std::move(caption)), font_(font), color_(color),
       wordWrap_(wordWrap)
@@ -284,14 +298,14 @@ void TGraphicLabel::DrawCaption(HDC dc, RECT box, COLORREF color) const
 
 void TGraphicLabel::Paint(HDC dc) const
 {
-    DrawCaption(dc, Bounds(), color_);
+    DrawCaption(dc, ToRect(Bounds()), color_);
 }
 
 void TShadowLabel::Paint(HDC dc) const
 {
-    const RECT bounds = Bounds();
-    const int width = bounds.right - bounds.left;
-    const int height = bounds.bottom - bounds.top;
+    const TBounds bounds = Bounds();
+    const int width = bounds.Width;
+    const int height = bounds.Height;
     const int offset = Scaled(ShadowOffset);
 
     // The text's shape, moved: white text on black in a scratch picture.
@@ -318,12 +332,12 @@ void TShadowLabel::Paint(HDC dc) const
     {
         TMemoryDC shadowDC(dc, shadow.Get());
         const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        AlphaBlend(dc, bounds.left, bounds.top, width, height, shadowDC.Get(), 0, 0, width, height, blend);
+        AlphaBlend(dc, bounds.Left, bounds.Top, width, height, shadowDC.Get(), 0, 0, width, height, blend);
     }
-    DrawCaption(dc, bounds, Color());
+    DrawCaption(dc, ToRect(bounds), Color());
 }
 
-TGraphicImage::TGraphicImage(TGraphicHost& host, const std::string& name, const TBounds& layout,
+TGraphicImage::TGraphicImage(TGraphicSurface& host, const std::string& name, const TBounds& layout,
                              const TPicture& picture, bool stretch)
     : TGraphicControl(host, name, layout), picture_(picture), stretch_(stretch)
 {
@@ -331,14 +345,14 @@ TGraphicImage::TGraphicImage(TGraphicHost& host, const std::string& name, const 
 
 void TGraphicImage::Paint(HDC dc) const
 {
-    const RECT bounds = Bounds();
+    const TBounds bounds = Bounds();
     if (stretch_) {
         DrawPicture(dc, picture_, bounds);
         return;
     }
     const int saved = SaveDC(dc);
-    IntersectClipRect(dc, bounds.left, bounds.top, bounds.right, bounds.bottom);
-    DrawPicture(dc, picture_, bounds.left, bounds.top);
+    IntersectClipRect(dc, bounds.Left, bounds.Top, bounds.Right(), bounds.Bottom());
+    DrawPicture(dc, picture_, bounds.Left, bounds.Top);
     RestoreDC(dc, saved);
 }
 

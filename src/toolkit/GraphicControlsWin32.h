@@ -14,7 +14,7 @@
 #include "toolkit/PicturesWin32.h"
 #include "toolkit/WindowWin32.h"
 
-class TGraphicHost;
+class TGraphicSurface;
 
 enum class TPointer { ptArrow, ptHand };
 
@@ -28,13 +28,13 @@ using TGraphicMouseMoveEvent = std::function<void(TObject* Sender, WPARAM Shift,
 // (96 dots per inch) and drawn at the host's scale.
 class TGraphicControl : public TObject {
 public:
-    TGraphicControl(TGraphicHost& host, const std::string& name, const TBounds& layout);
+    TGraphicControl(TGraphicSurface& host, const std::string& name, const TBounds& layout);
     TGraphicControl(const TGraphicControl&) = delete;
     TGraphicControl& operator=(const TGraphicControl&) = delete;
 
     const std::string Name;
     // Where it is drawn, in the host's pixels.
-    RECT Bounds() const;
+    TBounds Bounds() const;
     // Where it lies in the layout.
     int Left() const { return layout_.Left; }
     int Top() const { return layout_.Top; }
@@ -61,14 +61,14 @@ protected:
     int Scaled(int layoutPixels) const;
 
 private:
-    TGraphicHost& host_;
+    TGraphicSurface& host_;
     TBounds layout_;
     TPointer cursor_ = TPointer::ptArrow;
 };
 
 class TGraphicLabel : public TGraphicControl {
 public:
-    TGraphicLabel(TGraphicHost& host, const std::string& name, const TBounds& layout, std::string caption, HFONT font,
+    TGraphicLabel(TGraphicSurface& host, const std::string& name, const TBounds& layout, std::string caption, HFONT font,
                   COLORREF color, bool wordWrap = false);
     const std::string& Caption() const { return caption_; }
     COLORREF Color() const { return color_; }
@@ -100,7 +100,7 @@ class TGraphicImage : public TGraphicControl {
 public:
     // stretch: fill the bounds without keeping proportions; otherwise the picture is drawn at
     // its own size from the top-left corner and clipped to the bounds.
-    TGraphicImage(TGraphicHost& host, const std::string& name, const TBounds& layout, const TPicture& picture,
+    TGraphicImage(TGraphicSurface& host, const std::string& name, const TBounds& layout, const TPicture& picture,
                   bool stretch);
     void Paint(HDC dc) const override;
 
@@ -109,43 +109,29 @@ private:
     bool stretch_;
 };
 
-// A window that draws its graphic controls, bottom first, and routes the pointer to the
-// topmost one under it that takes pointer input: moves, enter and leave, clicks and the
-// pointer shape.
-class TGraphicHost : private IWindowProcedure {
+// The graphic controls of one window: it draws them, bottom first, and routes the pointer to the
+// topmost one under it that takes pointer input: moves, enter and leave, clicks and the pointer
+// shape. The window hands it its messages first.
+class TGraphicSurface {
 public:
-    // The host's window goes where its place says, in pixels.
-    struct Args : TWindowPlace {
-        const char* ClassName = nullptr;
-        int Dpi = DefaultDpi;  // the scale its controls are drawn at
-        std::function<void(HDC dc, RECT client)> PaintBackground;
-        // Sees every message first; returns true when it handled it.
-        std::function<bool(UINT msg, WPARAM wParam, LPARAM lParam)> OnMessage;
-    };
+    // Draws paintBackground, then the controls, at the window's scale.
+    TGraphicSurface(const TWindow& window, std::function<void(HDC dc, RECT client)> paintBackground);
+    TGraphicSurface(const TGraphicSurface&) = delete;
+    TGraphicSurface& operator=(const TGraphicSurface&) = delete;
 
-    explicit TGraphicHost(const Args& args);
-
-    ~TGraphicHost();
-    TGraphicHost(const TGraphicHost&) = delete;
-    TGraphicHost& operator=(const TGraphicHost&) = delete;
-
-    HWND Handle() const { return hwnd_; }
     void Add(TGraphicControl* control) { controls_.push_back(control); }
-
-    int Dpi() const { return dpi_; }
-    // Draws the controls at another scale from now on.
-    void SetDpi(int dpi);
-
-    void Invalidate(const RECT& area) const { InvalidateRect(hwnd_, &area, FALSE); }
-
+    // A layout size or rectangle at the window's scale.
+    int Scaled(int layoutPixels) const { return window_.Scaled(layoutPixels); }
+    TBounds Scaled(const TBounds& layout) const { return ScaleToDpi(layout, window_.Dpi()); }
+    void Invalidate(const TBounds& area) const;
     void CursorChanged(const TGraphicControl& control) const;
-
     // The window has gone from under the pointer (hidden): the control under it is left.
     void PointerGone();
+    // A message of the window; true when the surface answered it, in result.
+    bool HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
 private:
-    void Bound(HWND hwnd) override { hwnd_ = hwnd; }
-    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HWND Window() const { return window_.Handle(); }
     static POINT PointOf(LPARAM lParam);
     TGraphicControl* ControlAt(POINT p) const;
     void PointerMoved(POINT p, WPARAM shift);
@@ -153,14 +139,30 @@ private:
     void ButtonReleased(POINT p);
     void Paint() const;
 
-    HWND hwnd_ = nullptr;
-    int dpi_ = DefaultDpi;
+    const TWindow& window_;
     std::function<void(HDC, RECT)> paintBackground_;
-    std::function<bool(UINT, WPARAM, LPARAM)> onMessage_;
     std::vector<TGraphicControl*> controls_;
     TGraphicControl* hovered_ = nullptr;
     TGraphicControl* pressed_ = nullptr;
     bool tracking_ = false;
+};
+
+// A child window that holds graphic controls and nothing else.
+class TGraphicHost : public TWindow, public TGraphicSurface {
+public:
+    // The host's window goes where its place says, in pixels.
+    struct Args : TWindowPlace {
+        const char* ClassName = nullptr;
+        int Dpi = DefaultDpi;  // the scale its controls are drawn at
+        std::function<void(HDC dc, RECT client)> PaintBackground;
+    };
+    explicit TGraphicHost(const Args& args);
+
+    // Draws the controls at another scale from now on.
+    void SetDpi(int dpi);
+
+private:
+    LRESULT HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 };
 
 // Draws a bevel of the given width inward from box, which shrinks by that width.

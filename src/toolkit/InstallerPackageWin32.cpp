@@ -7,25 +7,12 @@
 
 #include <utility>
 
+#include "toolkit/HandlesWin32.h"
+
 namespace {
 
-// Owns an installer handle (database, view, record, summary).
-class UniqueMsiHandle {
-public:
-    UniqueMsiHandle() = default;
-    UniqueMsiHandle(const UniqueMsiHandle&) = delete;
-    UniqueMsiHandle& operator=(const UniqueMsiHandle&) = delete;
-    ~UniqueMsiHandle()
-    {
-        if (h_)
-            MsiCloseHandle(h_);
-    }
-    MSIHANDLE Get() const { return h_; }
-    MSIHANDLE* Out() { return &h_; }
-
-private:
-    MSIHANDLE h_ = 0;
-};
+// An installer handle (database, view, record, summary).
+using UniqueMsiHandle = UniqueWin32Handle<FreedBy<MSIHANDLE, MsiCloseHandle>>;
 
 // A GUID in braces, as the installer writes codes: "{" + 36 characters + "}".
 bool IsBracedGuid(const std::string& text)
@@ -50,11 +37,11 @@ std::optional<std::string> RecordString(MSIHANDLE record, UINT field)
 std::optional<std::string> ProductCodeOf(const std::string& path)
 {
     UniqueMsiHandle database, view, record;
-    if (MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, database.Out()) != ERROR_SUCCESS)
+    if (MsiOpenDatabaseA(path.c_str(), MSIDBOPEN_READONLY, database.Put()) != ERROR_SUCCESS)
         return std::nullopt;
     const char* query = "SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'";
-    if (MsiDatabaseOpenViewA(database.Get(), query, view.Out()) != ERROR_SUCCESS ||
-        MsiViewExecute(view.Get(), 0) != ERROR_SUCCESS || MsiViewFetch(view.Get(), record.Out()) != ERROR_SUCCESS)
+    if (MsiDatabaseOpenViewA(database.Get(), query, view.Put()) != ERROR_SUCCESS ||
+        MsiViewExecute(view.Get(), 0) != ERROR_SUCCESS || MsiViewFetch(view.Get(), record.Put()) != ERROR_SUCCESS)
         return std::nullopt;
     return RecordString(record.Get(), 1);
 }
@@ -64,7 +51,7 @@ std::optional<std::string> PatchCodeOf(const std::string& path)
 {
     constexpr UINT kRevisionNumber = 9;
     UniqueMsiHandle summary;
-    if (MsiGetSummaryInformationA(0, path.c_str(), 0, summary.Out()) != ERROR_SUCCESS)
+    if (MsiGetSummaryInformationA(0, path.c_str(), 0, summary.Put()) != ERROR_SUCCESS)
         return std::nullopt;
     UINT type = 0;
     INT number = 0;

@@ -83,6 +83,8 @@ TMemo::TMemo(const Args& args) : textColor_(args.TextColor), backgroundColor_(ar
     const DWORD editStyles = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
     const DWORD style = WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | editStyles;
     CreateOwnWindow(windowClass, LaidOut(style, WS_EX_CLIENTEDGE, args));
+    timers_.Attach(Handle());
+    refreshTimer_->SetInterval(RefreshIntervalMs);
     MeasureFont();  // the system font, until one is set
     if (args.Font)
         SetFont(args.Font);
@@ -220,8 +222,7 @@ LRESULT TMemo::HandleWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
         UpdateScrollBars();
         return 0;
     case WM_TIMER:
-        if (wParam == RefreshTimerId)
-            Refresh();
+        timers_.Tick(static_cast<UINT_PTR>(wParam));
         return 0;
     case WM_VSCROLL:
         Scroll(SB_VERT, LOWORD(wParam));
@@ -325,14 +326,13 @@ void TMemo::Changed()
     dirty_ = true;
     if (GetTickCount() - lastRefresh_ >= RefreshIntervalMs)
         Refresh();
-    else if (!refreshTimerSet_)
-        refreshTimerSet_ = SetTimer(Handle(), RefreshTimerId, RefreshIntervalMs, nullptr) != 0;
+    else
+        refreshTimer_->SetEnabled(true);
 }
 
 void TMemo::Refresh()
 {
-    if (std::exchange(refreshTimerSet_, false))
-        KillTimer(Handle(), RefreshTimerId);
+    refreshTimer_->SetEnabled(false);
     lastRefresh_ = GetTickCount();
     if (!std::exchange(dirty_, false))
         return;

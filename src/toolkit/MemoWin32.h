@@ -13,15 +13,18 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "toolkit/ControlsWin32.h"
+#include "toolkit/HandlesWin32.h"
 #include "toolkit/LineStore.h"
 #include "toolkit/Strings.h"
+#include "toolkit/TimersWin32.h"
 
 class TMemo;
 
@@ -134,7 +137,6 @@ private:
     int WidestOf(int first, int last) const;
     void CopySelection() const;
 
-    static constexpr UINT_PTR RefreshTimerId = 1;
     // Ten refreshes a second keep a flood readable; each redraws a scroll bar, which is slow.
     static constexpr DWORD RefreshIntervalMs = 100;
 
@@ -143,7 +145,8 @@ private:
     TMemoryDC measure_{nullptr};
     bool dirty_ = false;
     DWORD lastRefresh_ = 0;
-    bool refreshTimerSet_ = false;
+    TWindowTimers timers_;
+    const std::unique_ptr<IPeriodicTimer> refreshTimer_ = timers_.Create([this] { Refresh(); });
     // What each scroll bar shows: maximum, page and position; -1 before it was first set.
     std::array<int, 3> verticalShown_{-1, -1, -1};
     std::array<int, 3> horizontalShown_{-1, -1, -1};

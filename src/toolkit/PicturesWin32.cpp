@@ -117,7 +117,7 @@ void DrawPicture(HDC dc, const TPicture& picture, int x, int y)
     Blit(dc, picture, x, y, picture.DrawWidth(), picture.DrawHeight());
 }
 
-void DrawPicture(HDC dc, const TPicture& picture, const RECT& target)
+void DrawPicture(HDC dc, const TPicture& picture, const TBounds& target)
 {
-    Blit(dc, picture, target.left, target.top, target.right - target.left, target.bottom - target.top);
+    Blit(dc, picture, target.Left, target.Top, target.Width, target.Height);
 }

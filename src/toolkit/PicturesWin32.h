@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "toolkit/Bounds.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/Png.h"
 
@@ -66,4 +67,4 @@ TPicture LoadScaledPicture(HINSTANCE instance, int id, int dpi);
 void DrawPicture(HDC dc, const TPicture& picture, int x, int y);
 
 // Draws the picture stretched to fill target, without keeping its proportions.
-void DrawPicture(HDC dc, const TPicture& picture, const RECT& target);
+void DrawPicture(HDC dc, const TPicture& picture, const TBounds& target);

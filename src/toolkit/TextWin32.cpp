@@ -39,3 +39,32 @@ std::string WindowText(HWND hwnd)
     text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
     return text;
 }
+
+TTextMeasure::TTextMeasure(HWND window)
+    : window_(window), dc_(GetDC(window)),
+      old_(SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0))))
+{
+}
+
+TTextMeasure::TTextMeasure(HDC dc, HFONT font) : dc_(dc), old_(SelectObject(dc, font)) {}
+
+TTextMeasure::~TTextMeasure()
+{
+    SelectObject(dc_, old_);
+    if (window_)
+        ReleaseDC(window_, dc_);
+}
+
+SIZE TTextMeasure::Extent(const std::string& text) const
+{
+    SIZE size{};
+    GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+    return size;
+}
+
+int TTextMeasure::LineHeight() const
+{
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc_, &metrics);
+    return metrics.tmHeight;
+}

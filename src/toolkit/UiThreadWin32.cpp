@@ -1,8 +1,5 @@
 #include "toolkit/UiThreadWin32.h"
 
-#include "toolkit/HandlesWin32.h"
-
-#include <map>
 #include <stdexcept>
 #include <utility>
 
@@ -27,75 +24,15 @@ using TPostedFunction = std::unique_ptr<std::function<void()>>;
 
 } // namespace
 
-// The timers of one window. Shared with the timer objects so that a timer that outlives the
-// window (or the window that goes first) never reaches freed memory.
-struct TUiThreadWin32::TTimerTable {
-    HWND window = nullptr;
-    UINT_PTR nextId = 1;
-    std::map<UINT_PTR, std::function<void()>> ticks;
-};
-
-namespace {
-
-class TWindowTimer : public IPeriodicTimer {
-public:
-    TWindowTimer(std::shared_ptr<TUiThreadWin32::TTimerTable> table, std::function<void()> onTick)
-        : table_(std::move(table)), id_(table_->nextId++)
-    {
-        table_->ticks.emplace(id_, std::move(onTick));
-    }
-    ~TWindowTimer() override
-    {
-        SetEnabled(false);
-        table_->ticks.erase(id_);
-    }
-    TWindowTimer(const TWindowTimer&) = delete;
-    TWindowTimer& operator=(const TWindowTimer&) = delete;
-
-    void SetInterval(unsigned milliseconds) override
-    {
-        interval_ = milliseconds;
-        if (enabled_)
-            Arm();
-    }
-    void SetEnabled(bool enabled) override
-    {
-        if (enabled == enabled_)
-            return;
-        enabled_ = enabled;
-        if (enabled)
-            Arm();
-        else if (table_->window)
-            KillTimer(table_->window, id_);
-    }
-    bool Enabled() const override { return enabled_; }
-
-private:
-    // SetTimer with an existing id restarts the period, as a changed interval should.
-    void Arm()
-    {
-        if (table_->window)
-            SetTimer(table_->window, id_, interval_, nullptr);
-    }
-
-    std::shared_ptr<TUiThreadWin32::TTimerTable> table_;
-    UINT_PTR id_;
-    unsigned interval_ = 1000;
-    bool enabled_ = false;
-};
-
-} // namespace
-
-TUiThreadWin32::TUiThreadWin32()
-    : timers_(std::make_shared<TTimerTable>()),
-      threadId_(GetCurrentThreadId())
+TUiThreadWin32::TUiThreadWin32() : threadId_(GetCurrentThreadId())
 {
     TWindowClass windowClass;
     windowClass.Name = "VantrelUiThreadWindow";
     TWindowPlace place;
     place.Parent = HWND_MESSAGE;
-    window_ = CreateBoundWindow(this, windowClass, place);
-    timers_->window = window_;
+    MakeWindow(windowClass, place);
+    window_ = Handle();
+    timers_.Attach(window_);
 }
 
 TUiThreadWin32::~TUiThreadWin32()
@@ -112,8 +49,8 @@ void TUiThreadWin32::Shutdown()
     MSG msg;
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     DiscardQueuedPosts();
-    timers_->window = nullptr;
-    DestroyBoundWindow(window_);
+    timers_.Detach();
+    DestroyOwnWindow();
     PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
@@ -152,7 +89,7 @@ void TUiThreadWin32::Post(std::function<void()> fn)
 
 std::unique_ptr<IPeriodicTimer> TUiThreadWin32::CreateTimer(std::function<void()> onTick)
 {
-    return std::make_unique<TWindowTimer>(timers_, std::move(onTick));
+    return timers_.Create(std::move(onTick));
 }
 
 LRESULT TUiThreadWin32::HandleWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -177,15 +114,9 @@ LRESULT TUiThreadWin32::HandleWindowMessage(HWND hwnd, UINT message, WPARAM wPar
         RunHandler(*fn);
         return 0;
     }
-    case WM_TIMER: {
-        auto tick = timers_->ticks.find(static_cast<UINT_PTR>(wParam));
-        if (tick == timers_->ticks.end())
-            return 0; // a tick of a timer that is gone, still queued
-        // A copy, since the handler may destroy its own timer.
-        const auto onTick = tick->second;
-        RunHandler(onTick);
+    case WM_TIMER:
+        timers_.Tick(static_cast<UINT_PTR>(wParam));
         return 0;
-    }
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }

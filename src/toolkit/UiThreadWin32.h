@@ -2,6 +2,7 @@
 // messages, queued ones posted messages, and timers are window timers on that window.
 #pragma once
 
+#include "toolkit/TimersWin32.h"
 #include "toolkit/UiThread.h"
 #include "toolkit/WindowWin32.h"
 
@@ -12,7 +13,7 @@
 #include <functional>
 #include <memory>
 
-class TUiThreadWin32 : public IUiThread, private IWindowProcedure {
+class TUiThreadWin32 : public IUiThread, private TWindow {
 public:
     // Must be constructed in the user-interface thread: the window belongs to the thread that
     // creates it, and its messages are dispatched by that thread's message loop. What a posted
@@ -32,15 +33,13 @@ public:
     // window. The destructor calls it; the application may call it earlier, when its loop ends.
     void Shutdown();
 
-    struct TTimerTable;
-
 private:
-    void Bound(HWND /*hwnd*/) override {}
     LRESULT HandleWindowMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void DiscardQueuedPosts();
 
-    std::shared_ptr<TTimerTable> timers_;
+    TWindowTimers timers_;
     std::atomic<bool> closing_{false};
     DWORD threadId_ = 0;
+    // Read by other threads: set once, and never cleared as the window's own handle is.
     HWND window_ = nullptr;
 };

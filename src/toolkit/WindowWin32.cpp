@@ -6,21 +6,59 @@
 #include <string>
 #include <utility>
 
-#include "toolkit/HandlesWin32.h"
+#include "toolkit/BoundsWin32.h"
+#include "toolkit/DpiWin32.h"
 #include "toolkit/ErrorsWin32.h"
 
 namespace {
 
-// The one place that reads or writes the binding between a window and its object.
-IWindowProcedure* ReadBinding(HWND hwnd)
-{
-    return reinterpret_cast<IWindowProcedure*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-}
+constexpr UINT_PTR kSubclassId = 1;
 
-void WriteBinding(HWND hwnd, IWindowProcedure* procedure)
-{
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(procedure));
-}
+}  // namespace
+
+// The one place that reads or writes the binding between a window and its object, and the
+// window procedure and subclass hook that hand messages to the object.
+struct TWindowCore {
+    static TWindow* Read(HWND hwnd)
+    {
+        return hwnd ? reinterpret_cast<TWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)) : nullptr;
+    }
+
+    static void Bind(HWND hwnd, TWindow* window)
+    {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window));
+        if (window) {
+            window->hwnd_ = hwnd;
+            window->Bound();
+        }
+    }
+
+    static void Unbind(HWND hwnd) { SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0); }
+
+    // The object of a top-level window of our own classes; none for another program's window
+    // (a common dialog, a message box), whose user data is not ours to read.
+    static TWindow* TopLevel(HWND window)
+    {
+        HWND root = window ? GetAncestor(window, GA_ROOT) : nullptr;
+        if (!root || GetWindowLongPtrA(root, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WindowProc))
+            return nullptr;
+        return Read(root);
+    }
+
+    static bool Reflect(TWindow* child, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
+    {
+        return child && child->Reflected(msg, wParam, lParam, result);
+    }
+
+    static void Rescale(TWindow& window, int dpi) { window.Rescale(dpi); }
+    static HACCEL Shortcuts(const TWindow& window) { return window.Shortcuts(); }
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                        DWORD_PTR data);
+};
+
+namespace {
 
 std::function<void(std::exception_ptr)>& ExceptionSink()
 {
@@ -46,49 +84,39 @@ HWND NotifyingChild(UINT msg, LPARAM lParam)
     }
 }
 
-// Hands a parent's notification back to the object of the child it came from.
-bool ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
-{
-    HWND child = NotifyingChild(msg, lParam);
-    IWindowProcedure* procedure = child ? BoundProcedure(child) : nullptr;
-    return procedure && procedure->Reflected(msg, wParam, lParam, result);
-}
+}  // namespace
 
-LRESULT CALLBACK BoundWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK TWindowCore::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_NCCREATE) {
-        auto* procedure = static_cast<IWindowProcedure*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        WriteBinding(hwnd, procedure);
-        if (procedure)
-            procedure->Bound(hwnd);
-    }
-    IWindowProcedure* procedure = ReadBinding(hwnd);
-    if (!procedure)
+    if (msg == WM_NCCREATE)
+        Bind(hwnd, static_cast<TWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+    TWindow* window = Read(hwnd);
+    if (!window)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     LRESULT result = 0;
-    if (ReflectToChild(msg, wParam, lParam, result))
+    if (Reflect(Read(NotifyingChild(msg, lParam)), msg, wParam, lParam, result))
         return result;
     if (msg == WM_NCDESTROY)
-        WriteBinding(hwnd, nullptr);
-    return procedure->HandleWindowMessage(hwnd, msg, wParam, lParam);
+        Unbind(hwnd);
+    return window->HandleWindowMessage(hwnd, msg, wParam, lParam);
 }
-
-constexpr UINT_PTR kSubclassId = 1;
 
 // A platform control's messages, while it is bound, go to its object.
-LRESULT CALLBACK BoundControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
-                                  DWORD_PTR /*data*/)
+LRESULT CALLBACK TWindowCore::ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
+                                          DWORD_PTR /*data*/)
 {
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, &BoundControlProc, kSubclassId);
-        WriteBinding(hwnd, nullptr);
+        RemoveWindowSubclass(hwnd, &ControlProc, kSubclassId);
+        Unbind(hwnd);
         return DefSubclassProc(hwnd, msg, wParam, lParam);
     }
-    IWindowProcedure* procedure = ReadBinding(hwnd);
-    if (!procedure)
+    TWindow* window = Read(hwnd);
+    if (!window)
         return DefSubclassProc(hwnd, msg, wParam, lParam);
-    return procedure->HandleWindowMessage(hwnd, msg, wParam, lParam);
+    return window->HandleWindowMessage(hwnd, msg, wParam, lParam);
 }
+
+namespace {
 
 // The only place that registers a window class, once per class for the life of the program.
 void RegisterOnce(const TWindowClass& windowClass)
@@ -99,7 +127,7 @@ void RegisterOnce(const TWindowClass& windowClass)
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = windowClass.Style;
-    wc.lpfnWndProc = &BoundWindowProc;
+    wc.lpfnWndProc = &TWindowCore::WindowProc;
     wc.hInstance = ModuleInstance();
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hIcon = windowClass.Icon;
@@ -135,34 +163,56 @@ COLORREF ColorOrSystem(COLORREF color, int systemIndex)
 
 void CenterOnScreen(HWND window)
 {
-    RECT bounds;
-    GetWindowRect(window, &bounds);
-    const int width = bounds.right - bounds.left;
-    const int height = bounds.bottom - bounds.top;
-    SetWindowPos(window, nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const TBounds bounds = ScreenBounds(window);
+    SetWindowPos(window, nullptr, TBounds::Centred(0, GetSystemMetrics(SM_CXSCREEN), bounds.Width),
+                 TBounds::Centred(0, GetSystemMetrics(SM_CYSCREEN), bounds.Height), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HWND CreateBoundWindow(IWindowProcedure* procedure, const TWindowClass& windowClass, const TWindowPlace& place)
+TWindow::~TWindow()
+{
+    DestroyOwnWindow();
+}
+
+void TWindow::MakeWindow(const TWindowClass& windowClass, const TWindowPlace& place)
 {
     RegisterOnce(windowClass);
-    return CreateAt(place, windowClass.Name, place.Caption, procedure);
+    CreateAt(place, windowClass.Name, place.Caption, this);
 }
 
-HWND CreateBoundControl(IWindowProcedure* procedure, const char* platformClass, const std::string& text,
-                        const TWindowPlace& place, bool subclass)
+void TWindow::MakePlatformWindow(const char* platformClass, const std::string& text, const TWindowPlace& place,
+                                 bool subclass)
 {
     HWND hwnd = CreateAt(place, platformClass, text.c_str(), nullptr);
-    WriteBinding(hwnd, procedure);
     if (subclass)
-        SetWindowSubclass(hwnd, &BoundControlProc, kSubclassId, 0);
-    procedure->Bound(hwnd);
-    return hwnd;
+        SetWindowSubclass(hwnd, &TWindowCore::ControlProc, kSubclassId, 0);
+    TWindowCore::Bind(hwnd, this);
 }
 
-IWindowProcedure* BoundProcedure(HWND hwnd)
+void TWindow::DestroyOwnWindow()
 {
-    return hwnd ? ReadBinding(hwnd) : nullptr;
+    HWND hwnd = std::exchange(hwnd_, nullptr);
+    if (hwnd && IsWindow(hwnd)) {
+        TWindowCore::Unbind(hwnd);
+        DestroyWindow(hwnd);
+    }
+}
+
+TBounds TWindow::Bounds() const
+{
+    return BoundsInParent(hwnd_);
+}
+
+void TWindow::SetBounds(const TBounds& bounds)
+{
+    PlaceWindow(hwnd_, bounds);
+}
+
+int LayoutDpi(HWND window)
+{
+    if (const TWindow* topLevel = TWindowCore::TopLevel(window))
+        return topLevel->Dpi();
+    return WindowDpi(window);
 }
 
 void RescaleChildWindows(HWND parent, int dpi)
@@ -170,25 +220,11 @@ void RescaleChildWindows(HWND parent, int dpi)
     EnumChildWindows(
         parent,
         [](HWND child, LPARAM scale) {
-            if (IWindowProcedure* procedure = BoundProcedure(child))
-                RunHandler([&] { procedure->Rescale(static_cast<int>(scale)); });
+            if (TWindow* window = TWindowCore::Read(child))
+                RunHandler([&] { TWindowCore::Rescale(*window, static_cast<int>(scale)); });
             return TRUE;
         },
         dpi);
-}
-
-void UnbindWindow(HWND hwnd)
-{
-    if (hwnd && IsWindow(hwnd))
-        WriteBinding(hwnd, nullptr);
-}
-
-void DestroyBoundWindow(HWND hwnd)
-{
-    if (hwnd && IsWindow(hwnd)) {
-        UnbindWindow(hwnd);
-        DestroyWindow(hwnd);
-    }
 }
 
 void SetHandlerExceptionSink(std::function<void(std::exception_ptr)> sink)
@@ -208,21 +244,11 @@ void RunHandler(const std::function<void()>& handler)
     }
 }
 
-// The window property under which a top-level window keeps its shortcut table.
-const char* const kShortcutsProperty = "VantrelShortcuts";
-
-void SetWindowShortcuts(HWND window, HACCEL shortcuts)
-{
-    if (shortcuts)
-        SetPropA(window, kShortcutsProperty, shortcuts);
-    else
-        RemovePropA(window, kShortcutsProperty);
-}
-
 void DispatchQueuedMessage(MSG& msg)
 {
     HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-    const auto shortcuts = root ? static_cast<HACCEL>(GetPropA(root, kShortcutsProperty)) : nullptr;
+    const TWindow* topLevel = TWindowCore::TopLevel(root);
+    const HACCEL shortcuts = topLevel ? TWindowCore::Shortcuts(*topLevel) : nullptr;
     if (shortcuts && TranslateAcceleratorA(root, shortcuts, &msg))
         return;
     if (root && IsDialogMessageA(root, &msg))

@@ -6,8 +6,6 @@
 #include <cstdint>
 
 #include "resource_ids.h"
-#include "toolkit/BoundsWin32.h"
-#include "toolkit/ControlsWin32.h"
 #include "toolkit/DpiWin32.h"
 #include "toolkit/FontsWin32.h"
 
@@ -23,6 +21,22 @@ constexpr DWORD kBoxStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN
 constexpr DWORD kBoxExStyle = WS_EX_DLGMODALFRAME;
 constexpr int kBevelWidth = 2;
 constexpr int kImage3Step = 2;
+
+TTopLevelWindow::Args BoxArgs()
+{
+    TTopLevelWindow::Args args;
+    args.Class.Name = kBoxClass;
+    args.Caption = kCaption;
+    args.Client = TAboutBox::Client;
+    args.Style = kBoxStyle;
+    args.ExStyle = kBoxExStyle;
+    return args;
+}
+
+void FillFace(HDC dc, RECT client)
+{
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+}
 
 // The address as the link text shows it: without its scheme.
 std::string WithoutScheme(const std::string& address)
@@ -41,12 +55,13 @@ void OpenAddressWithShell(HWND owner, const std::string& address)
 }
 
 TAboutBox::TAboutBox(HINSTANCE instance, std::function<void(const std::string& address)> openAddress)
-    : openAddress_(std::move(openAddress)), instance_(instance), dpi_(WindowDpi(nullptr))
+    : TTopLevelWindow(BoxArgs()), openAddress_(std::move(openAddress)), instance_(instance),
+      surface_(*this, &FillFace)
 {
     Name = "AboutBox";
     CreateFonts();
     LoadPictures();
-    CreateWindows();
+    CreatePanel();
     CreateControls();
 }
 
@@ -55,12 +70,7 @@ TAboutBox::~TAboutBox()
     if (showing_ && owner_)
         EnableWindow(owner_, TRUE);
     panel_.reset();
-    box_.reset();
-}
-
-HWND TAboutBox::Handle() const
-{
-    return box_->Handle();
+    DestroyOwnWindow();
 }
 
 HWND TAboutBox::PanelHandle() const
@@ -70,61 +80,30 @@ HWND TAboutBox::PanelHandle() const
 
 void TAboutBox::CreateFonts()
 {
-    windowFont_ = MakeFont(ScaleToDpi(11, dpi_), FW_NORMAL, "MS Sans Serif");
-    titleFont_ = MakeFont(ScaleToDpi(19, dpi_), FW_BOLD, "MS Sans Serif");
-    taglineFont_ = MakeFont(ScaleToDpi(9, dpi_), FW_NORMAL, "Tahoma");
+    windowFont_ = MakeFont(Scaled(11), FW_NORMAL, "MS Sans Serif");
+    titleFont_ = MakeFont(Scaled(19), FW_BOLD, "MS Sans Serif");
+    taglineFont_ = MakeFont(Scaled(9), FW_NORMAL, "Tahoma");
 }
 
 void TAboutBox::LoadPictures()
 {
-    logo_ = LoadScaledPicture(instance_, IDB_ABOUT_LOGO, dpi_);
-    frame_ = LoadScaledPicture(instance_, IDP_ABOUT_FRAME, dpi_);
-    closePicture_ = LoadScaledPicture(instance_, IDP_ABOUT_CLOSE, dpi_);
+    logo_ = LoadScaledPicture(instance_, IDB_ABOUT_LOGO, Dpi());
+    frame_ = LoadScaledPicture(instance_, IDP_ABOUT_FRAME, Dpi());
+    closePicture_ = LoadScaledPicture(instance_, IDP_ABOUT_CLOSE, Dpi());
 }
 
-SIZE TAboutBox::FrameSize() const
+void TAboutBox::CreatePanel()
 {
-    return FrameSizeForClient(Client, kBoxStyle, kBoxExStyle, dpi_);
-}
-
-void TAboutBox::CreateWindows()
-{
-    const SIZE frame = FrameSize();
-
-    const auto fillFace = [](HDC dc, RECT client) { FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE)); };
-    TGraphicHost::Args box;
-    box.ClassName = kBoxClass;
-    box.Style = kBoxStyle;
-    box.ExStyle = kBoxExStyle;
-    box.Bounds = TBounds{0, 0, frame.cx, frame.cy};
-    box.Dpi = dpi_;
-    box.Caption = kCaption;
-    box.PaintBackground = fillFace;
-    box.OnMessage = [this](UINT msg, WPARAM wParam, LPARAM lParam) {
-        switch (msg) {
-        case WM_CLOSE:
-            // The title bar's Close button hides the box; it is shown again later, never rebuilt.
-            Close();
-            return true;
-        case WM_DPICHANGED:
-            ChangeDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
-            return true;
-        default:
-            return false;
-        }
-    };
-    box_ = std::make_unique<TGraphicHost>(box);
-
     TGraphicHost::Args panel;
     panel.ClassName = kPanelClass;
-    panel.Parent = box_->Handle();
+    panel.Parent = Handle();
     panel.Style = WS_CHILD | WS_VISIBLE;
-    panel.Bounds = ScaleToDpi(kPanelLayout, dpi_);
-    panel.Dpi = dpi_;
-    panel.PaintBackground = [this, fillFace](HDC dc, RECT client) {
-        fillFace(dc, client);
+    panel.Bounds = ScaleToDpi(kPanelLayout, Dpi());
+    panel.Dpi = Dpi();
+    panel.PaintBackground = [this](HDC dc, RECT client) {
+        FillFace(dc, client);
         const COLORREF light = GetSysColor(COLOR_BTNHIGHLIGHT), dark = GetSysColor(COLOR_BTNSHADOW);
-        const int bevel = ScaleToDpi(kBevelWidth, dpi_);
+        const int bevel = Scaled(kBevelWidth);
         Frame3D(dc, client, dark, light, bevel); // outer bevel, lowered
         Frame3D(dc, client, light, dark, bevel); // inner bevel, raised
     };
@@ -161,16 +140,15 @@ void TAboutBox::CreateControls()
     image4 = std::make_unique<TGraphicImage>(panel, "image4", TBounds{59, 83, 168, 128}, frame_, true);
     image4->TakesPointer = false;
 
-    image3 = std::make_unique<TGraphicImage>(*box_, "image3",
+    image3 = std::make_unique<TGraphicImage>(surface_, "image3",
                                              TBounds{Image3Home.x, Image3Home.y, 48, 48}, closePicture_, false);
     image3->OnMouseEnter = std::bind(&TAboutBox::image3MouseEnter, this, _1);
     image3->OnMouseLeave = std::bind(&TAboutBox::image3MouseLeave, this, _1);
     image3->OnClick = std::bind(&TAboutBox::image3Click, this, _1);
 }
 
-void TAboutBox::ChangeDpi(int dpi, const RECT* suggested)
+void TAboutBox::Rescaled(int dpi)
 {
-    dpi_ = dpi;
     // The controls take the new fonts and pictures before the old ones go.
     UniqueGdi<HFONT> oldFonts[] = {std::move(windowFont_), std::move(titleFont_), std::move(taglineFont_)};
     CreateFonts();
@@ -179,12 +157,22 @@ void TAboutBox::ChangeDpi(int dpi, const RECT* suggested)
     sLabelFX1->SetFont(titleFont_.Get());
     sLabel1->SetFont(taglineFont_.Get());
     LoadPictures();
-    box_->SetDpi(dpi);
+    InvalidateRect(Handle(), nullptr, FALSE);
     panel_->SetDpi(dpi);
+    panel_->SetBounds(ScaleToDpi(kPanelLayout, dpi));
+}
 
-    MoveForNewScale(Handle(), ScaleToDpi(Client, dpi), suggested);
-    PlaceWindow(PanelHandle(), ScaleToDpi(kPanelLayout, dpi));
-    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+LRESULT TAboutBox::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The title bar's Close button hides the box; it is shown again later, never rebuilt.
+    if (msg == WM_CLOSE) {
+        Close();
+        return 0;
+    }
+    LRESULT result = 0;
+    if (surface_.HandleMessage(msg, wParam, lParam, result))
+        return result;
+    return TTopLevelWindow::WindowProc(msg, wParam, lParam);
 }
 
 void TAboutBox::ShowModal(HWND owner)
@@ -195,7 +183,7 @@ void TAboutBox::ShowModal(HWND owner)
     SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     CenterOnScreen(Handle());
     // Centred on another monitor than the one it was laid out for: at that monitor's scale.
-    if (const int dpi = WindowDpi(Handle()); dpi != dpi_) {
+    if (const int dpi = WindowDpi(Handle()); dpi != Dpi()) {
         ChangeDpi(dpi);
         CenterOnScreen(Handle());
     }
@@ -226,7 +214,7 @@ void TAboutBox::Close()
     // A hidden window gets no leave message, yet the pointer is no longer over its controls:
     // image3 must be back in its place for the next showing.
     panel_->PointerGone();
-    box_->PointerGone();
+    surface_.PointerGone();
 }
 
 // ---- reactions

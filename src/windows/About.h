@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "toolkit/Component.h"
+#include "toolkit/FormsWin32.h"
 #include "toolkit/GraphicControlsWin32.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/PicturesWin32.h"
@@ -18,7 +19,7 @@
 // reported. The real program gives this to TAboutBox; tests give it a recorder.
 void OpenAddressWithShell(HWND owner, const std::string& address);
 
-class TAboutBox : public TComponent {
+class TAboutBox : public TComponent, public TTopLevelWindow {
 public:
     static constexpr const char* Address = "https://vantrel.example.org";
     static constexpr TBounds Client = {0, 0, 298, 287};
@@ -26,21 +27,14 @@ public:
 
     TAboutBox(HINSTANCE instance, std::function<void(const std::string& address)> openAddress);
     ~TAboutBox() override;
-    TAboutBox(const TAboutBox&) = delete;
-    TAboutBox& operator=(const TAboutBox&) = delete;
 
     // Disables owner, shows the box centred on the screen and returns when the box is closed.
     // A quit request that arrives meanwhile closes the box and is passed on.
     void ShowModal(HWND owner);
     // Hides the box and ends its modal showing; the title bar's Close button does the same.
     void Close();
-    // Lays the box out again at dpi, with fonts and pictures for that scale: into suggested (what
-    // the system proposes when the box moves to another monitor), or around the same centre.
-    void ChangeDpi(int dpi, const RECT* suggested = nullptr);
-    int Dpi() const { return dpi_; }
     bool Showing() const { return showing_; }
 
-    HWND Handle() const;
     HWND PanelHandle() const;
 
     // The controls, bottom first within each window.
@@ -62,20 +56,23 @@ public:
     void image3MouseLeave(TObject* Sender);
     void image3Click(TObject* Sender);
 
+protected:
+    // Fonts and pictures for dpi; the box's frame and controls follow.
+    void Rescaled(int dpi) override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
 private:
     void CreateFonts();
     void LoadPictures();
-    void CreateWindows();
+    void CreatePanel();
     void CreateControls();
-    // The box's frame around its client area at the box's scale.
-    SIZE FrameSize() const;
 
     std::function<void(const std::string&)> openAddress_;
     HINSTANCE instance_;
-    int dpi_;
     UniqueGdi<HFONT> windowFont_, titleFont_, taglineFont_;
     TPicture logo_, frame_, closePicture_;
-    std::unique_ptr<TGraphicHost> box_;
+    // The box's own graphic controls (image3), over its background.
+    TGraphicSurface surface_;
     std::unique_ptr<TGraphicHost> panel_;
     HWND owner_ = nullptr;
     bool showing_ = false;

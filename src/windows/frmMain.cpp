@@ -249,12 +249,10 @@ void TForm1::PlaceCaptions()
 {
     // Each caption sits on its control's top edge, from its left edge or centred over it.
     const auto place = [](TLabel& label, const TControl& control, bool centred) {
-        const RECT bounds = control.BoundsRect();
-        const RECT size = label.BoundsRect();
-        const int width = size.right - size.left;
-        const int height = size.bottom - size.top;
-        const int left = centred ? bounds.left + ((bounds.right - bounds.left) - width) / 2 : bounds.left;
-        label.SetBounds(left, bounds.top - height, width, height);
+        const TBounds bounds = control.Bounds();
+        const TBounds size = label.Bounds();
+        const int left = centred ? TBounds::Centred(bounds.Left, bounds.Width, size.Width) : bounds.Left;
+        label.SetBounds(size.MovedTo(left, bounds.Top - size.Height));
     };
     place(*lblListFile, *edt1, false);
     place(*lblPackage, *edt2, false);
@@ -265,12 +263,10 @@ void TForm1::PlaceCaptions()
     place(*lblConsole, *mmo2, true);
 
     // The caption of the computers-at-a-time field stands to its left, centred on its height.
-    const RECT field = edt7->BoundsRect();
-    const RECT size = lblAtATime->BoundsRect();
-    const int width = size.right - size.left;
-    const int height = size.bottom - size.top;
-    lblAtATime->SetBounds(field.left - edt7->Scaled(6) - width,
-                          field.top + (field.bottom - field.top - height) / 2, width, height);
+    const TBounds field = edt7->Bounds();
+    const TBounds size = lblAtATime->Bounds();
+    lblAtATime->SetBounds(size.MovedTo(field.Left - edt7->Scaled(6) - size.Width,
+                                       TBounds::Centred(field.Top, field.Height, size.Height)));
 }
 
 void TForm1::CreateInputPanel()

@@ -194,7 +194,7 @@ TJournalReading ReadJournal(const std::string& path)
 
 TBounds BoundsOf(const TControl& control)
 {
-    return ToBounds(control.BoundsRect());
+    return control.Bounds();
 }
 
 LOGFONTA FontOf(HWND hwnd)

@@ -17,7 +17,7 @@
 #include "shell/Startup.h"
 #include "support/FileBytesWin32.h"
 #include "support/TestText.h"
-#include "support/WindowBoundsWin32.h"
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/Dialogs.h"
 
 // Answers every box and dialog from a script and remembers what was shown.

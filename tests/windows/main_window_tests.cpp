@@ -19,6 +19,7 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/AccessibleWin32.h"
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/RegistryWin32.h"
 #include "toolkit/TextWin32.h"
 #include "resource_ids.h"

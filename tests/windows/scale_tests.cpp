@@ -116,10 +116,10 @@ void ExpectAboutBoxAt(TAboutBox& box, int dpi)
 
     // The close picture keeps its layout place and is drawn at its scaled one.
     EXPECT_EQ(box.image3->Left(), TAboutBox::Image3Home.x);
-    const TBounds close = ToBounds(box.image3->Bounds());
+    const TBounds close = box.image3->Bounds();
     EXPECT_NEAR(close.Left, ScaleToDpi(128, dpi), 1);
     EXPECT_NEAR(close.Width, ScaleToDpi(48, dpi), 1);
-    EXPECT_NEAR(ToBounds(box.Image1->Bounds()).Width, ScaleToDpi(145, dpi), 1);
+    EXPECT_NEAR(box.Image1->Bounds().Width, ScaleToDpi(145, dpi), 1);
 
     // Its fonts and their lines scale together: the lines keep their descenders at any scale.
     const std::pair<const TGraphicLabel*, int> labels[] = {
@@ -130,7 +130,7 @@ void ExpectAboutBoxAt(TAboutBox& box, int dpi)
         GetObjectA(label->Font(), sizeof font, &font);
         EXPECT_EQ(font.lfHeight, -ScaleToDpi(pixels, dpi));
     }
-    EXPECT_NEAR(ToBounds(box.Credits->Bounds()).Height, ScaleToDpi(13, dpi), 1);
+    EXPECT_NEAR(box.Credits->Bounds().Height, ScaleToDpi(13, dpi), 1);
 }
 
 class Scale : public TMainWindowTest {};

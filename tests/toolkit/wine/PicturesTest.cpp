@@ -113,7 +113,7 @@ TEST(Pictures, AboutPicturesHaveTheirSizesAndTheFrameIsOpenInTheMiddle)
     ASSERT_EQ(frame.Width(), 155);
     ASSERT_EQ(frame.Height(), 115);
     TCanvas canvas(168, 128, RGB(10, 20, 30));
-    DrawPicture(canvas.Get(), frame, RECT{0, 0, 168, 128});
+    DrawPicture(canvas.Get(), frame, TBounds{0, 0, 168, 128});
     const TPixel middle = canvas.At(84, 64);
     EXPECT_EQ((std::vector<int>{middle.R, middle.G, middle.B}), (std::vector<int>{10, 20, 30}));
     const TPixel border = canvas.At(5, 64);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "support/WindowBoundsWin32.h"
+#include "toolkit/BoundsWin32.h"
 #include "toolkit/TextWin32.h"
 #include "windows/About.h"
 
