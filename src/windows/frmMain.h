@@ -116,6 +116,8 @@ protected:
     void Rescaled(int dpi) override;
 
 private:
+    static constexpr const char* TargetsCaption = "Target Computers:";
+
     // The count of edt7, or a warning and the focus there.
     std::optional<int> ComputersAtATime();
     // The target list's mark of a line: the state of its computer in the latest run started.
@@ -129,6 +131,7 @@ private:
     void ScaleOwnParts(int dpi);
     void LoadButtonPictures(int dpi);
     void PlaceCaptions();
+    void CreatePanels();
     void CreateInputPanel();
     void CreateOptionsPanel();
     void CreateButtonsPanel();

@@ -152,13 +152,10 @@ TEST_F(Scale, MovingToAnotherScaleLaysEverythingOutAgainAndBack)
     form.lblTargets->SetCaption("Target Computers from a-rather-long-list-name.txt:");
     const int other = DisplayDpi() == 192 ? 120 : 192;
     // What the system suggests: the window at its place, with its client area scaled.
-    RECT suggested;
-    GetWindowRect(form.Handle(), &suggested);
     const SIZE size = WindowSizeForClient(form.Handle(), ScaleToDpi(542, other), ScaleToDpi(502, other));
-    suggested.right = suggested.left + size.cx;
-    suggested.bottom = suggested.top + size.cy;
+    const TBounds suggested = ScreenBounds(form.Handle()).Resized(size.cx, size.cy);
     form.ChangeDpi(other, &suggested);
-    EXPECT_EQ(ScreenBounds(form.Handle()).Width, ToBounds(suggested).Width)
+    EXPECT_EQ(ScreenBounds(form.Handle()).Width, suggested.Width)
         << "the system's suggested rectangle is taken";
     ExpectLaidOutAt(form, other);
 
