@@ -1,26 +1,16 @@
 #include "ResultTracker.h"
 
+#include <iterator>
 #include <utility>
 
 std::string_view MarkName(TComputerMark mark)
 {
-    switch (mark) {
-    case TComputerMark::cmWaiting:
-        return "waiting";
-    case TComputerMark::cmRunning:
-        return "running";
-    case TComputerMark::cmDone:
-        return "done";
-    case TComputerMark::cmRestartRequired:
-        return "restart required";
-    case TComputerMark::cmFailed:
-        return "failed";
-    case TComputerMark::cmNotReached:
-        return "not reached";
-    case TComputerMark::cmNoResult:
-        break;
-    }
-    return "no result";
+    // In the order of the marks.
+    constexpr std::string_view names[] = {"waiting", "running", "done", "restart required", "failed", "not reached",
+                                          "no result"};
+    static_assert(std::size(names) == static_cast<std::size_t>(TComputerMark::cmNoResult) + 1);
+    const auto index = static_cast<std::size_t>(mark);
+    return index < std::size(names) ? names[index] : names[std::size(names) - 1];
 }
 
 TComputerMark MarkOf(const TComputerOutcome& computer, bool runEnded)

@@ -287,31 +287,17 @@ private:
     bool valid_ = false;
 };
 
-// The runner's tables stand for the platform's own values, entry by entry.
-static_assert(ShowWindowValues.size() == swSHOWNORMAL + 1);
-static_assert(ShowWindowValues[swHIDE] == SW_HIDE);
-static_assert(ShowWindowValues[swMAXIMIZE] == SW_MAXIMIZE);
-static_assert(ShowWindowValues[swMINIMIZE] == SW_MINIMIZE);
-static_assert(ShowWindowValues[swRESTORE] == SW_RESTORE);
-static_assert(ShowWindowValues[swSHOW] == SW_SHOW);
-static_assert(ShowWindowValues[swSHOWDEFAULT] == SW_SHOWDEFAULT);
-static_assert(ShowWindowValues[swSHOWMAXIMIZED] == SW_SHOWMAXIMIZED);
-static_assert(ShowWindowValues[swSHOWMINIMIZED] == SW_SHOWMINIMIZED);
-static_assert(ShowWindowValues[swSHOWMINNOACTIVE] == SW_SHOWMINNOACTIVE);
-static_assert(ShowWindowValues[swSHOWNA] == SW_SHOWNA);
-static_assert(ShowWindowValues[swSHOWNOACTIVATE] == SW_SHOWNOACTIVATE);
-static_assert(ShowWindowValues[swSHOWNORMAL] == SW_SHOWNORMAL);
-static_assert(CreationFlagValues.size() == fDETACHED_PROCESS + 1);
-static_assert(CreationFlagValues[fCREATE_DEFAULT_ERROR_MODE] == CREATE_DEFAULT_ERROR_MODE);
-static_assert(CreationFlagValues[fCREATE_NEW_CONSOLE] == CREATE_NEW_CONSOLE);
-static_assert(CreationFlagValues[fCREATE_NEW_PROCESS_GROUP] == CREATE_NEW_PROCESS_GROUP);
-static_assert(CreationFlagValues[fCREATE_SEPARATE_WOW_VDM] == CREATE_SEPARATE_WOW_VDM);
-static_assert(CreationFlagValues[fCREATE_SHARED_WOW_VDM] == CREATE_SHARED_WOW_VDM);
-static_assert(CreationFlagValues[fCREATE_SUSPENDED] == CREATE_SUSPENDED);
-static_assert(CreationFlagValues[fCREATE_UNICODE_ENVIRONMENT] == CREATE_UNICODE_ENVIRONMENT);
-static_assert(CreationFlagValues[fDEBUG_PROCESS] == DEBUG_PROCESS);
-static_assert(CreationFlagValues[fDEBUG_ONLY_THIS_PROCESS] == DEBUG_ONLY_THIS_PROCESS);
-static_assert(CreationFlagValues[fDETACHED_PROCESS] == DETACHED_PROCESS);
+// The runner's tables stand for the platform's own values, entry by entry, in the order of the
+// runner's enumerations.
+constexpr std::array<uint16_t, swSHOWNORMAL + 1> kPlatformShowWindow = {
+    SW_HIDE, SW_MAXIMIZE, SW_MINIMIZE, SW_RESTORE, SW_SHOW, SW_SHOWDEFAULT,
+    SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED, SW_SHOWMINNOACTIVE, SW_SHOWNA, SW_SHOWNOACTIVATE, SW_SHOWNORMAL};
+static_assert(ShowWindowValues == kPlatformShowWindow);
+constexpr std::array<uint32_t, fDETACHED_PROCESS + 1> kPlatformCreationFlags = {
+    CREATE_DEFAULT_ERROR_MODE, CREATE_NEW_CONSOLE, CREATE_NEW_PROCESS_GROUP, CREATE_SEPARATE_WOW_VDM,
+    CREATE_SHARED_WOW_VDM, CREATE_SUSPENDED, CREATE_UNICODE_ENVIRONMENT, DEBUG_PROCESS, DEBUG_ONLY_THIS_PROCESS,
+    DETACHED_PROCESS};
+static_assert(CreationFlagValues == kPlatformCreationFlags);
 static_assert(NORMAL_PRIORITY_CLASS_VALUE == NORMAL_PRIORITY_CLASS);
 static_assert(STILL_ACTIVE_CODE == STILL_ACTIVE);
 

@@ -59,12 +59,6 @@ TRunSession::TRunSession(IUiThread& ui, TRunSessionArgs args)
 {
 }
 
-TRunSession::~TRunSession()
-{
-    // The children go first: their workers must not deliver into a session that is gone.
-    liveFleets_.clear();
-}
-
 void TRunSession::Start(const TJob& job, const TJobVariables& vars)
 {
     try {

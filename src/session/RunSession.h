@@ -55,8 +55,8 @@ struct TRunSessionArgs {
 
 class TRunSession {
 public:
+    // Runs that are still going are stopped when the session goes: their runners go with it.
     TRunSession(IUiThread& ui, TRunSessionArgs args);
-    ~TRunSession();
     TRunSession(const TRunSession&) = delete;
     TRunSession& operator=(const TRunSession&) = delete;
 

@@ -10,11 +10,11 @@ enum class TModalResult { mrOk, mrCancel };
 
 // What a file-open or file-save dialog is asked to show.
 struct TFileDialogSettings {
-    std::string Title;       // empty: the platform's default
-    std::string FileName;    // offered name
-    std::string InitialDir;  // empty: the platform's default
-    std::string Filter;      // "Description|pattern" pairs joined by '|'
-    std::string DefaultExt;  // added to a typed name without an extension
+    std::string Title{};       // empty: the platform's default
+    std::string FileName{};    // offered name
+    std::string InitialDir{};  // empty: the platform's default
+    std::string Filter{};      // "Description|pattern" pairs joined by '|'
+    std::string DefaultExt{};  // added to a typed name without an extension
     bool Resizable = true;
     bool ShowReadOnly = false;
     bool OverwritePrompt = false;

@@ -115,33 +115,23 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     session.Clock = LocalTimeText;
     session_ = std::make_unique<TRunSession>(ui_, std::move(session));
 
-    dlg1.Title = "Save Console log";
-    dlg1.FileName = "ResultLog.txt";
-    dlg1.Filter = "txt file (*.txt)|*.txt";
-    dlg1.DefaultExt = "txt";
-    dlg1.Resizable = true;
-    dlg1.ShowReadOnly = false;
-    dlg1.OverwritePrompt = false;
-
-    RetryListDialog.Title = "Save Retry List";
-    RetryListDialog.FileName = "RetryList.txt";
-    RetryListDialog.Filter = "Text files (*.txt)|*.txt";
-    RetryListDialog.DefaultExt = "txt";
-    RetryListDialog.OverwritePrompt = true;
-
-    ResultsDialog.Title = "Save Results";
-    ResultsDialog.FileName = "Results.csv";
-    ResultsDialog.Filter = "CSV files (*.csv)|*.csv";
-    ResultsDialog.DefaultExt = "csv";
-    ResultsDialog.OverwritePrompt = true;
-
-    AnsibleFolderDialog.Title = "Export for Ansible: choose a folder";
-
-    ListFileDialog.Filter = "Text files (*.txt)|*.txt";
-    ListFileDialog.DefaultExt = "txt";
-    ListFileDialog.Resizable = true;
-    ListFileDialog.ShowReadOnly = true;
-    ListFileDialog.FileMustExist = false;
+    dlg1 = {.Title = "Save Console log",
+            .FileName = "ResultLog.txt",
+            .Filter = "txt file (*.txt)|*.txt",
+            .DefaultExt = "txt",
+            .Resizable = true,
+            .ShowReadOnly = false,
+            .OverwritePrompt = false};
+    RetryListDialog = {.Title = "Save Retry List", .FileName = "RetryList.txt", .Filter = "Text files (*.txt)|*.txt",
+                       .DefaultExt = "txt", .OverwritePrompt = true};
+    ResultsDialog = {.Title = "Save Results", .FileName = "Results.csv", .Filter = "CSV files (*.csv)|*.csv",
+                     .DefaultExt = "csv", .OverwritePrompt = true};
+    AnsibleFolderDialog = {.Title = "Export for Ansible: choose a folder"};
+    ListFileDialog = {.Filter = "Text files (*.txt)|*.txt",
+                      .DefaultExt = "txt",
+                      .Resizable = true,
+                      .ShowReadOnly = true,
+                      .FileMustExist = false};
 
     ToolLicenceAccepted = ToolLicenceAcceptedInRegistry;
 
@@ -294,21 +284,8 @@ void TForm1::chk7Click(TObject* /*Sender*/)
 
 TEdit& TForm1::Field(JobField field)
 {
-    switch (field) {
-    case JobField::edt1:
-        return *edt1;
-    case JobField::edt2:
-        return *edt2;
-    case JobField::edt3:
-        return *edt3;
-    case JobField::edt4:
-        return *edt4;
-    case JobField::edt5:
-        return *edt5;
-    case JobField::edt6:
-        return *edt6;
-    }
-    throw std::logic_error("unknown field");
+    TEdit* const fields[] = {edt1.get(), edt2.get(), edt3.get(), edt4.get(), edt5.get(), edt6.get()};
+    return *fields[static_cast<int>(field)];
 }
 
 std::string TForm1::FieldText(JobField field)
