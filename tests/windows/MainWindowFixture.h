@@ -56,8 +56,6 @@ inline ::testing::AssertionResult IsBox(const TScriptedDialogs::Box& box, const 
                                          << ": " << box.Text;
 }
 
-// ---- what the main window's own test files share
-
 inline const std::string kStandinVersion = "2.43.0.7";
 inline const std::string kReadyLine = ReadyLineFor(kStandinVersion);
 

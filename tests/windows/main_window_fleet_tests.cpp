@@ -1,18 +1,6 @@
 // Many computers at a time through the real main window.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <algorithm>
-#include <array>
-#include <memory>
-#include <optional>
-
 #include "MainWindowFixture.h"
 #include "job/CommandLine.h"
-#include "job/JobVariables.h"
-#include "toolkit/BoundsWin32.h"
-#include "toolkit/TextWin32.h"
 
 namespace {
 

@@ -1,23 +1,11 @@
 // The per-computer results of a run: the marks in the target list, the summary, the retry lists
 // and the CSV.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <oleacc.h>
 
-#include <algorithm>
-#include <array>
-#include <memory>
-#include <optional>
-
 #include "MainWindowFixture.h"
-#include "job/CommandLine.h"
-#include "job/JobVariables.h"
-#include "toolkit/AccessibleWin32.h"
-#include "toolkit/BoundsWin32.h"
 #include "toolkit/RegistryWin32.h"
-#include "toolkit/TextWin32.h"
 
 namespace {
 

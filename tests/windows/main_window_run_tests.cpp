@@ -1,24 +1,11 @@
 // Complete runs of the real main window on one list with the stand-in tool as the child process,
 // and saving the console view.
-#include <gtest/gtest.h>
-
-#include <windows.h>
-
-#include <algorithm>
-#include <array>
-#include <memory>
-#include <optional>
 #include <system_error>
 
 #include "MainWindowFixture.h"
 #include "job/CommandLine.h"
-#include "job/JobVariables.h"
-#include "toolkit/BoundsWin32.h"
-#include "toolkit/TextWin32.h"
 
 namespace {
-
-// ---- complete runs with the stand-in
 
 TEST_F(MainWindow, ACompleteRunShowsEveryLineTheSuccessLineAndTheReadyLine)
 {

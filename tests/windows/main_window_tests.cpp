@@ -1,20 +1,10 @@
 // The real main window under Wine, driven by messages: its layout, its fields and options, the
 // input Execute refuses, and the start without the tool.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <array>
-#include <memory>
-#include <optional>
-
 #include "MainWindowFixture.h"
-#include "job/CommandLine.h"
-#include "job/JobVariables.h"
-#include "toolkit/BoundsWin32.h"
 #include "toolkit/TextWin32.h"
 #include "resource_ids.h"
 

@@ -1,22 +1,11 @@
 // The list preview and the console view: selecting, copying, context menus, scrolling and what
 // other processes and accessibility clients read.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <oleacc.h>
 
-#include <algorithm>
-#include <array>
-#include <memory>
-#include <optional>
-
 #include "MainWindowFixture.h"
-#include "job/CommandLine.h"
-#include "job/JobVariables.h"
 #include "toolkit/AccessibleWin32.h"
-#include "toolkit/BoundsWin32.h"
-#include "toolkit/TextWin32.h"
 
 namespace {
 
@@ -31,8 +20,6 @@ std::string ClipboardText(HWND owner)
     CloseClipboard();
     return text;
 }
-
-// ---- the preview and the colours
 
 TEST_F(MainWindow, TheListPreviewFollowsExistingFilesOnly)
 {
