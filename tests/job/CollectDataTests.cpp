@@ -12,6 +12,12 @@ bool AllTextsEmpty(const TJobVariables& v)
         && v.PasswordPart.empty() && v.MsiOptions.empty() && v.PsExecOptions.empty();
 }
 
+// The account as the command line gets it: the domain with its backslash, the user, the password.
+std::vector<std::string> AccountParts(const TJobVariables& v)
+{
+    return {v.DomainPart, v.UserPart, v.PasswordPart};
+}
+
 struct Refusal {
     const char* text;
     JobField focus;
@@ -115,29 +121,24 @@ TEST(CollectData, CurrentAccountNeedsAllThreeEmptyAndAnOk)
     EXPECT_FALSE(current.StopRun);
     EXPECT_TRUE(current.CurrentAccount);
     EXPECT_EQ(agreed.confirmations.size(), 1u);
-    EXPECT_EQ(current.DomainPart, "");
-    EXPECT_EQ(current.UserPart, "");
-    EXPECT_EQ(current.PasswordPart, "");
+    EXPECT_EQ(AccountParts(current), (std::vector<std::string>{"", "", ""}));
 
-    // A lone blank in the domain is text: no question, and it keeps its backslash.
-    FakeJobForm blankDomain = declined;
-    blankDomain.confirmations.clear();
-    blankDomain.fields[JobField::edt3] = " ";
-    const auto blank = Collect(blankDomain);
-    EXPECT_TRUE(blankDomain.confirmations.empty());
+    const auto withOnly = [&](JobField field, const std::string& text) {
+        FakeJobForm form = declined;
+        form.confirmations.clear();
+        form.fields[field] = text;
+        const auto collected = Collect(form);
+        EXPECT_TRUE(form.confirmations.empty()) << text;
+        EXPECT_FALSE(collected.CurrentAccount) << text;
+        return collected;
+    };
+    // A lone blank in the domain is text, and it keeps its backslash.
+    const auto blank = withOnly(JobField::edt3, " ");
     EXPECT_FALSE(blank.StopRun);
-    EXPECT_FALSE(blank.CurrentAccount);
     EXPECT_EQ(blank.DomainPart, " \\");
 
-    FakeJobForm userOnly = declined;
-    userOnly.confirmations.clear();
-    userOnly.fields[JobField::edt4] = "deploy";
-    const auto user = Collect(userOnly);
-    EXPECT_TRUE(userOnly.confirmations.empty());
-    EXPECT_FALSE(user.CurrentAccount);
-    EXPECT_EQ(user.DomainPart, "");
-    EXPECT_EQ(user.UserPart, "deploy");
-    EXPECT_EQ(user.PasswordPart, "");
+    const auto user = withOnly(JobField::edt4, "deploy");
+    EXPECT_EQ(AccountParts(user), (std::vector<std::string>{"", "deploy", ""}));
 }
 
 TEST(CollectData, FillsTextsExactlyAsTyped)
@@ -150,38 +151,32 @@ TEST(CollectData, FillsTextsExactlyAsTyped)
     const auto vars = Collect(form);
     EXPECT_EQ(vars.ListFileArg, "\"@ C:\\My Lists\\t.txt \"");
     EXPECT_EQ(vars.PackageArg, "\"\\\\Server\\share\\install.msi\"");
-    EXPECT_EQ(vars.DomainPart, "CORP\\");
-    EXPECT_EQ(vars.UserPart, "deploy");
-    EXPECT_EQ(vars.PasswordPart, " pass word\" ");
+    EXPECT_EQ(AccountParts(vars), (std::vector<std::string>{"CORP\\", "deploy", " pass word\" "}));
 }
 
 TEST(CollectData, SwitchesFollowTheCheckBoxesInOrder)
 {
-    FakeJobForm defaults;
-    defaults.FillValid();
-    const auto plain = Collect(defaults);
+    FakeJobForm form;
+    form.FillValid();
+    const auto plain = Collect(form);
     EXPECT_EQ(plain.MsiOptions, " /qn");
     EXPECT_EQ(plain.PsExecOptions, "");
     EXPECT_FALSE(plain.UninstallMode);
 
-    FakeJobForm all;
-    all.FillValid();
-    all.checked = {JobCheck::chk7, JobCheck::chk6, JobCheck::chk5, JobCheck::chk4, JobCheck::chk3, JobCheck::chk2,
+    form.checked = {JobCheck::chk7, JobCheck::chk6, JobCheck::chk5, JobCheck::chk4, JobCheck::chk3, JobCheck::chk2,
         JobCheck::chk1};
-    all.fields[JobField::edt6] = "0";
-    const auto full = Collect(all);
+    form.fields[JobField::edt6] = "0";
+    const auto full = Collect(form);
     EXPECT_EQ(full.MsiOptions, " /qn /promptrestart /forcerestart");
     EXPECT_EQ(full.PsExecOptions, " -e -d -n 0");
     EXPECT_TRUE(full.UninstallMode);
 
-    FakeJobForm noneChecked;
-    noneChecked.FillValid();
-    noneChecked.checked.clear();
-    noneChecked.fields[JobField::edt6] = "15";
-    const auto none = Collect(noneChecked);
+    form.checked.clear();
+    form.fields[JobField::edt6] = "15";
+    const auto none = Collect(form);
     EXPECT_EQ(none.MsiOptions, "");
     EXPECT_EQ(none.PsExecOptions, "");
-    EXPECT_EQ(noneChecked.fields[JobField::edt6], "15");
+    EXPECT_EQ(form.fields[JobField::edt6], "15");
 }
 
 TEST(CollectData, EmptyTimeoutBecomesThreeInTheFieldToo)

@@ -33,6 +33,13 @@ protected:
         ASSERT_TRUE(h.RunToEnd(timeout)) << commandLine;
     }
 
+    // Runs the test child with these arguments; how the run ended.
+    uint8_t EndOfChild(const std::string& arguments, std::chrono::milliseconds timeout)
+    {
+        Run(Child(arguments), timeout);
+        return h.runner->EndStatus();
+    }
+
     void Pump(std::chrono::milliseconds time)
     {
         h.ui.RunUntil([] { return false; }, time);
@@ -211,16 +218,14 @@ TYPED_TEST_P(RealChild, BothTimeLimitsEndASilentChild)
 {
     auto& h = this->h;
     h.runner->MaxTimeAfterBeginning = 1;
-    this->Run(this->Child("sleep 30000"), std::chrono::seconds(10));
-    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
+    EXPECT_EQ(this->EndOfChild("sleep 30000", std::chrono::seconds(10)), esTimedOut);
     EXPECT_EQ(h.terminatedCode, 259u);
 
     h.runner->MaxTimeAfterBeginning = 0;
     h.runner->MaxTimeAfterLastOutput = 1;
-    this->Run(this->Child("tick 4 700"), std::chrono::seconds(10)); // never silent for two ticks
-    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
-    this->Run(this->Child("sleep 30000"), std::chrono::seconds(10));
-    EXPECT_EQ(h.runner->EndStatus(), esTimedOut);
+    // never silent for two ticks
+    EXPECT_EQ(this->EndOfChild("tick 4 700", std::chrono::seconds(10)), esChildEnded);
+    EXPECT_EQ(this->EndOfChild("sleep 30000", std::chrono::seconds(10)), esTimedOut);
 }
 
 // The run ends with the child, a short read-on later, however long what it left behind lives.
@@ -228,8 +233,7 @@ TYPED_TEST_P(RealChild, AChildWhoseOwnChildKeepsThePipeOpenEndsTheRunInTime)
 {
     auto& h = this->h;
     h.runner->MaxTimeAfterLastOutput = 1;
-    this->Run(this->Child("orphan 5"), std::chrono::seconds(5));
-    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(this->EndOfChild("orphan 5", std::chrono::seconds(5)), esChildEnded);
     EXPECT_EQ(h.runner->ExitCode(), 5u);
     EXPECT_EQ(h.terminatedCode, 5u);
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"leaving a process behind"}));

@@ -126,9 +126,7 @@ TEST(RunnerComponent, ARunStoppedBeforeItsWorkerBeganEndsWithItsOwnStatus)
 {
     auto scripted = std::make_shared<TScriptedBackend>();
     TRunnerHarness h(scripted, Mode::Manual);
-    TScriptCycle end = Output("x\n");
-    end.exitCode = 7;
-    scripted->AddScript(Script({end}));
+    scripted->AddScript(Script({Exit(7, "x\n")}));
     h.runner->Execute();
     ASSERT_TRUE(h.RunToEnd());
     ASSERT_EQ(h.runner->ExitCode(), 7u);
@@ -171,18 +169,25 @@ TEST(RunnerComponent, ASupersededRunLeavesTheNewerRunsSilenceCountAlone)
     ASSERT_TRUE(h.RunToEnd());
 }
 
+// Runs the cycles with a line handler that destroys the runner at the first piece it is given.
+void ExecuteDestroyingTheRunnerAtItsFirstPiece(TRunnerHarness& h, TScriptedBackend& scripted,
+                                               std::vector<TScriptCycle> cycles)
+{
+    h.runner->OnNewLine = [&h](TObject*, const std::string& line, TOutputType type) {
+        h.pieces.push_back({line, type});
+        h.runner.reset();
+    };
+    scripted.AddScript(Script(std::move(cycles)));
+    h.runner->Execute();
+}
+
 // Destroyed inside a hand-off, after which the user-interface thread serves nothing more: the
 // worker's last piece must not wait for it.
 TEST(RunnerComponent, AWorkerWhoseRunnerIsGoneNeverWaitsForTheUserInterfaceThread)
 {
     auto scripted = std::make_shared<TScriptedBackend>();
     TRunnerHarness h(scripted, Mode::Manual);
-    h.runner->OnNewLine = [&](TObject*, const std::string& line, TOutputType type) {
-        h.pieces.push_back({line, type});
-        h.runner.reset();
-    };
-    scripted->AddScript(Script({Output("partial"), Output("more")}));
-    h.runner->Execute();
+    ExecuteDestroyingTheRunnerAtItsFirstPiece(h, *scripted, {Output("partial"), Output("more")});
     ASSERT_TRUE(h.ui.RunUntil([&] { return !h.pieces.empty(); }, 10s));
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (h.backend->live > 0 && std::chrono::steady_clock::now() < deadline)
@@ -214,12 +219,7 @@ TEST(RunnerComponent, DestroyingTheRunnerInsideTheLineHandlerIsSafe)
 {
     auto scripted = std::make_shared<TScriptedBackend>();
     TRunnerHarness h(scripted, Mode::Manual);
-    h.runner->OnNewLine = [&](TObject*, const std::string& line, TOutputType type) {
-        h.pieces.push_back({line, type});
-        h.runner.reset();
-    };
-    scripted->AddScript(Script({Output("a\nb\nc\n"), Output("d\n")}));
-    h.runner->Execute();
+    ExecuteDestroyingTheRunnerAtItsFirstPiece(h, *scripted, {Output("a\nb\nc\n"), Output("d\n")});
     ASSERT_TRUE(h.WaitForWorkers());
     EXPECT_EQ(h.pieces.size(), 1u);
     EXPECT_EQ(h.output.Lines(), (std::vector<std::string>{"a"}));
@@ -229,14 +229,12 @@ TEST(RunnerComponent, ExecuteClearsLinesAndInputOfThePreviousRun)
 {
     auto scripted = std::make_shared<TScriptedBackend>();
     TRunnerHarness h(scripted, Mode::Manual);
-    TScriptCycle end = Output("x\n");
-    end.exitCode = 0;
-    scripted->AddScript(Script({end}));
+    scripted->AddScript(Script({Exit(0, "x\n")}));
     h.runner->Execute();
     ASSERT_TRUE(h.RunToEnd());
     EXPECT_EQ(h.runner->Lines().Count(), 1);
     h.runner->InputLines().Add("left over");
-    scripted->AddScript(Script({end}));
+    scripted->AddScript(Script({Exit(0, "x\n")}));
     h.terminations = 0;
     h.runner->Execute();
     EXPECT_EQ(h.runner->InputLines().Count(), 0);

@@ -13,6 +13,15 @@ namespace {
 
 using Mode = TQueueUiThread::TTimerMode;
 
+// A script whose platform call of this step fails with the error code.
+TScript FailingAt(bool TScript::*step, uint32_t errorCode = TScript{}.errorCode)
+{
+    TScript script;
+    script.*step = true;
+    script.errorCode = errorCode;
+    return script;
+}
+
 class ScriptedRunner : public ::testing::Test {
 protected:
     ScriptedRunner() : scripted(std::make_shared<TScriptedBackend>()), h(scripted, Mode::Manual) {}
@@ -296,26 +305,18 @@ TEST_F(ScriptedRunner, TheStatusFollowsEveryStage)
     EXPECT_EQ(seen, (std::vector<int>{esCreatingPipes, esCreatingPipes, esStartingChild, esChildRunning, esChildEnded,
                                      esChildEnded}));
 
-    TScript failing;
-    failing.failAllocation = true;
-    Play({}, failing);
+    Play({}, FailingAt(&TScript::failAllocation));
     EXPECT_EQ(h.runner->EndStatus(), esFailedBeforeBuffers);
 }
 
 TEST_F(ScriptedRunner, PipeFailuresEndWithStatusThreeAndReachTheErrorBox)
 {
-    TScript input;
-    input.failInputPipe = true;
-    input.errorCode = 1450;
-    Play({}, input);
+    Play({}, FailingAt(&TScript::failInputPipe, 1450));
     EXPECT_EQ(h.runner->EndStatus(), esFailedCreatingPipes);
     EXPECT_EQ(h.runner->ExitCode(), 1450u);
     EXPECT_EQ(Log(), (std::vector<std::string>{"CreateInputPipe"}));
 
-    TScript output;
-    output.failOutputPipe = true;
-    output.errorCode = 8;
-    Play({}, output);
+    Play({}, FailingAt(&TScript::failOutputPipe, 8));
     EXPECT_EQ(h.runner->EndStatus(), esFailedCreatingPipes);
     EXPECT_EQ(Log(1), (std::vector<std::string>{"CreateInputPipe", "CreateOutputPipe", "CloseInputPipe"}));
 
@@ -337,10 +338,7 @@ TEST_F(ScriptedRunner, AStartFailureIsReportedAfterTheTerminationHandlerAndTheRu
         h.terminatedCode = code;
         ++h.terminations;
     };
-    TScript script;
-    script.failStart = true;
-    script.errorCode = 2;
-    Play({}, script);
+    Play({}, FailingAt(&TScript::failStart, 2));
     EXPECT_EQ(h.runner->EndStatus(), esFailedStartingChild);
     EXPECT_EQ(h.runner->ExitCode(), 2u);
     EXPECT_EQ(h.terminatedCode, 2u);
@@ -628,10 +626,8 @@ TEST_F(ScriptedRunner, TheTickSourceStopsWhenASupersedingRunCannotStart)
     };
     TScript first;
     first.cycles = {Output("a\n"), supersede};
-    TScript failing;
-    failing.failStart = true;
     scripted->AddScript(first);
-    scripted->AddScript(failing);
+    scripted->AddScript(FailingAt(&TScript::failStart));
     h.runner->Execute();
     ASSERT_TRUE(h.ui.RunUntil([&] { return h.terminations == 2 && h.backend->live == 0; }, std::chrono::seconds(20)));
     Pump(std::chrono::milliseconds(20));

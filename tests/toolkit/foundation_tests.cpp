@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "job/ReadyLine.h"
@@ -122,22 +123,18 @@ TEST(DpiScale, PicturesAreTheSmallestRenderingAtOrAboveTheScale)
 
 TEST(ApplicationErrorText, AddsAFullStopOnlyAfterCharactersAboveIt)
 {
-    EXPECT_EQ(ApplicationErrorText("Psexec x doesn't exist."), "Psexec x doesn't exist.");
-    EXPECT_EQ(ApplicationErrorText("Stream write error"), "Stream write error.");
-    EXPECT_EQ(ApplicationErrorText("code 5"), "code 5.");
-    EXPECT_EQ(ApplicationErrorText("Careful!"), "Careful!");
-    EXPECT_EQ(ApplicationErrorText("(see above)"), "(see above)");
-    EXPECT_EQ(ApplicationErrorText("path\\"), "path\\.");
-    EXPECT_EQ(ApplicationErrorText("ends in blank "), "ends in blank ");
-    EXPECT_EQ(ApplicationErrorText(""), "");
-    EXPECT_EQ(ApplicationErrorText("caf\xE9"), "caf\xE9.");
+    const std::pair<const char*, const char*> shown[] = {
+        {"Psexec x doesn't exist.", "Psexec x doesn't exist."}, {"Stream write error", "Stream write error."},
+        {"code 5", "code 5."}, {"Careful!", "Careful!"}, {"(see above)", "(see above)"}, {"path\\", "path\\."},
+        {"ends in blank ", "ends in blank "}, {"", ""}, {"caf\xE9", "caf\xE9."}};
+    for (const auto& [message, text] : shown)
+        EXPECT_EQ(ApplicationErrorText(message), text);
 }
 
 TEST(Paths, NameAndFolderSplitAtTheLastBackslashOrDriveColon)
 {
-    EXPECT_EQ(ExtractFileName("C:\\Lists\\targets.txt"), "targets.txt");
-    EXPECT_EQ(ExtractFileName("C:targets.txt"), "targets.txt");
-    EXPECT_EQ(ExtractFileName("targets.txt"), "targets.txt");
+    for (const char* path : {"C:\\Lists\\targets.txt", "C:targets.txt", "targets.txt"})
+        EXPECT_EQ(ExtractFileName(path), "targets.txt") << path;
     EXPECT_EQ(ExtractFileName("\\\\server\\share\\"), "");
     EXPECT_EQ(ExtractFileDir("C:\\Lists\\targets.txt"), "C:\\Lists");
     EXPECT_EQ(ExtractFileDir("C:\\targets.txt"), "C:\\");

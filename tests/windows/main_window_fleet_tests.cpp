@@ -1,0 +1,205 @@
+// Many computers at a time through the real main window.
+#include "MainWindowFixture.h"
+#include "job/CommandLine.h"
+
+namespace {
+
+const TMenuCommand& MenuCommand(const std::vector<TMenuCommand>& commands, const std::string& caption)
+{
+    const auto found = std::find_if(commands.begin(), commands.end(),
+                                    [&](const TMenuCommand& command) { return command.Caption == caption; });
+    if (found == commands.end())
+        throw std::runtime_error("no menu command " + caption);
+    return *found;
+}
+
+class ManyAtATime : public MainWindow {
+protected:
+    // Runs the list with the count in edt7 and gives the lines the run added to the view.
+    std::vector<std::string> RunList(const std::string& list, const std::string& atATime)
+    {
+        FillValidJob("fleet.txt", list);
+        Form().edt7->SetText(atATime);
+        return LinesOfARun();
+    }
+
+    std::string Journal() const { return folder_.File("journal.txt"); }
+    // The retry list with restart required, as Save Retry List writes it.
+    std::string SavedRetryList()
+    {
+        const std::string path = folder_.File("retry-" + std::to_string(++saved_) + ".txt");
+        dialogs_.SaveAnswers = {path};
+        Form().SaveRetryList(true);
+        return ReadFileBytes(path);
+    }
+    int saved_ = 0;
+    void KeepJournal() { SetEnvironmentVariableA("VANTREL_STANDIN_JOURNAL", Journal().c_str()); }
+};
+
+const std::string kTenComputers = "PC-01\r\nPC-02\r\nPC-FAIL-03\r\nPC-04\r\nPC-OFFLINE-05\r\npc-01\r\n"
+                                  "PC-REBOOT-06\r\nPC-07\r\n  PC-BUSY-08  \r\nPC-09\r\nPC-10\r\n";
+const std::vector<std::string> kTenNames = {"PC-01",        "PC-02", "PC-FAIL-03", "PC-04",      "PC-OFFLINE-05",
+                                            "PC-REBOOT-06", "PC-07", "PC-BUSY-08", "PC-09", "PC-10"};
+
+TEST_F(ManyAtATime, RunsEachComputerOnceAtMostNAtATimeWithTheSameResultsAsOneList)
+{
+    const std::vector<std::string> single = RunList(kTenComputers, "1");
+    const std::string singleLine = Form().runner1->CommandLine;
+    EXPECT_EQ(ReadFileBytes(folder_.File("received.txt")), singleLine) << "1 keeps the list file in one tool";
+    EXPECT_EQ(singleLine.rfind("Psexec \"@", 0), 0u);
+    const std::string singleRetry = SavedRetryList();
+
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "300");
+    KeepJournal();
+    std::vector<std::string> statuses;
+    folder_.Write("fleet.txt", kTenComputers);
+    Form().edt7->SetText("4");
+    Click(*Form().sbtbtn1);
+    PumpUntil(App(), [&] {
+        const std::string status = Form().stsbr1->SimpleText();
+        if (statuses.empty() || statuses.back() != status)
+            statuses.push_back(status);
+        return !Form().RunActive();
+    });
+    const auto console = ConsoleLines(Form());
+    const std::vector<std::string> many(console.begin() + static_cast<std::ptrdiff_t>(single.size()), console.end());
+
+    const TJournalReading journal = ReadJournal(Journal());
+    EXPECT_LE(journal.MostAtOnce, 4);
+    EXPECT_GE(journal.MostAtOnce, 2) << "they did run together";
+    std::vector<std::string> expected;
+    for (const std::string& name : kTenNames)
+        expected.push_back(ComposeComputerCommandLine(JobVars, name));
+    std::vector<std::string> started = journal.Started;
+    std::sort(started.begin(), started.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(started, expected) << "each computer once, pc-01 being PC-01, by its own command line";
+
+    const auto summary = std::find_if(many.begin(), many.end(),
+                                      [](const std::string& line) { return line.rfind("Vantrel: ", 0) == 0; });
+    for (auto line = many.begin(); line != summary; ++line) {
+        const auto mark = line->find("> ");
+        ASSERT_NE(mark, std::string::npos) << *line;
+        EXPECT_NE(std::find(kTenNames.begin(), kTenNames.end(), line->substr(0, mark)), kTenNames.end()) << *line;
+    }
+    EXPECT_NE(std::find(many.begin(), many.end(), "PC-FAIL-03> msiexec exited on PC-FAIL-03 with error code 1603."),
+              many.end());
+    EXPECT_EQ(LinesFrom(many, "Vantrel: Results"), LinesFrom(single, "Vantrel: Results")) << "the same summary";
+    EXPECT_EQ(SavedRetryList(), singleRetry) << "and the same retry list";
+    EXPECT_EQ(std::count(many.begin(), many.end(), "Vantrel: Process completed successfully"), 0);
+    EXPECT_EQ(std::count(many.begin(), many.end(), "Execution Finished"), 1);
+    EXPECT_EQ(many.back(), "Execution Finished");
+
+    ASSERT_GE(statuses.size(), 3u);
+    EXPECT_EQ(statuses[1].rfind("Running: ", 0), 0u) << statuses[1];
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Running: 0 of 10 done, 4 running, 6 waiting"), statuses.end());
+    EXPECT_EQ(statuses.back(), kReadyLine);
+}
+
+TEST_F(ManyAtATime, EveryComputerSucceedingGivesOneSuccessLineBeforeTheSummary)
+{
+    const std::vector<std::string> lines = RunList("PC-A\r\nPC-B\r\nPC-C\r\n", "64");
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Vantrel: Process completed successfully"), 1);
+    const auto success = std::find(lines.begin(), lines.end(), "Vantrel: Process completed successfully");
+    ASSERT_NE(success, lines.end());
+    EXPECT_EQ(*std::next(success), "Vantrel: Results for 3 computers:") << "right before the summary";
+    for (const char* name : {"PC-A", "PC-B", "PC-C"})
+        EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(name) + "> PsExec exited with error code 0."), 1);
+    EXPECT_EQ(Form().runner1->CommandLine, "") << "runner1 does not run a list it does not hold";
+}
+
+TEST_F(ManyAtATime, StopEndsEveryChildAndCountsTheUnstartedAsNoResult)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "20000");
+    FillValidJob("fleet.txt", "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\n");
+    Form().edt7->SetText("2");
+    EXPECT_FALSE(MenuCommand(Form().mmo2->MenuCommands(), "Stop").IsEnabled()) << "nothing runs yet";
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 2; }));
+    PumpFor(App(), std::chrono::milliseconds(300));
+    EXPECT_EQ(StandinChildren(), 2) << "the third waits";
+    const TMenuCommand& stop = MenuCommand(Form().mmo2->MenuCommands(), "Stop");
+    ASSERT_TRUE(stop.IsEnabled());
+    stop.OnClick();
+    ASSERT_TRUE(WaitForRunEnd(std::chrono::seconds(5)));
+    EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)))
+        << "no child is left";
+    const auto lines = ConsoleLines(Form());
+    EXPECT_EQ(LinesFrom(lines, "Vantrel: Results"),
+              (std::vector<std::string>{"Vantrel: Results for 5 computers:", "Vantrel:   5 no result",
+                                        "Vantrel: PC-1: no result",
+                                        "Vantrel: PC-2: no result", "Vantrel: PC-3: no result",
+                                        "Vantrel: PC-4: no result", "Vantrel: PC-5: no result", "Execution Finished"}));
+    EXPECT_EQ(SavedRetryList(), "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\n");
+    EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+    EXPECT_FALSE(MenuCommand(Form().mmo2->MenuCommands(), "Stop").IsEnabled());
+}
+
+TEST_F(ManyAtATime, EscStopsASingleToolRunAndANewExecuteEndsAManyComputerRun)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "20000");
+    FillValidJob();
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 1; }));
+    PressKey(App(), Form().edt2->Handle(), VK_ESCAPE, {});
+    ASSERT_TRUE(WaitForRunEnd(std::chrono::seconds(5)));
+    EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)));
+    EXPECT_EQ(ConsoleLines(Form()).back(), "Execution Finished");
+
+    Form().edt7->SetText("3");
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 2; })) << "both computers of lab.txt";
+    Form().edt7->SetText("1");
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "0");
+    ASSERT_TRUE(ExecuteToEnd());
+    EXPECT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 0; }, std::chrono::seconds(1)));
+    const auto lines = ConsoleLines(Form());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Execution Finished"), 3) << "every run reports its end";
+    EXPECT_EQ(lines.back(), "Execution Finished");
+}
+
+TEST_F(ManyAtATime, TheCountFieldSitsInFreeSpaceTakesDigitsOnlyAndRefusesOutOfRange)
+{
+    TForm1& form = Form();
+    const TBounds field = BoundsOf(*form.edt7);
+    EXPECT_EQ(field.Left, 504);
+    EXPECT_EQ(field.Top, 63);
+    EXPECT_EQ(field.Width, 25);
+    EXPECT_EQ(field.Height, 21);
+    EXPECT_EQ(GetParent(form.edt7->Handle()), form.spnl4->Handle());
+    const TBounds caption = BoundsOf(*form.lblAtATime);
+    EXPECT_EQ(form.lblAtATime->Text(), "Computers at a time:");
+    EXPECT_LT(caption.Right(), field.Left);
+    EXPECT_GT(caption.Left, BoundsOf(*form.chk7).Right()) << "clear of the uninstall box";
+    EXPECT_GE(caption.Top, BoundsOf(*form.chk6).Bottom());
+    EXPECT_EQ(GetWindow(form.edt7->Handle(), GW_HWNDPREV), form.lblAtATime->Handle())
+        << "the caption comes right before the field, where automation looks for its name";
+    EXPECT_FALSE(form.edt7->Hint().empty());
+    EXPECT_EQ(form.edt7->Text(), "1");
+    EXPECT_EQ(form.edt7->MaxLength(), 2);
+
+    form.edt7->SetText("");
+    for (char c : std::string("a-3 x2.9"))
+        TypeChar(*form.edt7, c);
+    EXPECT_EQ(form.edt7->Text(), "32");
+    form.edt7->SetText("6a4");
+    EXPECT_EQ(form.edt7->Text(), "64") << "set from outside, the filter still holds";
+
+    FillValidJob();
+    for (const char* refused : {"0", "65", ""}) {
+        form.edt7->SetText(refused);
+        const std::size_t boxes = dialogs_.Boxes.size();
+        Click(*form.sbtbtn1);
+        ASSERT_EQ(dialogs_.Boxes.size(), boxes + 1) << refused;
+        EXPECT_TRUE(IsBox(dialogs_.Boxes.back(), "Warning", TMsgDlgType::mtWarning,
+                          "Computers at a time must be a number from 1 to 64"));
+        EXPECT_EQ(GetFocus(), form.edt7->Handle());
+        EXPECT_FALSE(form.RunActive());
+        EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine);
+    }
+    Click(*form.sbtbtn4);
+    EXPECT_EQ(form.edt7->Text(), "1") << "Clear sets one at a time again";
+}
+
+}  // namespace
