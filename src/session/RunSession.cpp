@@ -28,15 +28,14 @@ TRunSessionArgs Checked(TRunSessionArgs args)
 
 } // namespace
 
-// A run on many computers: the schedule and lines, the job it runs, and one runner for each
-// computer that runs now.
+// A run on many computers: the schedule and each computer's lines, the tool's switches, and one
+// runner for each computer that runs now.
 struct TRunSession::TFleetRun {
     TFleetRun(const TJob& job, const TJobVariables& vars)
-        : Fleet(job.Computers.Names(), job.AtATime), Job(job), Vars(vars), Runners(job.Computers.Size())
+        : Fleet(job.Computers.Names(), job.AtATime), Vars(vars), Runners(job.Computers.Size())
     {
     }
     TFleet Fleet;
-    TJob Job;
     TJobVariables Vars;
     std::vector<std::unique_ptr<TConsoleRunner>> Runners;
 };
@@ -114,7 +113,7 @@ void TRunSession::StartWaitingComputers(const std::shared_ptr<TRun>& run)
     TFleetRun& fleet = *run->Fleet;
     for (const std::size_t computer : fleet.Fleet.Schedule.StartNext()) {
         fleet.Runners[computer] = NewChildRunner(run, computer);
-        run->Results.ComputerStarted(fleet.Job.Computers.Names()[computer]);
+        run->Results.ComputerStarted(fleet.Fleet.Children[computer].Computer());
         try {
             fleet.Runners[computer]->Execute();
         } catch (...) {
@@ -145,7 +144,7 @@ std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_pt
     runner->CreationFlag = fDETACHED_PROCESS;
     runner->ReturnCode = runner1().ReturnCode;
     runner->QuietPauseLimit = kFleetQuietPauseLimit;
-    runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Job.Computers.Names()[computer]);
+    runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Fleet.Children[computer].Computer());
     // The runner outlives nothing of the run: a run that is gone takes no more of its events.
     const std::weak_ptr<TRun> weak = run;
     runner->OnNewLine = [this, weak, computer](TObject*, const std::string& line, TOutputType type) {

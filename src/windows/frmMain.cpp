@@ -223,7 +223,7 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
     std::optional<TJob> job;
     if (atATime)
         job = CollectData();
-    if (!job || JobVars.StopRun) {
+    if (!job) {
         JobVars.StopRun = false;
         ShowIdleStatus();
         return;
