@@ -272,15 +272,17 @@ TAnsibleExport ComposeAnsibleExport(const TJob& job, const std::optional<std::st
         return result;
     }
     std::vector<std::string> hosts;
+    std::vector<std::string> refused;
     for (const std::string& computer : job.Computers.Names()) {
-        const auto host = InventoryHostName(computer);
-        if (!host) {
-            result.Refusal = "\"" + computer +
-                             "\" in the distribution list file is not a computer name that Ansible can reach, so "
-                             "nothing was exported.";
-            return result;
-        }
-        hosts.push_back(*host);
+        const auto host = IsOneComputerName(computer) ? InventoryHostName(computer) : std::nullopt;
+        if (host)
+            hosts.push_back(*host);
+        else
+            refused.push_back(computer);
+    }
+    if (!refused.empty()) {
+        result.Refusal = AnsibleText::UnreachableNames + NameLines(refused);
+        return result;
     }
     if (!productCode) {
         if (job.Uninstall) {

@@ -37,6 +37,9 @@ inline constexpr const char* RunCommand =
     "ansible-playbook -i inventory.ini deploy.yml --ask-pass --ask-become-pass";
 inline constexpr const char* NoComputers =
     "The distribution list file names no computer: there is nothing to export.";
+inline constexpr const char* UnreachableNames =
+    "These lines of the distribution list file are not computer names that Ansible can reach, so nothing was "
+    "exported:";
 inline constexpr const char* NoProductCodeForUninstall =
     "The package could not be read for its product code (is the share reachable from this computer?). "
     "Ansible needs the product code to uninstall a package, so nothing was exported.";

@@ -106,6 +106,16 @@ TJob JobFrom(IJobForm& form)
     return job;
 }
 
+std::optional<std::string> ComputersRefusal(const TComputerList& computers)
+{
+    if (computers.Empty())
+        return JobText::NoComputers;
+    const std::vector<std::string> refused = NamesNotOneComputer(computers);
+    if (refused.empty())
+        return std::nullopt;
+    return JobText::NotOneComputerEach + NameLines(refused);
+}
+
 std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars)
 {
     if (!ListFileAccepted(form, vars) || !PackageAccepted(form, vars))

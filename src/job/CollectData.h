@@ -38,11 +38,20 @@ inline constexpr const char* PackageMissing = "The package file doesn't exists !
 inline constexpr const char* ConfirmCurrentAccount =
     "Process will run distribiution with your existing account, continue ?";
 inline constexpr const char* DefaultTimeout = "3";
+inline constexpr const char* NoComputers = "The distribution list file names no computer: there is nothing to run.";
+inline constexpr const char* NotOneComputerEach =
+    "Each line of the distribution list file must name one computer. These lines do not, so nothing was "
+    "started:";
 } // namespace JobText
 
 // The job that the fields describe, read as they stand, without any test; its computers are left
 // to the caller, who reads the list file. The timeout is the field's text when its box is ticked.
 TJob JobFrom(IJobForm& form);
+
+// Why a job that runs each computer on its own cannot take these computers: none at all, or lines
+// that name more than one computer or none (the tool would read "PC1,PC2" as two). Nothing when
+// it can.
+std::optional<std::string> ComputersRefusal(const TComputerList& computers);
 
 // Tests the fields and, when they all pass, returns the job they describe and fills vars, which
 // must have been reset, from it. The first failed test shows its warning, moves the focus to the

@@ -208,3 +208,28 @@ TEST(ResetJobVariables, ClearsEveryTextAndFlag)
     EXPECT_FALSE(vars.CurrentAccount);
     EXPECT_FALSE(vars.UninstallMode);
 }
+
+TEST(ComputersRefusal, AJobPerComputerTakesOnlyListsOfSingleComputerNames)
+{
+    for (const char* one : {"PC-01", "\\\\pc_02", "  srv.corp.example.com.  ", "10.0.0.7", "fe80::1", "\xC3\x91" "AND\xC3\x9A-01",
+                            "a23456789012345678901234567890123456789012345678901234567890123"})
+        EXPECT_TRUE(IsOneComputerName(one)) << one;
+    for (const char* notOne : {"PC-F,PC-G", "PC C", "PC;D", "\"PC-E\"", "# comment", "\\\\\\PC", "a..b", ".pc", "PC/1",
+                               "a234567890123456789012345678901234567890123456789012345678901234"})
+        EXPECT_FALSE(IsOneComputerName(notOne)) << notOne;
+    std::string labels;
+    for (int i = 0; i < 25; ++i)
+        labels += "abcdefghi.";
+    EXPECT_TRUE(IsOneComputerName(labels + "abc"));    // 253 bytes
+    EXPECT_FALSE(IsOneComputerName(labels + "abcd"));  // 254
+
+    EXPECT_EQ(ComputersRefusal(TComputerList(" \r\n\\\\\r\n")), JobText::NoComputers);
+    EXPECT_EQ(ComputersRefusal(TComputerList("PC-A\r\nPC-B\r\n")), std::nullopt);
+    EXPECT_EQ(ComputersRefusal(TComputerList("PC-A\r\nPC-F,PC-G\r\nPC C\r\n")),
+              std::string(JobText::NotOneComputerEach) + "\n\"PC-F,PC-G\"\n\"PC C\"");
+    std::string many;
+    for (int i = 0; i < 23; ++i)
+        many += "PC " + std::to_string(i) + "\n";
+    const std::string refusal = *ComputersRefusal(TComputerList(many));
+    EXPECT_TRUE(refusal.ends_with("\n\"PC 19\"\nand 3 more")) << refusal;
+}
