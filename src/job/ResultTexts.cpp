@@ -14,6 +14,7 @@ constexpr std::string_view kPrefix = "Vantrel: ";
 // never taken for a line of its own. Both keep the first word.
 constexpr std::string_view kCountIndent = "Vantrel:   ";
 constexpr std::string_view kContinuation = "Vantrel:     ";
+constexpr const char* kMayStillRun = "msiexec may still be running there";
 
 struct ResultWords {
     TComputerResult result;
@@ -21,7 +22,7 @@ struct ResultWords {
 };
 
 // Could not start msiexec is counted with the failures: both are a plain failure there.
-constexpr std::array<ResultWords, 11> kCountOrder = {{
+constexpr std::array<ResultWords, 13> kCountOrder = {{
     {TComputerResult::crDone, "done"},
     {TComputerResult::crRestartRequired, "restart required"},
     {TComputerResult::crRestartStarted, "restart started"},
@@ -32,6 +33,8 @@ constexpr std::array<ResultWords, 11> kCountOrder = {{
     {TComputerResult::crNotStarted, "failed"},
     {TComputerResult::crContactLost, "contact lost"},
     {TComputerResult::crNotReached, "not reached"},
+    {TComputerResult::crInterrupted, "interrupted"},
+    {TComputerResult::crNotRun, "not started"},
     {TComputerResult::crNoResult, "no result"},
 }};
 
@@ -84,6 +87,10 @@ std::string ComputerLine(const TComputerOutcome& computer, const TSystemMessage&
         return WithDetail(name + "contact lost, outcome unknown", computer.Detail);
     case TComputerResult::crNotReached:
         return WithDetail(name + "not reached", computer.Detail);
+    case TComputerResult::crInterrupted:
+        return name + "interrupted: " + kMayStillRun;
+    case TComputerResult::crNotRun:
+        return name + "not started";
     case TComputerResult::crNoResult:
         return name + "no result";
     case TComputerResult::crDone:
@@ -168,6 +175,8 @@ bool HasExitCode(TComputerResult result)
     case TComputerResult::crNotStarted:
     case TComputerResult::crContactLost:
     case TComputerResult::crNotReached:
+    case TComputerResult::crInterrupted:
+    case TComputerResult::crNotRun:
     case TComputerResult::crNoResult:
         return false;
     default:
@@ -183,6 +192,8 @@ std::vector<std::string> TResultTracker::SummaryLines(const TSystemMessage& syst
         return {};
     const std::size_t total = computers_.size();
     std::vector<std::string> lines;
+    if (stopped_)
+        AddWrapped(lines, SummaryLine("The run was stopped before every computer was done."), fits);
     AddWrapped(lines, SummaryLine("Results for " + std::to_string(total) + (total == 1 ? " computer:" : " computers:")),
                fits);
     std::vector<std::string_view> counted;
@@ -214,6 +225,8 @@ std::string ResultsCsv(const TResultTracker& results, std::string_view listFile,
             detail = CodeMeaning(computer.Code, systemMessage);
         else if (computer.Result == TComputerResult::crStarted)
             detail = "process ID " + std::to_string(computer.Code);
+        else if (computer.Result == TComputerResult::crInterrupted)
+            detail = kMayStillRun;
         csv += CsvRow({computer.Name, ResultText(computer.Result), code, detail, computer.Started, computer.Ended,
                        listFile, package});
     }

@@ -32,6 +32,8 @@ TComputerMark MarkOf(const TComputerOutcome& computer, bool runEnded)
     case TComputerResult::crNotReached:
         return TComputerMark::cmNotReached;
     case TComputerResult::crContactLost:
+    case TComputerResult::crInterrupted:
+    case TComputerResult::crNotRun:
         return TComputerMark::cmNoResult;
     case TComputerResult::crNoResult:
         break;
@@ -53,7 +55,23 @@ void TResultTracker::PieceDelivered(std::string_view text, TOutputType kind)
         return;
     started_ = true;
     if (const auto line = unfinishedLine_.Piece(text, kind))
-        ReadLine(*line);
+        ReadLine(*line, awaitingErrorText_);
+}
+
+void TResultTracker::ChildLine(std::size_t child, std::string_view line)
+{
+    if (ended_)
+        return;
+    started_ = true;
+    if (childAwaitingErrorText_.size() <= child)
+        childAwaitingErrorText_.resize(child + 1);
+    ReadLine(line, childAwaitingErrorText_[child]);
+}
+
+void TResultTracker::RunStopped()
+{
+    if (!ended_)
+        stopped_ = true;
 }
 
 void TResultTracker::RunEnded()
@@ -62,43 +80,67 @@ void TResultTracker::RunEnded()
         return;
     ended_ = true;
     if (const auto line = unfinishedLine_.Ended())
-        ReadLine(*line);
+        ReadLine(*line, awaitingErrorText_);
+    if (stopped_)
+        SettleStopped();
 }
 
-void TResultTracker::ReadLine(std::string_view line)
+void TResultTracker::SettleStopped()
+{
+    for (TComputerOutcome& computer : computers_) {
+        if (computer.Result == TComputerResult::crNoResult)
+            computer.Result = computer.Launched ? TComputerResult::crInterrupted : TComputerResult::crNotRun;
+        computer.Running = false;
+    }
+}
+
+void TResultTracker::ReadLine(std::string_view line, TAwaitingErrorText& awaiting)
 {
     line = TrimBlanks(line);
     if (line.empty())
         return;
-    if (const auto report = ReadToolReport(line, uninstall_); report && ReadReport(*report))
+    if (const auto report = ReadToolReport(line, uninstall_); report && ReadReport(*report, awaiting))
         return;
     // The tool's own lines are never a computer's error text.
     if (IsToolsOwnLine(line)) {
-        awaitingErrorText_.reset();
+        awaiting.reset();
         return;
     }
-    if (awaitingErrorText_) {
-        computers_[*awaitingErrorText_].Detail.assign(line);
-        awaitingErrorText_.reset();
+    if (awaiting) {
+        computers_[*awaiting].Detail.assign(line);
+        awaiting.reset();
     }
 }
 
 // False for a result or failure about a computer not in the run: such a line is read as any
 // other text.
-bool TResultTracker::ReadReport(const TToolReport& report)
+bool TResultTracker::ReadReport(const TToolReport& report, TAwaitingErrorText& awaiting)
 {
-    if (report.Kind == TToolReport::TKind::rkProgress) {
-        awaitingErrorText_.reset();
+    switch (report.Kind) {
+    case TToolReport::TKind::rkLaunching:
+        Launched(report.Computer);
+        [[fallthrough]];
+    case TToolReport::TKind::rkProgress:
+        awaiting.reset();
         ComputerStarted(report.Computer);
         return true;
+    default:
+        break;
     }
     TComputerOutcome* computer = Find(report.Computer);
     if (computer == nullptr)
         return false;
     Record(*computer, report.Result, report.Code);
+    awaiting.reset();
     if (report.Kind == TToolReport::TKind::rkFailure)
-        awaitingErrorText_ = static_cast<std::size_t>(computer - computers_.data());
+        awaiting = static_cast<std::size_t>(computer - computers_.data());
     return true;
+}
+
+void TResultTracker::Launched(std::string_view name)
+{
+    if (TComputerOutcome* computer = Find(name))
+        computer->Launched = true;
 }
 
 void TResultTracker::ComputerStarted(std::string_view name)
@@ -141,7 +183,6 @@ void TResultTracker::Record(TComputerOutcome& computer, TComputerResult result, 
         if (computer.Started.empty())
             computer.Started = computer.Ended;
     }
-    awaitingErrorText_.reset();
 }
 
 std::vector<std::string> TResultTracker::RetryList(bool withRestartRequired) const
@@ -154,6 +195,8 @@ std::vector<std::string> TResultTracker::RetryList(bool withRestartRequired) con
         case TComputerResult::crNotStarted:
         case TComputerResult::crContactLost:
         case TComputerResult::crNotReached:
+        case TComputerResult::crInterrupted:
+        case TComputerResult::crNotRun:
         case TComputerResult::crNoResult:
             names.push_back(computer.Name);
             break;

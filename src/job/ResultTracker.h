@@ -35,6 +35,7 @@ struct TComputerOutcome {
     std::int64_t Code = 0;  // the exit code, or the process ID of a started program
     std::string Detail;     // the tool's error text for a computer that was not reached
     bool Running = false;   // the tool reported work on it and no result yet
+    bool Launched = false;  // the tool said it was starting msiexec there
     std::string Started;    // when the tool first reported work on it (the tracker's clock)
     std::string Ended;      // when its result came
 };
@@ -57,12 +58,19 @@ public:
     // read when the run ends without completing it.
     void PieceDelivered(std::string_view text, TOutputType kind);
     void RunEnded();
+    // The run is being stopped before its end: the computers without a result will count as
+    // interrupted (msiexec was started there) or not started.
+    void RunStopped();
+    // A whole line of the child that works on one computer of the run: a failure's error text
+    // is taken from that child's next line, whatever other children print in between.
+    void ChildLine(std::size_t child, std::string_view line);
     // Work on a computer has begun, before the tool says so: its own tool process started.
     void ComputerStarted(std::string_view name);
 
     // A run whose child could not be started delivers nothing; the tool always prints a banner.
     bool Started() const { return started_; }
     bool Ended() const { return ended_; }
+    bool Stopped() const { return stopped_; }
     const TComputerList& List() const { return list_; }
     // One per computer of the list, in its order.
     const std::vector<TComputerOutcome>& Computers() const { return computers_; }
@@ -79,11 +87,15 @@ public:
     std::vector<std::string> RetryList(bool withRestartRequired) const;
 
 private:
-    void ReadLine(std::string_view line);
-    bool ReadReport(const TToolReport& report);
+    // A computer whose failure was reported, and whose error text may be the source's next line.
+    using TAwaitingErrorText = std::optional<std::size_t>;
+    void ReadLine(std::string_view line, TAwaitingErrorText& awaiting);
+    bool ReadReport(const TToolReport& report, TAwaitingErrorText& awaiting);
+    void Launched(std::string_view name);
     TComputerOutcome* Find(std::string_view name);
     const TComputerOutcome* Find(std::string_view name) const;
     void Record(TComputerOutcome& computer, TComputerResult result, std::int64_t code);
+    void SettleStopped();
 
     TComputerList list_;
     std::vector<TComputerOutcome> computers_;  // in list_'s order
@@ -91,7 +103,9 @@ private:
     TClock clock_;
     bool started_ = false;
     bool ended_ = false;
+    bool stopped_ = false;
     TUnfinishedLine unfinishedLine_;
-    // A computer the tool reported a failure for, whose error text may be the next line.
-    std::optional<std::size_t> awaitingErrorText_;
+    // Of the whole run's output, and of each child's (by child) when children run apart.
+    TAwaitingErrorText awaitingErrorText_;
+    std::vector<TAwaitingErrorText> childAwaitingErrorText_;
 };

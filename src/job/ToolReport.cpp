@@ -15,6 +15,9 @@ constexpr std::string_view kToolExited = "PsExec exited with error code ";
 // The tool's progress messages ("Connecting to PC01...") end so, and name the computer last,
 // after " to " or " on ".
 constexpr std::string_view kProgressEnd = "...";
+// "Starting msiexec on PC01...": the program itself, unlike the tool's own service, is starting.
+constexpr std::string_view kStarting = "Starting ";
+constexpr std::string_view kStartingService = "Starting PSEXESVC service ";
 
 // The exit codes of msiexec that the results tell apart or explain in Windows Installer's own
 // words; any other code is a failure, explained by the system's message for it.
@@ -150,7 +153,8 @@ std::optional<TToolReport> ProgressReport(std::string_view line)
     const auto on = line.rfind(" on ");
     const auto at = to == std::string_view::npos ? on : on == std::string_view::npos ? to : std::max(to, on);
     TToolReport report;
-    report.Kind = TToolReport::TKind::rkProgress;
+    const bool launching = line.starts_with(kStarting) && !line.starts_with(kStartingService);
+    report.Kind = launching ? TToolReport::TKind::rkLaunching : TToolReport::TKind::rkProgress;
     if (at != std::string_view::npos)
         report.Computer = line.substr(at + 4);
     return report;

@@ -20,6 +20,8 @@ enum class TComputerResult {
     crNotStarted,       // reached, but msiexec could not be started there
     crContactLost,      // reached, then lost: msiexec may still be running there
     crNotReached,       // the tool could not connect, or not start its service there
+    crInterrupted,      // stopped after the tool had started msiexec there: it may still be running
+    crNotRun,           // stopped before the tool had started msiexec there
     crNoResult,         // nothing about the computer before the run ended
 };
 
@@ -29,6 +31,7 @@ struct TToolReport {
         rkResult,    // msiexec ended there with a code, or was started there without waiting
         rkFailure,   // not reached, contact lost or msiexec not started; the system's text may follow
         rkProgress,  // the tool is working on it
+        rkLaunching, // the tool is starting the program there: from now on it may run there
     };
     TKind Kind = TKind::rkProgress;
     std::string_view Computer;  // as the line spells it, which may name no computer of the run

@@ -354,3 +354,36 @@ TEST(ComputerResults, ResultsCsvQuotesPerRfc4180AndCarriesTimesListAndPackage)
         "\"\"\"PC3\"\"\",started,,process ID 7,10:00:03,10:00:03,\"C:\\lists\\a,b.txt\",\\\\srv\\share\\x.msi\r\n"
         "PC4,no result,,,,,\"C:\\lists\\a,b.txt\",\\\\srv\\share\\x.msi\r\n");
 }
+
+TEST(ComputerResults, EachChildsErrorTextIsItsOwnNextLineAndAStopTellsInterruptedFromNotStarted)
+{
+    TResultTracker tracker(TComputerList("PC-A\nPC-B\nPC-C\nPC-D\nPC-E\n"), false);
+    // PC-B's whole failure arrives between PC-A's failure and PC-A's reason.
+    tracker.ChildLine(0, "Could not start PSEXESVC service on PC-A:");
+    tracker.ChildLine(1, "Couldn't access PC-B:");
+    tracker.ChildLine(1, "The network path was not found.");
+    tracker.ChildLine(0, "Access is denied.");
+    tracker.ChildLine(2, "Starting msiexec on PC-C...");
+    tracker.ChildLine(3, "Connecting to PC-D...");
+    tracker.RunStopped();
+    EXPECT_EQ(tracker.MarkOfLine("PC-C"), TComputerMark::cmRunning) << "a stop is settled when the run has ended";
+    tracker.RunEnded();
+
+    EXPECT_EQ(tracker.SummaryLines(NoSystemMessage),
+        (Lines{"Vantrel: The run was stopped before every computer was done.", "Vantrel: Results for 5 computers:",
+            "Vantrel:   2 not reached", "Vantrel:   1 interrupted", "Vantrel:   2 not started",
+            "Vantrel: PC-A: not reached (Access is denied.)", "Vantrel: PC-B: not reached (The network path was not found.)",
+            "Vantrel: PC-C: interrupted: msiexec may still be running there", "Vantrel: PC-D: not started",
+            "Vantrel: PC-E: not started"}));
+    EXPECT_EQ(tracker.RetryList(false), (Lines{"PC-A", "PC-B", "PC-C", "PC-D", "PC-E"}));
+    const std::string csv = ResultsCsv(tracker, "l.txt", "p.msi", NoSystemMessage);
+    EXPECT_NE(csv.find("PC-C,interrupted,,msiexec may still be running there,"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("PC-D,not started,,,"), std::string::npos) << csv;
+
+    // A run that ends by itself has no stopped line, and a stop after its end changes nothing.
+    const auto ended = Track("PC01\n", {"Starting msiexec on PC01..."});
+    TResultTracker late = ended;
+    late.RunStopped();
+    EXPECT_EQ(late.SummaryLines(NoSystemMessage), (Lines{"Vantrel: Results for 1 computer:", "Vantrel:   1 no result",
+                                                       "Vantrel: PC01: no result"}));
+}
