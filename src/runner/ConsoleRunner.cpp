@@ -39,6 +39,7 @@ void TConsoleRunner::Execute()
     settings.MaxTimeAfterLastOutput = MaxTimeAfterLastOutput;
     settings.OnNewLine = OnNewLine;
     settings.OnTerminated = OnTerminated;
+    settings.OnStartFailed = OnStartFailed;
     settings.PriorityClass = PriorityClass;
     settings.ShowWindow = ShowWindow;
     settings.CreationFlag = CreationFlag;

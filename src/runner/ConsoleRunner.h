@@ -72,6 +72,9 @@ public:
     std::string ApplicationName;
     TNewLineEvent OnNewLine;
     TTerminateEvent OnTerminated;
+    // When set, a start-up failure is handed to it instead of the application's error box: a
+    // caller that starts many children says so once.
+    TStartFailedEvent OnStartFailed;
     int32_t MaxTimeAfterBeginning = 0;
     int32_t MaxTimeAfterLastOutput = 0;
     TShowWindow ShowWindow = swHIDE;

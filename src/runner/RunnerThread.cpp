@@ -394,6 +394,14 @@ void TRunnerThread::Finish(const std::exception_ptr& failure, uint32_t failureCo
     auto& state = *context_.state;
     // The user has stopped or replaced this run: a failure to start it is no news to them.
     const bool abandoned = StopRequested();
+    const bool startFailed = failure && IsStartUpError(failure) && state.runnerAlive && !abandoned;
+    if (startFailed && settings_.OnStartFailed) {
+        try {
+            settings_.OnStartFailed(state.sender, failure);
+        } catch (...) {
+            // Its end is reported below all the same.
+        }
+    }
     if (settings_.OnTerminated && state.runnerAlive) {
         try {
             settings_.OnTerminated(state.sender, childExitCode_);
@@ -412,6 +420,6 @@ void TRunnerThread::Finish(const std::exception_ptr& failure, uint32_t failureCo
     }
     stopRequested_ = true;
     // The application shows start-up failures in its error box, in the user-interface thread.
-    if (failure && IsStartUpError(failure) && state.runnerAlive && !abandoned)
+    if (startFailed && !settings_.OnStartFailed)
         context_.ui->Post([failure] { std::rethrow_exception(failure); });
 }

@@ -25,6 +25,7 @@ struct TRunSettings {
     int32_t MaxTimeAfterLastOutput = 0;
     TNewLineEvent OnNewLine;
     TTerminateEvent OnTerminated;
+    TStartFailedEvent OnStartFailed;
     uint32_t PriorityClass = NORMAL_PRIORITY_CLASS_VALUE;
     TShowWindow ShowWindow = swHIDE;
     TCreationFlag CreationFlag = fCREATE_NEW_CONSOLE;

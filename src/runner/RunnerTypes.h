@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -77,6 +78,9 @@ inline constexpr uint32_t STILL_ACTIVE_CODE = 259;
 
 using TNewLineEvent = std::function<void(TObject* Sender, const std::string& NewLine, TOutputType OutputType)>;
 using TTerminateEvent = std::function<void(TObject* Sender, uint32_t ExitCode)>;
+// The child could not be started (no pipe, or no process): raised in the worker thread, before
+// the end of the run is reported.
+using TStartFailedEvent = std::function<void(TObject* Sender, const std::exception_ptr& Failure)>;
 
 class TCreatePipeError : public std::runtime_error {
 public:

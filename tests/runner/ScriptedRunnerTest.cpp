@@ -351,6 +351,19 @@ TEST_F(ScriptedRunner, AStartFailureIsReportedAfterTheTerminationHandlerAndTheRu
     h.runner->Execute();
     EXPECT_TRUE(h.ui.RunUntil([this] { return h.terminations == 2 && h.backend->live == 0; },
                               std::chrono::seconds(20)));
+
+    // A caller that takes start failures itself hears of them before the end, and no box comes.
+    std::vector<std::string> handed;
+    int terminationsBefore = -1;
+    h.runner->OnStartFailed = [&](TObject*, const std::exception_ptr& failure) {
+        terminationsBefore = h.terminations;
+        handed.push_back(OnePostedStartFailure({failure}));
+    };
+    Play({}, FailingAt(&TScript::failStart, 2));
+    Pump(std::chrono::milliseconds(20));
+    EXPECT_EQ(terminationsBefore + 1, h.terminations) << "heard before the end is reported";
+    EXPECT_EQ(handed, (std::vector<std::string>{"missing.exe /x doesn't exist."}));
+    EXPECT_TRUE(h.ui.TakePostedErrors().empty());
 }
 
 TEST_F(ScriptedRunner, AFailureInsideThePollingLoopEndsWithStatusSevenAndStillCleansUp)
