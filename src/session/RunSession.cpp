@@ -3,6 +3,7 @@
 #include "job/CommandLine.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -10,6 +11,20 @@ namespace {
 // dozens of them at once would keep the system busy with nothing but polling. Its lines may
 // then show up to this many milliseconds late.
 constexpr uint32_t kFleetQuietPauseLimit = 16;
+// Often enough to look live, seldom enough that hundreds of computers' lines and ends do not
+// spend the user-interface thread on repainting the marks and the status line.
+constexpr unsigned kFleetRefreshMs = 100;
+
+std::string FailureText(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
 
 template <typename T>
 T& Required(T* given, const char* what)
@@ -18,6 +33,28 @@ T& Required(T* given, const char* what)
         throw std::invalid_argument(std::string("a run session needs ") + what);
     return *given;
 }
+
+// A computer's copy of the tool has ended when its worker's thread has: that comes once for every
+// start, even for a worker stopped before its thread began, which reports no end of its own.
+class TThreadEndBackend : public IProcessBackend {
+public:
+    TThreadEndBackend(std::shared_ptr<IProcessBackend> inner, std::function<void()> ended)
+        : inner_(std::move(inner)), ended_(std::move(ended))
+    {
+    }
+    std::unique_ptr<IChildProcess> NewChild() override { return inner_->NewChild(); }
+    void Launch(std::function<void()> body) override
+    {
+        inner_->Launch([body = std::move(body), ended = ended_] {
+            body();
+            ended();
+        });
+    }
+
+private:
+    std::shared_ptr<IProcessBackend> inner_;
+    std::function<void()> ended_;
+};
 
 TRunSessionArgs Checked(TRunSessionArgs args)
 {
@@ -38,6 +75,8 @@ struct TRunSession::TFleetRun {
     TFleet Fleet;
     TJobVariables Vars;
     std::vector<std::unique_ptr<TConsoleRunner>> Runners;
+    // The tool could not be started for a computer: the job said so once and starts no more.
+    bool ToolLost = false;
 };
 
 // What one run needs to know of itself: superseded runs keep theirs.
@@ -56,6 +95,8 @@ TRunSession::TRunSession(IUiThread& ui, TRunSessionArgs args)
       listener_(Required(args_.Listener, "a listener")),
       console_(Required(args_.Console, "the console view's lines"))
 {
+    refreshTimer_ = ui_.CreateTimer([this] { RefreshDue(); });
+    refreshTimer_->SetInterval(kFleetRefreshMs);
 }
 
 void TRunSession::Start(const TJob& job, const TJobVariables& vars)
@@ -89,6 +130,7 @@ void TRunSession::StartList(const TJob& job)
 {
     StopFleets();
     auto run = NewRun(job);
+    liveList_ = run;
     runner1().OnNewLine = [this, run](TObject*, const std::string& line, TOutputType type) {
         runner1NewLine(line, type, *run);
     };
@@ -123,18 +165,31 @@ void TRunSession::StartWaitingComputers(const std::shared_ptr<TRun>& run)
             throw;
         }
     }
-    MarksChanged(*run);
+    FleetMarksChanged(*run);
     if (fleet.Fleet.Schedule.Finished())
         FinishRun(run);
     else
-        listener_.StatusChanged();
+        FleetStatusChanged();
 }
 
 std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_ptr<TRun>& run, std::size_t computer)
 {
     // Set up as the list runner, but without an output list (the view shows the child's whole
     // lines) and polled less often while it waits on its computer.
-    auto runner = std::make_unique<TConsoleRunner>(args_.Owner, ui_);
+    // The runner outlives nothing of the run: a run that is gone takes no more of its events.
+    const std::weak_ptr<TRun> weak = run;
+    // The thread may end after the session: it reaches only the user-interface thread, which
+    // lives as long as the program.
+    IUiThread& ui = ui_;
+    auto ended = [this, &ui, weak, computer] {
+        ui.Post([this, weak, computer] {
+            if (const auto live = weak.lock())
+                ChildTerminated(live, computer);
+        });
+    };
+    auto runner = std::make_unique<TConsoleRunner>(
+        args_.Owner, ui_,
+        std::make_shared<TThreadEndBackend>(args_.ChildBackend ? args_.ChildBackend : DefaultProcessBackend(), ended));
     runner->ApplicationName = runner1().ApplicationName;
     runner->MaxTimeAfterBeginning = runner1().MaxTimeAfterBeginning;
     runner->MaxTimeAfterLastOutput = runner1().MaxTimeAfterLastOutput;
@@ -145,16 +200,15 @@ std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_pt
     runner->ReturnCode = runner1().ReturnCode;
     runner->QuietPauseLimit = kFleetQuietPauseLimit;
     runner->CommandLine = ComposeComputerCommandLine(run->Fleet->Vars, run->Fleet->Fleet.Children[computer].Computer());
-    // The runner outlives nothing of the run: a run that is gone takes no more of its events.
-    const std::weak_ptr<TRun> weak = run;
     runner->OnNewLine = [this, weak, computer](TObject*, const std::string& line, TOutputType type) {
         if (const auto live = weak.lock())
             ChildNewLine(*live, computer, line, type);
     };
-    runner->OnTerminated = [this, weak, computer](TObject*, std::uint32_t) {
-        ui_.Post([this, weak, computer] {
+    // Raised before the end, so heard before it.
+    runner->OnStartFailed = [this, weak, computer](TObject*, const std::exception_ptr& failure) {
+        ui_.Post([this, weak, computer, failure] {
             if (const auto live = weak.lock())
-                ChildTerminated(live, computer);
+                ChildStartFailed(*live, computer, failure);
         });
     };
     return runner;
@@ -180,15 +234,15 @@ void TRunSession::ChildNewLine(TRun& run, std::size_t computer, const std::strin
 {
     TChildLines& child = run.Fleet->Fleet.Children[computer];
     if (const std::optional<std::string> line = child.Piece(NewLine, OutputType))
-        ShowChildLine(run, child, *line);
+        ShowChildLine(run, computer, *line);
 }
 
-void TRunSession::ShowChildLine(TRun& run, const TChildLines& child, const std::string& line)
+void TRunSession::ShowChildLine(TRun& run, std::size_t computer, const std::string& line)
 {
-    // The results read the tool's own words; the view shows whose they are.
-    run.Results.PieceDelivered(line, otEntireLine);
-    MarksChanged(run);
-    console_.AddRunLine(run.Id, child.Marked(line));
+    // The results read the tool's own words, each child's apart; the view shows whose they are.
+    run.Results.ChildLine(computer, line);
+    FleetMarksChanged(run);
+    console_.AddRunLine(run.Id, run.Fleet->Fleet.Children[computer].Marked(line));
     listener_.ConsoleGrew();
 }
 
@@ -197,16 +251,35 @@ void TRunSession::ChildTerminated(const std::shared_ptr<TRun>& run, std::size_t 
     TFleetRun& fleet = *run->Fleet;
     TChildLines& child = fleet.Fleet.Children[computer];
     if (const std::optional<std::string> rest = child.Ended())
-        ShowChildLine(*run, child, *rest);
+        ShowChildLine(*run, computer, *rest);
     fleet.Runners[computer].reset();
     fleet.Fleet.Schedule.Ended(computer);
     StartWaitingComputers(run);
+}
+
+void TRunSession::ChildStartFailed(TRun& run, std::size_t computer, const std::exception_ptr& failure)
+{
+    // The tool was there when the job began: renamed or removed since, every computer would fail
+    // alike. Said once, in the view and in one box; the computers not started are counted so.
+    TFleetRun& fleet = *run.Fleet;
+    if (fleet.ToolLost)
+        return;
+    fleet.ToolLost = true;
+    run.Results.RunStopped();
+    fleet.Fleet.Schedule.Stop();
+    console_.AddRunLine(run.Id, "Vantrel: The tool could not be started for " + fleet.Fleet.Children[computer].Computer() +
+                                    ": " + FailureText(failure) + " No more computers were started.");
+    listener_.ConsoleGrew();
+    std::rethrow_exception(failure);
 }
 
 void TRunSession::FinishRun(const std::shared_ptr<TRun>& ended)
 {
     TRun& run = *ended;
     run.Results.RunEnded();
+    if (liveList_ == ended)
+        liveList_.reset();
+    RefreshNow();
     MarksChanged(run);
     KeepResults(ended);
     const auto fits = [this](std::string_view line) { return listener_.FitsConsole(line); };
@@ -224,6 +297,8 @@ void TRunSession::FinishRun(const std::shared_ptr<TRun>& ended)
 
 void TRunSession::Stop()
 {
+    if (liveList_ && runner1().Running())
+        liveList_->Results.RunStopped();
     runner1().Stop();
     StopFleets();
 }
@@ -239,6 +314,8 @@ void TRunSession::StopFleets()
 void TRunSession::StopFleet(TRun& run)
 {
     TFleetRun& fleet = *run.Fleet;
+    if (!fleet.Fleet.Schedule.Finished())
+        run.Results.RunStopped();
     fleet.Fleet.Schedule.Stop();
     for (const auto& runner : fleet.Runners) {
         if (runner)
@@ -286,6 +363,39 @@ void TRunSession::MarksChanged(const TRun& run)
 {
     if (markedRun_.get() == &run)
         listener_.MarksChanged();
+}
+
+void TRunSession::FleetMarksChanged(const TRun& run)
+{
+    if (markedRun_.get() != &run)
+        return;
+    marksDue_ = true;
+    if (!refreshTimer_->Enabled())
+        RefreshDue();
+}
+
+void TRunSession::FleetStatusChanged()
+{
+    statusDue_ = true;
+    if (!refreshTimer_->Enabled())
+        RefreshDue();
+}
+
+void TRunSession::RefreshDue()
+{
+    // A quiet period ends the refreshes; the next change is told at once again.
+    refreshTimer_->SetEnabled(marksDue_ || statusDue_);
+    RefreshNow();
+}
+
+void TRunSession::RefreshNow()
+{
+    const bool marks = std::exchange(marksDue_, false);
+    const bool status = std::exchange(statusDue_, false);
+    if (marks)
+        listener_.MarksChanged();
+    if (status)
+        listener_.StatusChanged();
 }
 
 std::vector<std::string> TRunSession::RetryList(bool withRestartRequired) const

@@ -16,6 +16,7 @@
 #include "toolkit/UiThread.h"
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -51,6 +52,8 @@ struct TRunSessionArgs {
     TSystemMessage SystemMessage;
     // The time of day for each computer's start and end.
     TClock Clock;
+    // Starts each computer's copy of the tool; the platform's own when none (tests script it).
+    std::shared_ptr<IProcessBackend> ChildBackend;
 };
 
 class TRunSession {
@@ -98,8 +101,9 @@ private:
     void runner1NewLine(const std::string& NewLine, TOutputType OutputType, TRun& run);
     void runner1Terminated(const std::shared_ptr<TRun>& run);
     void ChildNewLine(TRun& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType);
-    void ShowChildLine(TRun& run, const TChildLines& child, const std::string& line);
+    void ShowChildLine(TRun& run, std::size_t computer, const std::string& line);
     void ChildTerminated(const std::shared_ptr<TRun>& run, std::size_t computer);
+    void ChildStartFailed(TRun& run, std::size_t computer, const std::exception_ptr& failure);
     void FinishRun(const std::shared_ptr<TRun>& run);
     // Stops every live many-computer run; safe while a stopped run leaves the list.
     void StopFleets();
@@ -109,6 +113,12 @@ private:
     void KeepResults(const std::shared_ptr<const TRun>& run);
     // The listener hears of run's marks, if it is the run that the target list marks.
     void MarksChanged(const TRun& run);
+    // While many computers run, the marks and the status line change with every line and every
+    // end; the listener hears of them at once, then at most once per refresh period.
+    void FleetMarksChanged(const TRun& run);
+    void FleetStatusChanged();
+    void RefreshDue();
+    void RefreshNow();
 
     IUiThread& ui_;
     TRunSessionArgs args_;
@@ -119,6 +129,11 @@ private:
     bool active_ = false;
     // Runs on many computers that have not ended yet, the latest last.
     std::vector<std::shared_ptr<TRun>> liveFleets_;
+    // The run on the whole list, until it has ended.
+    std::shared_ptr<TRun> liveList_;
+    std::unique_ptr<IPeriodicTimer> refreshTimer_;
+    bool marksDue_ = false;
+    bool statusDue_ = false;
     // The latest ended run that started: its results for the retry lists and the CSV.
     std::shared_ptr<const TRun> lastResultsRun_;
     // The run whose computers the target list marks; none after Clear or a new list.

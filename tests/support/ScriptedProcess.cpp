@@ -48,8 +48,9 @@ std::optional<std::string> TScriptLog::Find(const std::string& prefix) const
     return std::nullopt;
 }
 
-TScriptedChild::TScriptedChild(TScript script, std::shared_ptr<TScriptLog> log)
-    : script_(std::move(script)), log_(std::move(log))
+TScriptedChild::TScriptedChild(TScript script, std::shared_ptr<TScriptLog> log,
+                               std::function<TScript(const std::string& commandLine)> choose)
+    : script_(std::move(script)), log_(std::move(log)), choose_(std::move(choose))
 {
 }
 
@@ -83,6 +84,8 @@ bool TScriptedChild::Start(const TChildStartInfo& info)
     const std::string application = info.applicationName.empty() ? "" : ":" + info.applicationName;
     Note("Start:" + info.commandLine + ":" + std::to_string(info.showWindow) + ":" +
          std::to_string(info.creationFlags) + application);
+    if (choose_)
+        script_ = choose_(info.commandLine);
     if (script_.failStart)
         lastError_ = script_.errorCode;
     return !script_.failStart;
@@ -175,6 +178,12 @@ void TScriptedChild::Pause(uint32_t milliseconds)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+void TScriptedBackend::ChooseScriptsBy(std::function<TScript(const std::string& commandLine)> choose)
+{
+    std::lock_guard lock(mutex_);
+    choose_ = std::move(choose);
+}
+
 void TScriptedBackend::AddScript(TScript script)
 {
     std::lock_guard lock(mutex_);
@@ -204,7 +213,7 @@ std::unique_ptr<IChildProcess> TScriptedBackend::NewChild()
     if (script.failAllocation)
         throw std::bad_alloc();
     logs_.push_back(std::make_shared<TScriptLog>());
-    return std::make_unique<TScriptedChild>(std::move(script), logs_.back());
+    return std::make_unique<TScriptedChild>(std::move(script), logs_.back(), choose_);
 }
 
 void TScriptedBackend::Launch(std::function<void()> body)

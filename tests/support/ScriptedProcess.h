@@ -67,7 +67,8 @@ private:
 
 class TScriptedChild : public IChildProcess {
 public:
-    TScriptedChild(TScript script, std::shared_ptr<TScriptLog> log);
+    TScriptedChild(TScript script, std::shared_ptr<TScriptLog> log,
+                   std::function<TScript(const std::string& commandLine)> choose = nullptr);
 
     bool CreateInputPipe() override;
     bool CreateOutputPipe() override;
@@ -88,6 +89,7 @@ private:
 
     TScript script_;
     std::shared_ptr<TScriptLog> log_;
+    std::function<TScript(const std::string&)> choose_;
     std::size_t nextCycle_ = 0;
     std::size_t idleCycles_ = 0;
     std::string pipe_;
@@ -104,6 +106,8 @@ public:
     explicit TScriptedBackend(bool holdThreads = false) : holdThreads_(holdThreads) {}
 
     void AddScript(TScript script);
+    // Each child plays the script that its command line picks, whichever run starts first.
+    void ChooseScriptsBy(std::function<TScript(const std::string& commandLine)> choose);
     std::shared_ptr<TScriptLog> LogOfRun(std::size_t run) const;
     std::size_t Runs() const;
 
@@ -117,6 +121,7 @@ private:
     bool holdThreads_;
     mutable std::mutex mutex_;
     std::deque<TScript> scripts_;
+    std::function<TScript(const std::string&)> choose_;
     std::vector<std::shared_ptr<TScriptLog>> logs_;
     std::vector<std::function<void()>> held_;
 };
