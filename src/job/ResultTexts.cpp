@@ -193,7 +193,7 @@ std::vector<std::string> TResultTracker::SummaryLines(const TSystemMessage& syst
     const std::size_t total = computers_.size();
     std::vector<std::string> lines;
     if (stopped_)
-        AddWrapped(lines, SummaryLine("The run was stopped before every computer was done."), fits);
+        AddWrapped(lines, SummaryLine("The run was stopped."), fits);
     AddWrapped(lines, SummaryLine("Results for " + std::to_string(total) + (total == 1 ? " computer:" : " computers:")),
                fits);
     std::vector<std::string_view> counted;

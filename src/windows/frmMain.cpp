@@ -228,14 +228,18 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
         ShowIdleStatus();
         return;
     }
+    job->Computers = TComputerList(ReadRunList());
+    job->AtATime = *atATime;
+    if (!ComputersAccepted(*job)) {
+        ShowIdleStatus();
+        return;
+    }
     if (!ToolLicenceAccepted()) {
         ::ShowWarning(application_.Dialogs(), kLicenceNotAccepted);
         ShowIdleStatus();
         return;
     }
     stsbr1->SetSimpleText(kRunningProcess);
-    job->Computers = TComputerList(ReadRunList());
-    job->AtATime = *atATime;
     try {
         if (job->AtATime == 1)
             runner1->CommandLine = ComposeCommandLine(JobVars);
@@ -255,6 +259,19 @@ std::optional<int> TForm1::ComputersAtATime()
         edt7->SetFocus();
     }
     return atATime;
+}
+
+bool TForm1::ComputersAccepted(const TJob& job)
+{
+    // One tool per computer reads each line as one name; the whole list goes to one tool as it is.
+    if (job.AtATime == 1)
+        return true;
+    const std::optional<std::string> refusal = ComputersRefusal(job.Computers);
+    if (!refusal)
+        return true;
+    ShowWarning(*refusal);
+    edt1->SetFocus();
+    return false;
 }
 
 void TForm1::StopRun()

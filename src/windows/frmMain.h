@@ -120,6 +120,8 @@ private:
 
     // The count of edt7, or a warning and the focus there.
     std::optional<int> ComputersAtATime();
+    // A job per computer takes only a list of single computer names; a refusal says why.
+    bool ComputersAccepted(const TJob& job);
     // The target list's mark of a line: the state of its computer in the latest run started.
     std::optional<TLineMark> TargetMark(int line) const;
     void ForgetMarks();

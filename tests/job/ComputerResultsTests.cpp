@@ -370,7 +370,7 @@ TEST(ComputerResults, EachChildsErrorTextIsItsOwnNextLineAndAStopTellsInterrupte
     tracker.RunEnded();
 
     EXPECT_EQ(tracker.SummaryLines(NoSystemMessage),
-        (Lines{"Vantrel: The run was stopped before every computer was done.", "Vantrel: Results for 5 computers:",
+        (Lines{"Vantrel: The run was stopped.", "Vantrel: Results for 5 computers:",
             "Vantrel:   2 not reached", "Vantrel:   1 interrupted", "Vantrel:   2 not started",
             "Vantrel: PC-A: not reached (Access is denied.)", "Vantrel: PC-B: not reached (The network path was not found.)",
             "Vantrel: PC-C: interrupted: msiexec may still be running there", "Vantrel: PC-D: not started",

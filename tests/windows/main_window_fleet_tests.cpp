@@ -109,7 +109,7 @@ TEST_F(ManyAtATime, EveryComputerSucceedingGivesOneSuccessLineBeforeTheSummary)
     EXPECT_EQ(Form().runner1->CommandLine, "") << "runner1 does not run a list it does not hold";
 }
 
-TEST_F(ManyAtATime, StopEndsEveryChildAndCountsTheUnstartedAsNoResult)
+TEST_F(ManyAtATime, StopEndsEveryChildAndSaysSoWithTheComputersNotStarted)
 {
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "20000");
     FillValidJob("fleet.txt", "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\n");
@@ -127,10 +127,12 @@ TEST_F(ManyAtATime, StopEndsEveryChildAndCountsTheUnstartedAsNoResult)
         << "no child is left";
     const auto lines = ConsoleLines(Form());
     EXPECT_EQ(LinesFrom(lines, "Vantrel: Results"),
-              (std::vector<std::string>{"Vantrel: Results for 5 computers:", "Vantrel:   5 no result",
-                                        "Vantrel: PC-1: no result",
-                                        "Vantrel: PC-2: no result", "Vantrel: PC-3: no result",
-                                        "Vantrel: PC-4: no result", "Vantrel: PC-5: no result", "Execution Finished"}));
+              (std::vector<std::string>{"Vantrel: Results for 5 computers:", "Vantrel:   5 not started",
+                                        "Vantrel: PC-1: not started",
+                                        "Vantrel: PC-2: not started", "Vantrel: PC-3: not started",
+                                        "Vantrel: PC-4: not started", "Vantrel: PC-5: not started", "Execution Finished"}));
+    EXPECT_EQ(*(std::find(lines.begin(), lines.end(), "Vantrel: Results for 5 computers:") - 1),
+              "Vantrel: The run was stopped.");
     EXPECT_EQ(SavedRetryList(), "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\n");
     EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
     EXPECT_FALSE(MenuCommand(Form().mmo2->MenuCommands(), "Stop").IsEnabled());
@@ -200,6 +202,33 @@ TEST_F(ManyAtATime, TheCountFieldSitsInFreeSpaceTakesDigitsOnlyAndRefusesOutOfRa
     }
     Click(*form.sbtbtn4);
     EXPECT_EQ(form.edt7->Text(), "1") << "Clear sets one at a time again";
+}
+
+TEST_F(ManyAtATime, ListsWithLinesThatAreNotOneComputerOrWithoutAnyAreRefusedBeforeAnythingStarts)
+{
+    KeepJournal();
+    TForm1& form = Form();
+    const std::pair<std::string, std::string> refused[] = {
+        {"PC-A\r\nPC-F,PC-G\r\nPC C\r\nPC;D\r\n\"PC-E\"\r\n# comment\r\n" + std::string(80, 'x') + "\r\n",
+         "Each line of the distribution list file must name one computer. These lines do not, so nothing was "
+         "started:\n\"PC-F,PC-G\"\n\"PC C\"\n\"PC;D\"\n\"\"PC-E\"\"\n\"# comment\"\n\"" + std::string(80, 'x') + "\""},
+        {" \r\n\t\r\n", "The distribution list file names no computer: there is nothing to run."}};
+    for (const auto& [list, warning] : refused) {
+        FillValidJob("fleet.txt", list);
+        form.edt7->SetText("4");
+        const std::size_t boxes = dialogs_.Boxes.size();
+        Click(*form.sbtbtn1);
+        ASSERT_EQ(dialogs_.Boxes.size(), boxes + 2) << "the account question, then the refusal: " << list;
+        EXPECT_TRUE(IsBox(dialogs_.Boxes.back(), "Warning", TMsgDlgType::mtWarning, warning));
+        EXPECT_EQ(GetFocus(), form.edt1->Handle());
+        EXPECT_FALSE(form.RunActive());
+        EXPECT_EQ(form.stsbr1->SimpleText(), kReadyLine);
+    }
+    EXPECT_EQ(GetFileAttributesA(Journal().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing started";
+    FillValidJob("fleet.txt", "PC-F,PC-G\r\n");
+    form.edt7->SetText("1");
+    LinesOfARun();
+    EXPECT_EQ(ReadJournal(Journal()).Started.size(), 1u) << "one at a time, the file goes to the tool as it is";
 }
 
 }  // namespace
