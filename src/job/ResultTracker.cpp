@@ -152,6 +152,14 @@ void TResultTracker::ComputerStarted(std::string_view name)
     }
 }
 
+void TResultTracker::ComputerNotStarted(std::string_view name, std::string reason)
+{
+    if (TComputerOutcome* computer = Find(name)) {
+        Record(*computer, TComputerResult::crNotRun, 0);
+        computer->Detail = std::move(reason);
+    }
+}
+
 TComputerOutcome* TResultTracker::Find(std::string_view name)
 {
     return const_cast<TComputerOutcome*>(std::as_const(*this).Find(name));

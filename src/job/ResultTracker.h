@@ -66,6 +66,8 @@ public:
     void ChildLine(std::size_t child, std::string_view line);
     // Work on a computer has begun, before the tool says so: its own tool process started.
     void ComputerStarted(std::string_view name);
+    // The tool could not be started for the computer, for the reason given.
+    void ComputerNotStarted(std::string_view name, std::string reason);
 
     // A run whose child could not be started delivers nothing; the tool always prints a banner.
     bool Started() const { return started_; }
