@@ -106,12 +106,12 @@ TJob JobFrom(IJobForm& form)
     return job;
 }
 
-std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars)
+std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars, TAccountQuestion question)
 {
     if (!ListFileAccepted(form, vars) || !PackageAccepted(form, vars))
         return std::nullopt;
 
-    if (NoCredentialsGiven(form) && !form.Confirm(JobText::ConfirmCurrentAccount)) {
+    if (question == TAccountQuestion::Ask && NoCredentialsGiven(form) && !form.Confirm(JobText::ConfirmCurrentAccount)) {
         vars.StopRun = true;
         return std::nullopt;
     }

@@ -135,6 +135,9 @@ TEST(AnsibleExport, TheAccountGoesIntoTheInventoryQuotedAndNeverThePassword)
     EXPECT_TRUE(Contains(inventory, "ansible_connection=winrm\nansible_port=5986\n"));
     EXPECT_TRUE(Contains(inventory, "ansible_winrm_transport=ntlm\n"));
     EXPECT_TRUE(Contains(FileText(exported, "README.txt"), "The account is CORP\\o'neil."));
+    EXPECT_EQ(ExportReport(JobOf(form), "C:\\out"),
+              "The job for Ansible was written to C:\\out: inventory.ini, deploy.yml and README.txt.\n\n"
+              "Run it with:\n" + std::string(AnsibleText::RunCommand));
 
     form.fields[JobField::edt3] = "";
     form.fields[JobField::edt4] = "1234";
@@ -145,6 +148,9 @@ TEST(AnsibleExport, TheAccountGoesIntoTheInventoryQuotedAndNeverThePassword)
     const std::string noAccount = FileText(Export(JobOf(form)), "inventory.ini");
     EXPECT_FALSE(Contains(noAccount, "\nansible_user=")) << "only a commented example";
     EXPECT_TRUE(Contains(noAccount, "# ansible_user='DOMAIN\\\\user'\n"));
+    EXPECT_TRUE(Contains(ExportReport(JobOf(form), "C:\\out"),
+                         "\n\nNo account was given: set ansible_user (and ansible_become_user) in inventory.ini "
+                         "before the play can run. Then run it with:\n"));
 
     // Every switch, an account and each kind of job: the password reaches no file.
     form.fields[JobField::edt3] = "DOM";
