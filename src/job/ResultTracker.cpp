@@ -7,7 +7,7 @@ std::string_view MarkName(TComputerMark mark)
 {
     // In the order of the marks.
     constexpr std::string_view names[] = {"waiting", "running", "done", "restart required", "failed", "not reached",
-                                          "no result"};
+                                          "contact lost, outcome unknown", "no result"};
     static_assert(std::size(names) == static_cast<std::size_t>(TComputerMark::cmNoResult) + 1);
     const auto index = static_cast<std::size_t>(mark);
     return index < std::size(names) ? names[index] : names[std::size(names) - 1];
@@ -32,7 +32,7 @@ TComputerMark MarkOf(const TComputerOutcome& computer, bool runEnded)
     case TComputerResult::crNotReached:
         return TComputerMark::cmNotReached;
     case TComputerResult::crContactLost:
-        return TComputerMark::cmNoResult;
+        return TComputerMark::cmContactLost;
     case TComputerResult::crNoResult:
         break;
     }
