@@ -143,6 +143,18 @@ std::map<std::string, COLORREF> LegendSwatches(TMemo& view)
     return swatches;
 }
 
+// The colour in the middle of a line's mark as the view shows it now.
+COLORREF DrawnMark(const TMemo& view, int line)
+{
+    UpdateWindow(view.Handle());
+    HDC dc = GetDC(view.Handle());
+    const int x = view.Margin() + view.Scaled(TMemo::MarkSize) / 2;
+    const int y = (line - view.TopLine()) * view.LineHeight() + view.LineHeight() / 2;
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(view.Handle(), dc);
+    return colour;
+}
+
 // The rows of a CSV file without quoted line ends, each with its CR LF.
 std::vector<std::string> SplitRows(const std::string& csv)
 {
@@ -170,6 +182,9 @@ TEST_F(MainWindow, TheTargetListMarksWaitingAndRunningComputersWhileTheRunGoesAn
     EXPECT_TRUE(PumpUntil(App(), [&] {
         return AccessibleDescription(Form().mmo1->Handle()) == L"PC-SLOW-1: running\r\nPC-SLOW-2: waiting";
     })) << AccessibleDescription(Form().mmo1->Handle());
+    const auto swatches = LegendSwatches(*Form().mmo1);
+    EXPECT_EQ(DrawnMark(*Form().mmo1, 0), swatches.at("running"));
+    EXPECT_EQ(DrawnMark(*Form().mmo1, 2), swatches.at("waiting")) << "drawn too, not only named";
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()), L"PC-SLOW-1: done\r\nPC-SLOW-2: done");
     EXPECT_EQ(Form().mmo1->Lines().Count(), 3) << "the view keeps the file's lines";
@@ -187,7 +202,7 @@ TEST_F(MainWindow, TheTargetListMarksWaitingAndRunningComputersWhileTheRunGoesAn
                                                 "Mark purple: not reached",
                                                 "Mark black: contact lost, outcome unknown", "Mark white: no result"}));
     std::set<COLORREF> colours;
-    for (const auto& [mark, colour] : LegendSwatches(*Form().mmo1))
+    for (const auto& [mark, colour] : swatches)
         colours.insert(colour);
     EXPECT_EQ(colours.size(), legend.size()) << "each item shows a colour of its own";
 
@@ -230,16 +245,10 @@ TEST_F(MainWindow, TheToolsRealFormsAndAnOddListAreReadRightEndToEnd)
     // Each mark as the target list draws it is the colour its legend item shows.
     const auto swatches = LegendSwatches(*Form().mmo1);
     const TMemo& targets = *Form().mmo1;
-    UpdateWindow(targets.Handle());
-    HDC view = GetDC(targets.Handle());
     const std::pair<int, const char*> drawn[] = {
-        {0, "done"}, {1, "not reached"}, {2, "contact lost, outcome unknown"}, {3, "failed"}};
-    for (const auto& [line, mark] : drawn) {
-        const int x = targets.Margin() + targets.Scaled(TMemo::MarkSize) / 2;
-        const int y = line * targets.LineHeight() + targets.LineHeight() / 2;
-        EXPECT_EQ(GetPixel(view, x, y), swatches.at(mark)) << mark;
-    }
-    ReleaseDC(targets.Handle(), view);
+        {0, "done"}, {2, "not reached"}, {3, "contact lost, outcome unknown"}, {4, "failed"}};
+    for (const auto& [line, mark] : drawn)
+        EXPECT_EQ(DrawnMark(targets, line), swatches.at(mark)) << mark;
 
     // The results to take away, as a spreadsheet reads them.
     dialogs_.SaveAnswers = {folder_.File("results.csv")};

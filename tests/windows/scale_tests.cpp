@@ -47,8 +47,9 @@ void ExpectLaidOutAt(TForm1& form, int dpi)
     // The console's "System" comes in one size: where it cannot follow the scale, another face
     // with lines of the scaled height takes its place (see TheConsoleLinesGrowWithTheScale).
     const LOGFONTA console = FontOf(form.mmo2->Handle());
-    if (dpi == DefaultDpi || std::string(console.lfFaceName) == "System")
+    if (dpi == DefaultDpi || std::string(console.lfFaceName) == "System") {
         EXPECT_EQ(console.lfHeight, -ScaleToDpi(9, dpi));
+    }
     EXPECT_EQ(FontOf(form.edt1->ButtonHandle()).lfHeight, -ScaleToDpi(11, dpi));
 
     // The views' rows are their font's lines; their margins scale.

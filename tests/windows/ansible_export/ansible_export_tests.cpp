@@ -255,10 +255,16 @@ TEST_F(AnsibleExport, TheFolderDialogIsModalToTheMainWindowAndCentredOnIt)
             Sleep(50);
         }
     });
+    // Another window of the program is the active one, in a corner: the dialog still belongs to
+    // the main window.
+    const HWND stray = CreateWindowExA(0, "STATIC", "stray", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                       nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(stray);
     TWin32Dialogs dialogs;
     dialogs.SetOwner(Form().Handle());
     const std::optional<std::string> chosen = dialogs.ChooseFolder(settings);
     answer.join();
+    DestroyWindow(stray);
 
     ASSERT_TRUE(seen.Found) << "the dialog came up with its title";
     EXPECT_EQ(chosen, std::nullopt) << "closing it chooses nothing";
