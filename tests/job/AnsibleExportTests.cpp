@@ -135,9 +135,6 @@ TEST(AnsibleExport, TheAccountGoesIntoTheInventoryQuotedAndNeverThePassword)
     EXPECT_TRUE(Contains(inventory, "ansible_connection=winrm\nansible_port=5986\n"));
     EXPECT_TRUE(Contains(inventory, "ansible_winrm_transport=ntlm\n"));
     EXPECT_TRUE(Contains(FileText(exported, "README.txt"), "The account is CORP\\o'neil."));
-    EXPECT_EQ(ExportReport(JobOf(form), "C:\\out"),
-              "The job for Ansible was written to C:\\out: inventory.ini, deploy.yml and README.txt.\n\n"
-              "Run it with:\n" + std::string(AnsibleText::RunCommand));
 
     form.fields[JobField::edt3] = "";
     form.fields[JobField::edt4] = "1234";

@@ -229,26 +229,22 @@ TEST_F(AnsibleExport, AFolderThatCannotBeWrittenIsReportedAndGetsNoFile)
 }
 
 // The platform's folder dialog itself, owned by the main window and closed as soon as it is up.
-struct TFolderDialogSeen {
-    bool Found = false;
-    HWND Owner = nullptr;
-    bool OwnerEnabled = true;
-    TBounds At{};
-};
-
 TEST_F(AnsibleExport, TheFolderDialogIsModalToTheMainWindowAndCentredOnIt)
 {
     TScratchFolder start("folder-dialog");
     TFileDialogSettings settings = Form().AnsibleFolderDialog;
     settings.InitialDir = start.Path();
-    TFolderDialogSeen seen;
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
+    TBounds at{};
     std::atomic<bool> found{false};
     std::thread answer([&] {
         for (int i = 0; i < 400 && !found; ++i) {
             if (HWND dialog = FindWindowA(nullptr, settings.Title.c_str())) {
                 Sleep(300);
-                seen = {true, GetWindow(dialog, GW_OWNER), IsWindowEnabled(Form().Handle()) != FALSE,
-                        ScreenBounds(dialog)};
+                owner = GetWindow(dialog, GW_OWNER);
+                ownerEnabled = IsWindowEnabled(Form().Handle()) != FALSE;
+                at = ScreenBounds(dialog);
                 found = true;
                 PostMessageA(dialog, WM_CLOSE, 0, 0);
             }
@@ -266,13 +262,13 @@ TEST_F(AnsibleExport, TheFolderDialogIsModalToTheMainWindowAndCentredOnIt)
     answer.join();
     DestroyWindow(stray);
 
-    ASSERT_TRUE(seen.Found) << "the dialog came up with its title";
+    ASSERT_TRUE(found) << "the dialog came up with its title";
     EXPECT_EQ(chosen, std::nullopt) << "closing it chooses nothing";
-    EXPECT_EQ(seen.Owner, Form().Handle());
-    EXPECT_FALSE(seen.OwnerEnabled) << "the main window takes no input meanwhile";
+    EXPECT_EQ(owner, Form().Handle());
+    EXPECT_FALSE(ownerEnabled) << "the main window takes no input meanwhile";
     const TBounds window = ScreenBounds(Form().Handle());
-    EXPECT_NEAR(seen.At.Left + seen.At.Width / 2, window.Left + window.Width / 2, 2);
-    EXPECT_NEAR(seen.At.Top + seen.At.Height / 2, window.Top + window.Height / 2, 2);
+    EXPECT_NEAR(at.Left + at.Width / 2, window.Left + window.Width / 2, 2);
+    EXPECT_NEAR(at.Top + at.Height / 2, window.Top + window.Height / 2, 2);
     EXPECT_TRUE(IsWindowEnabled(Form().Handle()));
 }
 
