@@ -3,14 +3,13 @@
 #include <commdlg.h>
 #include <shobjidl.h>
 
-#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
 
-#include "toolkit/BoundsWin32.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/TextWin32.h"
+#include "toolkit/WindowWin32.h"
 
 namespace {
 
@@ -68,24 +67,10 @@ private:
             const HWND window = reinterpret_cast<HWND>(wParam);
             if (GetWindow(window, GW_OWNER) == self->owner_) {
                 self->done_ = true;
-                CentreOn(window, self->owner_);
+                CenterOnWindow(window, self->owner_);
             }
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-
-    static void CentreOn(HWND window, HWND owner)
-    {
-        const TBounds outer = ScreenBounds(owner), own = ScreenBounds(window);
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof monitor;
-        GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
-        const TBounds work = ToBounds(monitor.rcWork);
-        const int left = std::clamp(TBounds::Centred(outer.Left, outer.Width, own.Width), work.Left,
-                                    std::max(work.Left, work.Right() - own.Width));
-        const int top = std::clamp(TBounds::Centred(outer.Top, outer.Height, own.Height), work.Top,
-                                   std::max(work.Top, work.Bottom() - own.Height));
-        PlaceWindow(window, own.MovedTo(left, top));
     }
 
     static thread_local TCentreOnOwner* current_;
