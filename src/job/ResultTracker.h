@@ -23,7 +23,10 @@ enum class TComputerMark {
     cmRestartRequired,  // done, the computer must restart (or is restarting)
     cmFailed,
     cmNotReached,
-    cmNoResult,         // the run ended without a result, or the outcome is unknown
+    cmContactLost,      // the tool lost its computer while it worked: it may have installed
+    cmInterrupted,      // stopped after msiexec was started there: it may still be running
+    cmNotStarted,       // stopped, or the tool refused, before msiexec was started there
+    cmNoResult,         // the run ended without a result
 };
 
 // The mark's name as the legend and automation give it ("waiting", "restart required", ...).

@@ -543,7 +543,7 @@ void TForm1::ExportForAnsible()
 
     // The same checks and boxes as Execute, on variables of its own: a run's job stays as it is.
     TJobVariables checked;
-    std::optional<TJob> job = ::CollectData(*this, checked);
+    std::optional<TJob> job = ::CollectData(*this, checked, TAccountQuestion::None);
     if (!job)
         return;
     job->Computers = TComputerList(ReadWholeFile(job->ListFile));
@@ -555,14 +555,15 @@ void TForm1::ExportForAnsible()
     }
     if (!composed.Warning.empty())
         ::ShowWarning(application_.Dialogs(), composed.Warning);
-    WriteAnsibleFiles(composed.Files);
+    if (const std::optional<std::string> folder = WriteAnsibleFiles(composed.Files))
+        ::ShowInformation(application_.Dialogs(), ExportReport(*job, *folder));
 }
 
-void TForm1::WriteAnsibleFiles(const std::vector<TExportFile>& files)
+std::optional<std::string> TForm1::WriteAnsibleFiles(const std::vector<TExportFile>& files)
 {
     const std::optional<std::string> folder = application_.Dialogs().ChooseFolder(AnsibleFolderDialog);
     if (!folder)
-        return;
+        return std::nullopt;
     AnsibleFolderDialog.InitialDir = *folder;
     const std::string prefix = folder->ends_with('\\') ? *folder : *folder + "\\";
 
@@ -575,9 +576,7 @@ void TForm1::WriteAnsibleFiles(const std::vector<TExportFile>& files)
     }
     if (!existing.empty() &&
         !::Confirm(application_.Dialogs(), "These files already exist in " + *folder + ":" + existing + "\n\nReplace them?"))
-        return;
+        return std::nullopt;
     WriteFilesWhole(writes);
-    ::ShowInformation(application_.Dialogs(), "The job for Ansible was written to " + *folder +
-                                                  ": inventory.ini, deploy.yml and README.txt.\n\nRun it with:\n" +
-                                                  AnsibleText::RunCommand);
+    return folder;
 }
