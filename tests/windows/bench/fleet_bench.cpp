@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,6 +35,12 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// What stands for each computer's name in the command line given to the bare launcher.
+constexpr const char* kPlaceholder = "{computer}";
+
+// As the run session polls a computer's copy of the tool while it is quiet.
+constexpr uint32_t kFleetQuietPauseLimit = 16;
 
 struct Scenario {
     int computers;
@@ -329,8 +336,8 @@ public:
         outcome.cpuSeconds = cpu;
         outcome.mostAtOnce = journal.MostAtOnce;
         KeepEvidence(console, csv);
-        if (commandForm_.empty() && !journal.Started.empty())
-            commandForm_ = CommandForm(journal.Started.front(), computers.front());
+        if (commandForm_.empty())
+            commandForm_ = CommandForm(journal.Started, computers.front());
         Click(*form.sbtbtn4);
         app_->Application().ProcessMessages();
         return outcome;
@@ -354,6 +361,50 @@ public:
             outcome.notDone.push_back("the bare launcher said: " + line);
         if (Sorted(journal.Started) != commandLines_)
             outcome.unexpected.push_back("command lines: not the ones the window gave for the same list");
+        return outcome;
+    }
+
+    // The same fan-out through the console process runner alone, set up as the window sets up a
+    // computer's runner, with no window, session or results: what the runner costs above the
+    // bare launcher, and so what the rest of Vantrel costs above the runner.
+    TRunOutcome RunRunnersAlone(const Scenario& scenario)
+    {
+        const std::vector<std::string> computers = Prepare(scenario);
+        const TConsoleRunner& model = *app_->Form1().runner1;
+        std::vector<std::unique_ptr<TConsoleRunner>> runners(computers.size());
+        std::size_t next = 0, running = 0, ended = 0, reported = 0;
+        std::function<void()> startMore = [&] {
+            for (; running < static_cast<std::size_t>(scenario.atATime) && next < computers.size(); ++next, ++running) {
+                auto runner = std::make_unique<TConsoleRunner>(nullptr, app_->Ui());
+                runner->ApplicationName = model.ApplicationName;
+                runner->CreationFlag = fDETACHED_PROCESS;
+                runner->QuietPauseLimit = kFleetQuietPauseLimit;
+                runner->CommandLine = CommandFor(computers[next]);
+                runner->OnNewLine = [&reported](TObject*, const std::string& line, TOutputType type) {
+                    reported += type == otEntireLine && line == "PsExec exited with error code 0." ? 1 : 0;
+                };
+                const std::size_t computer = next;
+                runner->OnTerminated = [&, computer](TObject*, std::uint32_t) {
+                    app_->Ui().Post([&, computer] {
+                        runners[computer].reset();
+                        --running;
+                        ++ended;
+                        startMore();
+                    });
+                };
+                runner->Execute();
+                runners[next] = std::move(runner);
+            }
+        };
+        const double cpuBefore = CpuSeconds();
+        const auto start = Clock::now();
+        startMore();
+        TRunOutcome outcome;
+        outcome.ended = PumpUntil(app_->Application(), [&] { return ended == computers.size(); }, std::chrono::minutes(30));
+        outcome.seconds = Seconds(Clock::now() - start);
+        outcome.cpuSeconds = CpuSeconds() - cpuBefore;
+        outcome.mostAtOnce = ReadJournal(Journal()).MostAtOnce;
+        outcome.successLine = reported == computers.size();
         return outcome;
     }
 
@@ -396,13 +447,25 @@ private:
         return lines;
     }
 
-    // A copy's command line with its computer's name replaced by the launcher's placeholder.
-    static std::string CommandForm(std::string commandLine, const std::string& computer)
+    std::string CommandFor(const std::string& computer) const
     {
-        const std::size_t at = commandLine.find(computer);
-        if (at != std::string::npos)
-            commandLine.replace(at, computer.size(), "{computer}");
-        return commandLine;
+        std::string commandLine = commandForm_;
+        const std::size_t at = commandLine.find(kPlaceholder);
+        return at == std::string::npos ? commandLine : commandLine.replace(at, std::string(kPlaceholder).size(), computer);
+    }
+
+    // The command line of computer's copy with the name replaced by the launcher's placeholder;
+    // nothing when no copy ran for it.
+    static std::string CommandForm(const std::vector<std::string>& started, const std::string& computer)
+    {
+        for (std::string commandLine : started) {
+            const std::size_t at = commandLine.find("\\\\" + computer);
+            const std::size_t after = at + 2 + computer.size();
+            const bool wholeName = after == commandLine.size() || commandLine[after] == ' ' || commandLine[after] == '"';
+            if (at != std::string::npos && wholeName)
+                return commandLine.replace(at + 2, computer.size(), kPlaceholder);
+        }
+        return {};
     }
 
     // An argument in double quotes for the launcher's C runtime: its own quotes and the
@@ -502,6 +565,13 @@ void RunAgainstTheFloor(TFleetBench& bench, const Scenario& scenario, int rounds
                     bare.cpuSeconds, ratios.back(), vantrel.EverythingDone() && bare.EverythingDone() ? "yes" : "NO");
         PrintFailures(vantrel);
         PrintFailures(bare);
+        if (round == 1) {
+            const TRunOutcome runners = bench.RunRunnersAlone(scenario);
+            std::printf("    the runners alone, without window or session: %.2f s (most at once %d, CPU %.2f s), "
+                        "runners / bare %.2f; every computer succeeded: %s\n",
+                        runners.seconds, runners.mostAtOnce, runners.cpuSeconds, runners.seconds / bare.seconds,
+                        runners.EverythingDone() ? "yes" : "NO");
+        }
         allDone = allDone && vantrel.EverythingDone() && bare.EverythingDone();
     }
     std::printf("  median Vantrel / bare %.2f (rounds %s); median Vantrel %.2f s (%.2f x ideal), bare %.2f s (%.2f x "
