@@ -36,6 +36,7 @@ stop_busy() {
 
 source scripts/wine-session.sh
 trap 'stop_busy; stop_wine_session' EXIT
+trap 'exit 130' INT TERM
 start_display
 start_wine "$root/build/windows/wineprefix"
 mkdir -p "$WINEPREFIX/dosdevices/unc/vantrel-test/share"
@@ -55,7 +56,8 @@ for round in $(seq 1 "$rounds"); do
   load=$(cut -d' ' -f1 /proc/loadavg)
   start=$(date +%s.%N)
   status=0
-  wine "$bench" check "$(winepath -w "$folder")" "$computers" "$delay" "$at_a_time" >"$folder/fleet_bench.txt" 2>&1 ||
+  # Wine's own error messages (a process that could not start, say) go into the evidence too.
+  WINEDEBUG=fixme-all wine "$bench" check "$(winepath -w "$folder")" "$computers" "$delay" "$at_a_time" >"$folder/fleet_bench.txt" 2>&1 ||
     status=$?
   wall=$(awk -v s="$start" -v e="$(date +%s.%N)" 'BEGIN { print e - s }')
   verdict=pass

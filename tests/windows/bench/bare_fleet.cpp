@@ -86,9 +86,12 @@ std::unique_ptr<TCopy> StartCopy(const std::string& tool, std::string commandLin
     const BOOL ran = CreateProcessA(tool.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                     DETACHED_PROCESS | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
                                     &startup.StartupInfo, &started);
+    const DWORD error = GetLastError();
     DeleteProcThreadAttributeList(attributes);
-    if (!ran)
+    if (!ran) {
+        SetLastError(error);
         return nullptr;
+    }
     CloseHandle(started.hThread);
     auto copy = std::make_unique<TCopy>();
     copy->process.Reset(started.hProcess);
@@ -100,6 +103,7 @@ struct TFanOut {
     int mostAtOnce = 0;
     int succeeded = 0;
     int failedToStart = 0;
+    std::string startErrors;  // the system's code of each failed start
 };
 
 TFanOut RunAll(const std::string& tool, const std::vector<std::string>& computers, std::size_t atATime,
@@ -112,8 +116,10 @@ TFanOut RunAll(const std::string& tool, const std::vector<std::string>& computer
         while (running.size() < atATime && next < computers.size()) {
             if (auto copy = StartCopy(tool, CommandFor(form, computers[next++])))
                 running.push_back(std::move(copy));
-            else
+            else {
                 ++result.failedToStart;
+                result.startErrors += " " + std::to_string(GetLastError());
+            }
         }
         result.mostAtOnce = std::max(result.mostAtOnce, static_cast<int>(running.size()));
         if (running.empty())
@@ -155,8 +161,8 @@ int main(int argc, char** argv)
     const auto start = std::chrono::steady_clock::now();
     const TFanOut fanOut = RunAll(argv[1], computers, static_cast<std::size_t>(std::max(1, std::atoi(argv[3]))), argv[4]);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("bare: %.3f s; cpu %.3f s; most at once %d; succeeded %d of %zu; not started %d\n", seconds,
-                CpuSeconds(), fanOut.mostAtOnce, fanOut.succeeded,
-                computers.size(), fanOut.failedToStart);
+    std::printf("bare: %.3f s; cpu %.3f s; most at once %d; succeeded %d of %zu; not started %d%s\n", seconds,
+                CpuSeconds(), fanOut.mostAtOnce, fanOut.succeeded, computers.size(), fanOut.failedToStart,
+                fanOut.startErrors.empty() ? "" : (" (errors" + fanOut.startErrors + ")").c_str());
     return fanOut.succeeded == static_cast<int>(computers.size()) ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 // with 1 unless every computer of the list has exactly one result, the stand-in's own success.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -267,7 +268,7 @@ class TUiProfile {
 public:
     explicit TUiProfile(TVantrelApp& app)
         : handOffWindow_(app.Ui().Window(), 0), lines_(app.Ui().Window(), kInvokeMessage),
-          posted_(app.Ui().Window(), kPostMessage), status_(app.Form1().stsbr1->Handle(), 0),
+          posted_(app.Ui().Window(), kPostMessage), status_(app.Form1().stsbr1->Handle(), SB_SETTEXTA),
           marks_(app.Form1().mmo1->Handle(), 0), consolePaints_(app.Form1().mmo2->Handle(), WM_PAINT)
     {
     }
@@ -275,11 +276,15 @@ public:
     void Print(int computers) const
     {
         const auto per = [computers](const TMessageTimer& timer) { return 1e3 * timer.seconds / computers; };
-        std::printf("    user-interface thread, ms a computer: hand-off window %.2f (%d messages), of it line "
-                    "deliveries %.2f (%d) and queued calls %.2f (%d); status bar %.2f (%d messages); target list "
-                    "%.2f (%d messages); console paints %.2f (%d)\n",
-                    per(handOffWindow_), handOffWindow_.count, per(lines_), lines_.count, per(posted_), posted_.count,
-                    per(status_), status_.count, per(marks_), marks_.count, per(consolePaints_), consolePaints_.count);
+        const double uiCpu = ThreadCpuSeconds() - uiCpuAtStart_;
+        const double allCpu = CpuSeconds() - cpuAtStart_;
+        std::printf("    CPU ms a computer: the user-interface thread %.2f, the other threads %.2f\n"
+                    "    user-interface thread, wall ms a computer: hand-off window %.2f (%d messages), of it line "
+                    "deliveries %.2f (%d) and queued calls %.2f (%d); status bar texts %.2f (%d, each with its "
+                    "paint); target list %.2f (%d messages); console paints %.2f (%d)\n",
+                    1e3 * uiCpu / computers, 1e3 * (allCpu - uiCpu) / computers, per(handOffWindow_),
+                    handOffWindow_.count, per(lines_), lines_.count, per(posted_), posted_.count, per(status_),
+                    status_.count, per(marks_), marks_.count, per(consolePaints_), consolePaints_.count);
     }
 
 private:
@@ -289,6 +294,8 @@ private:
     static constexpr UINT kPostMessage = WM_APP + 2;
 
     TMessageTimer handOffWindow_, lines_, posted_, status_, marks_, consolePaints_;
+    double cpuAtStart_ = CpuSeconds();
+    double uiCpuAtStart_ = ThreadCpuSeconds();
 };
 
 class TFleetBench {
@@ -608,7 +615,8 @@ int RunBenchmark(const std::vector<Scenario>& scenarios, int rounds)
     return 0;
 }
 
-// One run, judged computer by computer, its evidence kept in folder.
+// One run, judged computer by computer, its evidence kept in folder; then the bare launcher on
+// the same list under the same load, to tell the platform's own failures from Vantrel's.
 int RunCheck(const std::string& folder, const Scenario& scenario)
 {
     TFleetBench bench(folder);
@@ -616,6 +624,10 @@ int RunCheck(const std::string& folder, const Scenario& scenario)
     std::printf("%s: %.2f s; most at once %d; %s\n", scenario.Name().c_str(), outcome.seconds, outcome.mostAtOnce,
                 outcome.EverythingDone() ? "pass" : "FAIL");
     PrintFailures(outcome);
+    const TRunOutcome bare = bench.RunBare(scenario);
+    std::printf("  the bare launcher on the same list: %.2f s; most at once %d; %s\n", bare.seconds, bare.mostAtOnce,
+                bare.EverythingDone() ? "every copy succeeded" : "NOT every copy succeeded");
+    PrintFailures(bare);
     return outcome.EverythingDone() ? 0 : 1;
 }
 
