@@ -187,14 +187,35 @@ struct TRunOutcome {
     double seconds = 0;
     double cpuSeconds = 0;
     int mostAtOnce = 0;
+    bool ended = true;
     bool successLine = false;            // the window's one success line of the run
     std::vector<std::string> notDone;    // a report line for each computer not plainly done
-    std::vector<std::string> unexpected; // results or lines of names not in the list
+    std::vector<std::string> unexpected; // results or lines of names not in the list, error boxes
 
     bool EverythingDone() const { return ended && successLine && notDone.empty() && unexpected.empty(); }
-
-    bool ended = true;
 };
+
+// A computer not plainly done: its results rows, its starts and its last lines.
+std::string NotDoneReport(const std::string& name, const TComputerEvidence& seen)
+{
+    std::string report = name + ": ";
+    if (seen.rows.empty())
+        report += "no results row";
+    for (const auto& row : seen.rows) {
+        report += (&row == &seen.rows.front() ? "" : "; ") + (row.size() > 1 ? row[1] : "(no result field)");
+        if (row.size() > 3 && !row[2].empty())
+            report += ", code " + row[2];
+        if (row.size() > 3 && !row[3].empty())
+            report += " (" + row[3] + ")";
+    }
+    report += "; started " + std::to_string(seen.starts) + " time(s); last lines:";
+    const std::size_t shown = std::min(seen.lines.size(), kLastLinesShown);
+    for (std::size_t i = seen.lines.size() - shown; i < seen.lines.size(); ++i)
+        report += "\n      | " + seen.lines[i];
+    if (seen.lines.empty())
+        report += " none";
+    return report;
+}
 
 TRunOutcome Judge(const std::vector<std::string>& computers, const std::vector<std::string>& console,
                   const std::string& csv, const TJournalReading& journal)
@@ -210,12 +231,11 @@ TRunOutcome Judge(const std::vector<std::string>& computers, const std::vector<s
         return false;
     };
     const std::vector<std::string> rows = SplitLines(csv);
-    for (std::size_t i = 1; i < rows.size(); ++i)
-        if (!rows[i].empty()) {
-            auto fields = CsvFields(rows[i]);
-            if (known(fields[0], "results row: " + rows[i]))
-                evidence[fields[0]].rows.push_back(std::move(fields));
-        }
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        auto fields = CsvFields(rows[i]);
+        if (!rows[i].empty() && known(fields[0], "results row: " + rows[i]))
+            evidence[fields[0]].rows.push_back(std::move(fields));
+    }
     for (const std::string& line : console) {
         const std::size_t mark = line.find("> ");
         if (mark != std::string::npos && line.rfind("Vantrel", 0) != 0 && known(line.substr(0, mark), "line: " + line))
@@ -227,27 +247,9 @@ TRunOutcome Judge(const std::vector<std::string>& computers, const std::vector<s
             ++evidence[started.substr(from + 2, started.find_first_of(" \"", from) - from - 2)].starts;
     }
     outcome.successLine = std::find(console.begin(), console.end(), "Vantrel: Process completed successfully") != console.end();
-    for (const auto& [name, seen] : evidence) {
-        if (seen.PlainlyDone(name))
-            continue;
-        std::string report = name + ": ";
-        if (seen.rows.empty())
-            report += "no results row";
-        for (const auto& row : seen.rows) {
-            report += (&row == &seen.rows.front() ? "" : "; ") + row[1];
-            if (row.size() > 3 && !row[2].empty())
-                report += ", code " + row[2];
-            if (row.size() > 3 && !row[3].empty())
-                report += " (" + row[3] + ")";
-        }
-        report += "; started " + std::to_string(seen.starts) + " time(s); last lines:";
-        const std::size_t shown = std::min(seen.lines.size(), kLastLinesShown);
-        for (std::size_t i = seen.lines.size() - shown; i < seen.lines.size(); ++i)
-            report += "\n      | " + seen.lines[i];
-        if (seen.lines.empty())
-            report += " none";
-        outcome.notDone.push_back(report);
-    }
+    for (const auto& [name, seen] : evidence)
+        if (!seen.PlainlyDone(name))
+            outcome.notDone.push_back(NotDoneReport(name, seen));
     return outcome;
 }
 
@@ -332,19 +334,20 @@ public:
         const TJournalReading journal = ReadJournal(Journal());
         TRunOutcome outcome = Judge(computers, console, csv, journal);
         outcome.ended = ended;
+        if (commandForm_.empty())
+            commandForm_ = CommandForm(journal.Started, computers.front());
+        if (Sorted(journal.Started) != ExpectedCommandLines(computers) && outcome.notDone.empty())
+            outcome.unexpected.push_back("command lines: not one a computer for every computer of the list");
         // A box during the run (a start-up error, say) tells what no line of the view may tell;
         // the question whether to run as the current account is every run's.
         for (std::size_t i = boxesSeen_; i < boxesBefore; ++i)
             if (dialogs_.Boxes[i].Type != TMsgDlgType::mtConfirmation)
                 outcome.unexpected.push_back("box \"" + dialogs_.Boxes[i].Caption + "\": " + dialogs_.Boxes[i].Text);
         boxesSeen_ = dialogs_.Boxes.size();
-        commandLines_ = Sorted(journal.Started);
         outcome.seconds = seconds;
         outcome.cpuSeconds = cpu;
         outcome.mostAtOnce = journal.MostAtOnce;
         KeepEvidence(console, csv);
-        if (commandForm_.empty())
-            commandForm_ = CommandForm(journal.Started, computers.front());
         Click(*form.sbtbtn4);
         app_->Application().ProcessMessages();
         return outcome;
@@ -363,11 +366,12 @@ public:
         std::sscanf(line.c_str(), "bare: %lf s; cpu %lf s", &outcome.seconds, &outcome.cpuSeconds);
         const TJournalReading journal = ReadJournal(Journal());
         outcome.mostAtOnce = journal.MostAtOnce;
-        outcome.successLine = Contains(line, "succeeded " + std::to_string(computers.size()) + " of");
-        if (!outcome.successLine)
+        // The launcher has no success line of its own: its copies' reports are counted instead.
+        outcome.successLine = true;
+        if (!Contains(line, "succeeded " + std::to_string(computers.size()) + " of"))
             outcome.notDone.push_back("the bare launcher said: " + line);
-        if (Sorted(journal.Started) != commandLines_)
-            outcome.unexpected.push_back("command lines: not the ones the window gave for the same list");
+        if (Sorted(journal.Started) != ExpectedCommandLines(computers))
+            outcome.unexpected.push_back("command lines: not the window's, one a computer for every computer");
         return outcome;
     }
 
@@ -448,6 +452,15 @@ private:
         return GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES ? std::string() : ReadFileBytes(file);
     }
 
+    // Every computer's command line in the form the window gave, sorted.
+    std::vector<std::string> ExpectedCommandLines(const std::vector<std::string>& computers) const
+    {
+        std::vector<std::string> lines;
+        for (const std::string& computer : computers)
+            lines.push_back(CommandFor(computer));
+        return Sorted(lines);
+    }
+
     static std::vector<std::string> Sorted(std::vector<std::string> lines)
     {
         std::sort(lines.begin(), lines.end());
@@ -508,7 +521,6 @@ private:
 
     std::string evidence_;
     std::string commandForm_;
-    std::vector<std::string> commandLines_;  // of the window's latest run, sorted
     std::size_t boxesSeen_ = 0;
     TScratchFolder folder_{"fleet-bench"};
     TScriptedDialogs dialogs_;
