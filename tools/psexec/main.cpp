@@ -130,6 +130,6 @@ int main()
     Win32Host host;
     // Copies started in the same millisecond still draw different times from a range.
     const auto seed = static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u ^ GetTickCount();
-    return RunStandin(SplitCommandLine(commandLine), host, DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS")),
-                      seed);
+    const DelayRange delay = DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS"));
+    return RunStandin(SplitCommandLine(commandLine), host, delay, seed);
 }

@@ -159,7 +159,8 @@ int main(int argc, char** argv)
     }
     const std::vector<std::string> computers = ListedComputers(argv[2]);
     const auto start = std::chrono::steady_clock::now();
-    const TFanOut fanOut = RunAll(argv[1], computers, static_cast<std::size_t>(std::max(1, std::atoi(argv[3]))), argv[4]);
+    const auto atATime = static_cast<std::size_t>(std::max(1, std::atoi(argv[3])));
+    const TFanOut fanOut = RunAll(argv[1], computers, atATime, argv[4]);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("bare: %.3f s; cpu %.3f s; most at once %d; succeeded %d of %zu; not started %d%s\n", seconds,
                 CpuSeconds(), fanOut.mostAtOnce, fanOut.succeeded, computers.size(), fanOut.failedToStart,

@@ -246,7 +246,8 @@ TRunOutcome Judge(const std::vector<std::string>& computers, const std::vector<s
         if (from != std::string::npos)
             ++evidence[started.substr(from + 2, started.find_first_of(" \"", from) - from - 2)].starts;
     }
-    outcome.successLine = std::find(console.begin(), console.end(), "Vantrel: Process completed successfully") != console.end();
+    const std::string successLine = "Vantrel: Process completed successfully";
+    outcome.successLine = std::find(console.begin(), console.end(), successLine) != console.end();
     for (const auto& [name, seen] : evidence)
         if (!seen.PlainlyDone(name))
             outcome.notDone.push_back(NotDoneReport(name, seen));
@@ -338,12 +339,7 @@ public:
             commandForm_ = CommandForm(journal.Started, computers.front());
         if (Sorted(journal.Started) != ExpectedCommandLines(computers) && outcome.notDone.empty())
             outcome.unexpected.push_back("command lines: not one a computer for every computer of the list");
-        // A box during the run (a start-up error, say) tells what no line of the view may tell;
-        // the question whether to run as the current account is every run's.
-        for (std::size_t i = boxesSeen_; i < boxesBefore; ++i)
-            if (dialogs_.Boxes[i].Type != TMsgDlgType::mtConfirmation)
-                outcome.unexpected.push_back("box \"" + dialogs_.Boxes[i].Caption + "\": " + dialogs_.Boxes[i].Text);
-        boxesSeen_ = dialogs_.Boxes.size();
+        NoteErrorBoxes(boxesBefore, outcome);
         outcome.seconds = seconds;
         outcome.cpuSeconds = cpu;
         outcome.mostAtOnce = journal.MostAtOnce;
@@ -411,7 +407,8 @@ public:
         const auto start = Clock::now();
         startMore();
         TRunOutcome outcome;
-        outcome.ended = PumpUntil(app_->Application(), [&] { return ended == computers.size(); }, std::chrono::minutes(30));
+        outcome.ended =
+            PumpUntil(app_->Application(), [&] { return ended == computers.size(); }, std::chrono::minutes(30));
         outcome.seconds = Seconds(Clock::now() - start);
         outcome.cpuSeconds = CpuSeconds() - cpuBefore;
         outcome.mostAtOnce = ReadJournal(Journal()).MostAtOnce;
@@ -440,6 +437,16 @@ private:
         DeleteFileA(Journal().c_str());
         SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", scenario.delay.c_str());
         return SplitLines(list);
+    }
+
+    // A box during the run (a start-up error, say) tells what no line of the view may tell; the
+    // question whether to run as the current account is every run's.
+    void NoteErrorBoxes(std::size_t shownInTheRun, TRunOutcome& outcome)
+    {
+        for (std::size_t i = boxesSeen_; i < shownInTheRun; ++i)
+            if (dialogs_.Boxes[i].Type != TMsgDlgType::mtConfirmation)
+                outcome.unexpected.push_back("box \"" + dialogs_.Boxes[i].Caption + "\": " + dialogs_.Boxes[i].Text);
+        boxesSeen_ = dialogs_.Boxes.size();
     }
 
     // The results as the window saves them; nothing when it has none.
@@ -471,7 +478,9 @@ private:
     {
         std::string commandLine = commandForm_;
         const std::size_t at = commandLine.find(kPlaceholder);
-        return at == std::string::npos ? commandLine : commandLine.replace(at, std::string(kPlaceholder).size(), computer);
+        if (at != std::string::npos)
+            commandLine.replace(at, std::string(kPlaceholder).size(), computer);
+        return commandLine;
     }
 
     // The command line of computer's copy with the name replaced by the launcher's placeholder;
@@ -481,7 +490,8 @@ private:
         for (std::string commandLine : started) {
             const std::size_t at = commandLine.find("\\\\" + computer);
             const std::size_t after = at + 2 + computer.size();
-            const bool wholeName = after == commandLine.size() || commandLine[after] == ' ' || commandLine[after] == '"';
+            const bool wholeName =
+                after == commandLine.size() || commandLine[after] == ' ' || commandLine[after] == '"';
             if (at != std::string::npos && wholeName)
                 return commandLine.replace(at + 2, computer.size(), kPlaceholder);
         }
@@ -649,8 +659,9 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "check" && args.size() >= 2) {
-        const Scenario scenario = args.size() == 5 ? Scenario{std::atoi(args[2].c_str()), args[3], std::atoi(args[4].c_str())}
-                                                   : Scenario{1000, "0-200", 32};
+        const Scenario scenario = args.size() == 5
+                                      ? Scenario{std::atoi(args[2].c_str()), args[3], std::atoi(args[4].c_str())}
+                                      : Scenario{1000, "0-200", 32};
         return RunCheck(args[1], scenario);
     }
     int rounds = 3;
