@@ -300,6 +300,7 @@ constexpr std::array<uint32_t, fDETACHED_PROCESS + 1> kPlatformCreationFlags = {
 static_assert(CreationFlagValues == kPlatformCreationFlags);
 static_assert(NORMAL_PRIORITY_CLASS_VALUE == NORMAL_PRIORITY_CLASS);
 static_assert(STILL_ACTIVE_CODE == STILL_ACTIVE);
+static_assert(INTERNAL_ERROR_CODE == ERROR_INTERNAL_ERROR);
 
 } // namespace
 

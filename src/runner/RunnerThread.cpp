@@ -10,6 +10,9 @@ constexpr std::size_t kInitialBufferSize = 1024;
 // until this many quiet cycles in a row, and at most until this many ticks after the end.
 constexpr int kQuietCyclesAfterEnd = 50;
 constexpr int32_t kReadOnTicks = 2;
+// A start that the platform itself refused is made again, a moment later, at most this often.
+constexpr int kStartAttempts = 3;
+constexpr uint32_t kStartRetryPauseMs = 50;
 
 bool IsStartUpError(const std::exception_ptr& failure)
 {
@@ -118,8 +121,12 @@ void TRunnerThread::StartChild(IChildProcess& child)
     info.applicationName = settings_.ApplicationName;
     info.showWindow = ShowWindowValues.at(settings_.ShowWindow);
     info.creationFlags = CreationFlagValues.at(settings_.CreationFlag) | settings_.PriorityClass;
-    if (!child.Start(info))
-        Fail<TCreateProcessError>(child, settings_.CommandLine + " doesn't exist.");
+    for (int attempt = 1; !child.Start(info); ++attempt) {
+        const bool platformRefused = child.LastError() == INTERNAL_ERROR_CODE;
+        if (!platformRefused || attempt == kStartAttempts || StopRequested())
+            Fail<TCreateProcessError>(child, settings_.CommandLine + " doesn't exist.");
+        child.Pause(kStartRetryPauseMs);
+    }
     context_.timer->StartCounting(context_.run);
     childEnded_ = false;
     childExitCode_ = STILL_ACTIVE_CODE;

@@ -74,6 +74,10 @@ inline constexpr std::array<uint32_t, 10> CreationFlagValues = {
 inline constexpr uint32_t NORMAL_PRIORITY_CLASS_VALUE = 32;
 // What the platform reports as the exit code of a process that still runs.
 inline constexpr uint32_t STILL_ACTIVE_CODE = 259;
+// The platform's own failure to start a process, not the command line's: under Wine a start now
+// and then fails so (the new process finds an address it needs already taken), and the same
+// start made again succeeds.
+inline constexpr uint32_t INTERNAL_ERROR_CODE = 1359;
 
 using TNewLineEvent = std::function<void(TObject* Sender, const std::string& NewLine, TOutputType OutputType)>;
 using TTerminateEvent = std::function<void(TObject* Sender, uint32_t ExitCode)>;

@@ -353,6 +353,30 @@ TEST_F(ScriptedRunner, AStartFailureIsReportedAfterTheTerminationHandlerAndTheRu
                               std::chrono::seconds(20)));
 }
 
+// The platform's own refusal to start a process (not the command line's fault) passes: the start
+// is made again, at most three times, and only then is it a start-up error.
+TEST_F(ScriptedRunner, AStartThePlatformRefusedIsMadeAgainAtMostThreeTimes)
+{
+    TScript refusedTwice;
+    refusedTwice.refusedStarts = 2;
+    refusedTwice.errorCode = INTERNAL_ERROR_CODE;
+    Play({Exit(0, "done\n")}, refusedTwice);
+    EXPECT_EQ(h.runner->EndStatus(), esChildEnded);
+    EXPECT_EQ(Count("Start:"), 3u);
+    EXPECT_EQ(h.pieces, (std::vector<TPiece>{Entire("done")}));
+    Pump(std::chrono::milliseconds(20));
+    EXPECT_TRUE(h.ui.TakePostedErrors().empty());
+
+    TScript alwaysRefused = refusedTwice;
+    alwaysRefused.refusedStarts = 10;
+    Play({Exit(0)}, alwaysRefused);
+    EXPECT_EQ(h.runner->EndStatus(), esFailedStartingChild);
+    EXPECT_EQ(h.runner->ExitCode(), INTERNAL_ERROR_CODE);
+    EXPECT_EQ(Count("Start:", 1), 3u);
+    Pump(std::chrono::milliseconds(20));
+    EXPECT_EQ(OnePostedStartFailure(h.ui.TakePostedErrors()), h.runner->CommandLine + " doesn't exist.");
+}
+
 TEST_F(ScriptedRunner, AFailureInsideThePollingLoopEndsWithStatusSevenAndStillCleansUp)
 {
     TScriptCycle fault = Output("x\n");

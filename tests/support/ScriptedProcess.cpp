@@ -83,9 +83,10 @@ bool TScriptedChild::Start(const TChildStartInfo& info)
     const std::string application = info.applicationName.empty() ? "" : ":" + info.applicationName;
     Note("Start:" + info.commandLine + ":" + std::to_string(info.showWindow) + ":" +
          std::to_string(info.creationFlags) + application);
-    if (script_.failStart)
+    const bool refused = script_.failStart || starts_++ < script_.refusedStarts;
+    if (refused)
         lastError_ = script_.errorCode;
-    return !script_.failStart;
+    return !refused;
 }
 
 bool TScriptedChild::HasEnded(uint32_t& exitCode)

@@ -36,6 +36,8 @@ struct TScript {
     bool failInputPipe = false;
     bool failOutputPipe = false;
     bool failStart = false;
+    // The first this many starts fail with errorCode, the later ones succeed.
+    std::size_t refusedStarts = 0;
     uint32_t errorCode = 2;
     // Something the child started keeps the output pipe open after the child's end.
     bool pipeHeldOpen = false;
@@ -95,6 +97,7 @@ private:
     std::optional<uint32_t> exitCode_;
     std::size_t inputTaken_ = 0;
     uint32_t lastError_ = 0;
+    std::size_t starts_ = 0;
 };
 
 // Hands out one scripted child per run, the scripts in order. Optionally holds each worker
