@@ -3,6 +3,7 @@
 // It reports in the real tool's own line formats; the local computer's command runs for real.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -38,8 +39,24 @@ public:
 inline constexpr int DefaultDelayMs = 250;
 inline constexpr int UsageExitCode = 2;
 
-// The pause per computer: a count of milliseconds from the environment, or the default.
-int DelayFromEnvironment(const char* value);
+// The time each computer takes: the same for all, or drawn per computer between two bounds, so
+// that copies started together do not all end together.
+struct DelayRange {
+    DelayRange(int fixedMs = DefaultDelayMs) : lowMs(fixedMs), highMs(fixedMs) {}
+    DelayRange(int low, int high) : lowMs(low), highMs(high) {}
+    bool operator==(const DelayRange&) const = default;
+
+    // The time of the computer at position for a copy that drew seed; the same pair always
+    // gives the same time.
+    int For(std::uint32_t seed, std::size_t position) const;
+
+    int lowMs;
+    int highMs;
+};
+
+// The pause per computer from the environment: a count of milliseconds ("200"), or a range
+// ("0-200"); the default for anything else.
+DelayRange DelayFromEnvironment(const char* value);
 
 // How far the tool gets on a computer before it reports a failure, in the real tool's order.
 enum class FailureStage {
@@ -72,5 +89,6 @@ bool IsLocalComputer(std::string_view computer, std::string_view localName);
 
 std::string UsageText();
 
-// Runs the whole program on the split arguments and returns its exit code.
-int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int delayMs);
+// Runs the whole program on the split arguments and returns its exit code; seed picks the times
+// drawn from a range.
+int RunStandin(const std::vector<std::string>& args, IStandinHost& host, DelayRange delay, std::uint32_t seed = 0);

@@ -128,5 +128,8 @@ int main()
     RecordCommandLine(commandLine);
     const Journal journal(commandLine);
     Win32Host host;
-    return RunStandin(SplitCommandLine(commandLine), host, DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS")));
+    // Copies started in the same millisecond still draw different times from a range.
+    const auto seed = static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u ^ GetTickCount();
+    const DelayRange delay = DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS"));
+    return RunStandin(SplitCommandLine(commandLine), host, delay, seed);
 }
