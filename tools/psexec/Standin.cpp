@@ -94,7 +94,7 @@ int RunHere(const std::string& computer, const StandinRequest& request, IStandin
 
 // Writes one computer's progress in the real tool's words and returns its result code.
 int RunOnComputer(const std::string& computer, std::size_t position, const StandinRequest& request,
-    IStandinHost& host, int delayMs)
+    IStandinHost& host, int delayMs, int connectTimeoutMs)
 {
     Progress progress(host, delayMs);
     const bool local = IsLocalComputer(computer, host.LocalComputerName());
@@ -106,6 +106,8 @@ int RunOnComputer(const std::string& computer, std::size_t position, const Stand
         return true;
     };
     progress.Step("Connecting to " + computer + "...");
+    if (outcome.off)
+        host.Pause(request.timeoutSeconds ? *request.timeoutSeconds * 1000 : connectTimeoutMs);
     if (failsAt(FailureStage::Access, "Couldn't access "))
         return outcome.exitCode;
     progress.Step("Starting PSEXESVC service on " + computer + "...");
@@ -137,14 +139,14 @@ int RefuseArguments(IStandinHost& host, const std::string& why)
 
 } // namespace
 
-int DelayFromEnvironment(const char* value)
+int DelayFromEnvironment(const char* value, int fallback)
 {
     if (value == nullptr || *value == '\0')
-        return DefaultDelayMs;
+        return fallback;
     char* end = nullptr;
     const long parsed = std::strtol(value, &end, 10);
     if (*end != '\0' || parsed < 0 || parsed > 60000)
-        return DefaultDelayMs;
+        return fallback;
     return static_cast<int>(parsed);
 }
 
@@ -153,7 +155,7 @@ ComputerOutcome OutcomeFor(std::string_view computer)
     const std::string name = Lower(computer);
     const auto holds = [&](const char* word) { return name.find(word) != std::string::npos; };
     if (holds("offline") || name.find_first_not_of('\\') == std::string::npos)
-        return {FailureStage::Access, UnreachableCode, kPathNotFound};
+        return {FailureStage::Access, UnreachableCode, kPathNotFound, holds("offline")};
     if (holds("denied"))
         return {FailureStage::Access, DeniedCode, kAccessDenied};
     if (holds("nosvc"))
@@ -204,8 +206,9 @@ std::string UsageText()
            "The list file holds one computer per line (CR LF, LF or CR; blank lines skipped),\r\n"
            "each taken as it stands. The result for each computer follows from its name, in\r\n"
            "any letter case:\r\n"
-           "  a name containing \"offline\", or of nothing but backslashes, cannot be accessed\r\n"
-           "  (result 53), nor one containing \"denied\" (result 5); \"nosvc\" cannot start the\r\n"
+           "  a name containing \"offline\" is off: it cannot be accessed (result 53), after the\r\n"
+           "  connection timeout (-n, or VANTREL_STANDIN_TIMEOUT_MS); nor a name of nothing but\r\n"
+           "  backslashes (53), nor one containing \"denied\" (result 5); \"nosvc\" cannot start the\r\n"
            "  PSEXESVC service (5), \"lost\" loses contact with it (6), \"nostart\" cannot start\r\n"
            "  msiexec (2); \"fail\" ends with 1603, \"reboot\" with 3010, \"busy\" with 1618, any\r\n"
            "  other name with 0. With -d every computer that gets that far gives 0.\r\n"
@@ -218,12 +221,13 @@ std::string UsageText()
            "-nobanner leaves out the first line.\r\n"
            "\r\n"
            "Environment: VANTREL_STANDIN_DELAY_MS sets the time per computer in milliseconds\r\n"
-           "(default 250); VANTREL_STANDIN_RECORD names a file that receives the command line\r\n"
+           "(default 250); VANTREL_STANDIN_TIMEOUT_MS the time a computer that is off takes\r\n"
+           "without -n (default 500); VANTREL_STANDIN_RECORD names a file that receives the command line\r\n"
            "as it came; VANTREL_STANDIN_JOURNAL names a file to which every run adds a line\r\n"
            "when it starts and one when it ends.\r\n";
 }
 
-int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int delayMs)
+int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int delayMs, int connectTimeoutMs)
 {
     const ParsedArgs parsed = ParseStandinArgs(args);
     if (!parsed.request)
@@ -245,7 +249,7 @@ int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int del
             + (request.listFile.empty() ? "the command line" : request.listFile));
     int firstFailure = 0;
     for (std::size_t i = 0; i < computers.size(); ++i) {
-        const int result = RunOnComputer(computers[i], i, request, host, delayMs);
+        const int result = RunOnComputer(computers[i], i, request, host, delayMs, connectTimeoutMs);
         if (firstFailure == 0)
             firstFailure = result;
     }

@@ -128,5 +128,6 @@ int main()
     RecordCommandLine(commandLine);
     const Journal journal(commandLine);
     Win32Host host;
-    return RunStandin(SplitCommandLine(commandLine), host, DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS")));
+    return RunStandin(SplitCommandLine(commandLine), host, DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS")),
+        DelayFromEnvironment(std::getenv("VANTREL_STANDIN_TIMEOUT_MS"), DefaultConnectTimeoutMs));
 }
