@@ -1,15 +1,14 @@
 // The reachability check's sockets in the native build: the same calls as Winsock's, so the
 // check's fan-out runs for real under the sanitizers.
 #include "NetworkBackend.h"
+#include "SocketLookup.h"
 
 #include <fcntl.h>
-#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -50,25 +49,12 @@ class TPosixNetwork : public INetworkBackend {
 public:
     std::optional<std::vector<TSocketAddress>> Resolve(const std::string& host, int port) override
     {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
-            return std::nullopt;
-        std::vector<TSocketAddress> addresses;
-        for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-            const auto* bytes = reinterpret_cast<const unsigned char*>(a->ai_addr);
-            addresses.emplace_back(bytes, bytes + a->ai_addrlen);
-        }
-        freeaddrinfo(found);
-        return addresses;
+        return LookUpAddresses(host, port);
     }
 
     TConnectStart Connect(const TSocketAddress& address) override
     {
-        sockaddr_storage target{};
-        std::memcpy(&target, address.data(), std::min(address.size(), sizeof target));
+        const sockaddr_storage target = StorageOf(address);
         TSocket socket(::socket(target.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
         if (socket.Get() < 0)
             return {nullptr, ConnectOutcome::Failed};

@@ -1,13 +1,13 @@
 // The reachability check's sockets in the Windows build: Winsock's lookups, non-blocking
 // connects and one select for all attempts under way.
 #include "NetworkBackend.h"
+#include "SocketLookup.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 #include <utility>
 
@@ -83,25 +83,12 @@ class TWinsockNetwork : public INetworkBackend {
 public:
     std::optional<std::vector<TSocketAddress>> Resolve(const std::string& host, int port) override
     {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        addrinfo* found = nullptr;
-        if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
-            return std::nullopt;
-        std::vector<TSocketAddress> addresses;
-        for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-            const auto* bytes = reinterpret_cast<const unsigned char*>(a->ai_addr);
-            addresses.emplace_back(bytes, bytes + a->ai_addrlen);
-        }
-        freeaddrinfo(found);
-        return addresses;
+        return LookUpAddresses(host, port);
     }
 
     TConnectStart Connect(const TSocketAddress& address) override
     {
-        sockaddr_storage target{};
-        std::memcpy(&target, address.data(), std::min(address.size(), sizeof target));
+        const sockaddr_storage target = StorageOf(address);
         TSocket socket(::socket(target.ss_family, SOCK_STREAM, IPPROTO_TCP));
         if (socket.Get() == INVALID_SOCKET)
             return {nullptr, ConnectOutcome::Failed};

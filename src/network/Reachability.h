@@ -46,8 +46,8 @@ struct TReachReport {
 
 // Checks a list of names on a worker thread of its own; Start returns at once. The callbacks run
 // on that worker thread, one at a time, never after Cancel (or the destructor) has returned:
-// whoever needs them in another thread hands them over (e.g. through IUiThread::Post). Neither
-// Cancel nor the destructor may be called from a callback.
+// whoever needs them in another thread hands them over (e.g. through IUiThread::Post). Start,
+// Cancel and the destructor wait for that thread, so none of them may be called from a callback.
 class TReachabilityCheck {
 public:
     using TOnReport = std::function<void(const TReachReport&)>;
