@@ -66,7 +66,6 @@ public:
     TLoopbackListener& operator=(const TLoopbackListener&) = delete;
 
     int Port() const { return port_; }
-    int Accepted() const { return accepted_; }
 
 private:
     static void Close(TSocket& socket)
@@ -94,8 +93,6 @@ private:
                 continue;
 #endif
             TSocket connection = accept(socket_, nullptr, nullptr);
-            if (connection != kNoSocket)
-                ++accepted_;
             Close(connection);
         }
     }
@@ -103,6 +100,5 @@ private:
     TSocket socket_ = kNoSocket;
     int port_ = 0;
     std::atomic<bool> stop_{false};
-    std::atomic<int> accepted_{0};
     std::thread acceptor_;
 };
