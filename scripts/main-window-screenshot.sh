@@ -9,8 +9,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 : "${WINEPREFIX:?set WINEPREFIX}"
 mkdir -p "$WINEPREFIX/dosdevices/unc/vantrel-test/share"
 show="$build/tests/windows/main_window_show.exe"
+# The demo run, with a real installation and a lost computer, ends within this many seconds.
+export SHOT_AFTER=25
 if [ "$percent" = 100 ]; then
-  exec "$root/scripts/screenshot.sh" "$show" "$root/docs/main-window.png" 700x640 12
+  exec "$root/scripts/screenshot.sh" "$show" "$root/docs/main-window.png" 700x640 30
 fi
 key='HKCU\Control Panel\Desktop'
 before="$(wine reg query "$key" /v LogPixels 2>/dev/null | grep -o '0x[0-9a-fA-F]*' || true)"
@@ -24,4 +26,4 @@ restore() {
 trap restore EXIT
 wine reg add "$key" /v LogPixels /t REG_DWORD /d "$((96 * percent / 100))" /f >/dev/null 2>&1
 size="$((700 * percent / 100))x$((640 * percent / 100))"
-"$root/scripts/screenshot.sh" "$show" "$root/docs/main-window-$percent.png" "$size" 12
+"$root/scripts/screenshot.sh" "$show" "$root/docs/main-window-$percent.png" "$size" 30

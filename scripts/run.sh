@@ -27,6 +27,9 @@ cmake --build build/windows -j"$(nproc)" --target vantrel Psexec demo_package
 
 source scripts/wine-session.sh
 start_wine "$root/build/demo-wineprefix"
+# The session keeps its Wine server and services alive for quick starts: once the window is
+# closed (or this script is interrupted), the demo prefix's session ends with it.
+trap stop_wine_session EXIT
 
 demo="$root/build/demo"
 mkdir -p "$demo"
@@ -47,4 +50,4 @@ cat <<MSG
    Right-click the console view to save the computers that did not succeed as a new list.
 MSG
 cd "$demo"
-wine vantrel.exe
+wine vantrel.exe || echo "run: Vantrel ended with exit code $?" >&2

@@ -296,3 +296,14 @@ TAnsibleExport ComposeAnsibleExport(const TJob& job, const std::optional<std::st
                     {AnsibleText::ReadmeFile, Readme(job, productCode, hosts.size())}};
     return result;
 }
+
+std::string ExportReport(const TJob& job, const std::string& folder)
+{
+    std::string text = "The job for Ansible was written to " + folder + ": " + AnsibleText::InventoryFile + ", " +
+                       AnsibleText::PlaybookFile + " and " + AnsibleText::ReadmeFile + ".\n\n";
+    if (Account(job).empty())
+        text += std::string(AnsibleText::AccountFirst) + " Then run it with:\n";
+    else
+        text += "Run it with:\n";
+    return text + AnsibleText::RunCommand;
+}

@@ -29,12 +29,18 @@ struct TAnsibleExport {
 // itself (nothing when it could not be read).
 TAnsibleExport ComposeAnsibleExport(const TJob& job, const std::optional<std::string>& productCode);
 
+// What the operator is told once the files are in folder: where they are and how to run them,
+// and first, for a job without an account, that the inventory must name one.
+std::string ExportReport(const TJob& job, const std::string& folder);
+
 namespace AnsibleText {
 inline constexpr const char* InventoryFile = "inventory.ini";
 inline constexpr const char* PlaybookFile = "deploy.yml";
 inline constexpr const char* ReadmeFile = "README.txt";
 inline constexpr const char* RunCommand =
     "ansible-playbook -i inventory.ini deploy.yml --ask-pass --ask-become-pass";
+inline constexpr const char* AccountFirst =
+    "No account was given: set ansible_user (and ansible_become_user) in inventory.ini before the play can run.";
 inline constexpr const char* NoComputers =
     "The distribution list file names no computer: there is nothing to export.";
 inline constexpr const char* UnreachableNames =

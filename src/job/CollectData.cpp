@@ -116,12 +116,12 @@ std::optional<std::string> ComputersRefusal(const TComputerList& computers)
     return JobText::NotOneComputerEach + NameLines(refused);
 }
 
-std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars)
+std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars, TAccountQuestion question)
 {
     if (!ListFileAccepted(form, vars) || !PackageAccepted(form, vars))
         return std::nullopt;
 
-    if (NoCredentialsGiven(form) && !form.Confirm(JobText::ConfirmCurrentAccount)) {
+    if (question == TAccountQuestion::Ask && NoCredentialsGiven(form) && !form.Confirm(JobText::ConfirmCurrentAccount)) {
         vars.StopRun = true;
         return std::nullopt;
     }

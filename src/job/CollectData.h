@@ -53,8 +53,13 @@ TJob JobFrom(IJobForm& form);
 // it can.
 std::optional<std::string> ComputersRefusal(const TComputerList& computers);
 
+// Whether a job without an account asks before it goes on: a run does, since it would run with
+// the operator's own account; a job only written down for another tool has nothing to run.
+enum class TAccountQuestion { Ask, None };
+
 // Tests the fields and, when they all pass, returns the job they describe and fills vars, which
 // must have been reset, from it. The first failed test shows its warning, moves the focus to the
 // field at fault and sets StopRun; so does a declined confirmation, which leaves the focus alone.
 // A stopped job changes nothing else.
-std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars);
+std::optional<TJob> CollectData(IJobForm& form, TJobVariables& vars,
+                                TAccountQuestion question = TAccountQuestion::Ask);

@@ -90,7 +90,7 @@ std::string ComputerLine(const TComputerOutcome& computer, const TSystemMessage&
     case TComputerResult::crInterrupted:
         return name + "interrupted: " + kMayStillRun;
     case TComputerResult::crNotRun:
-        return name + "not started";
+        return WithDetail(name + "not started", computer.Detail);
     case TComputerResult::crNoResult:
         return name + "no result";
     case TComputerResult::crDone:

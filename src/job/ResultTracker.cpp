@@ -7,6 +7,7 @@ std::string_view MarkName(TComputerMark mark)
 {
     // In the order of the marks.
     constexpr std::string_view names[] = {"waiting", "running", "done", "restart required", "failed", "not reached",
+                                          "contact lost, outcome unknown", "interrupted, msiexec may still be running", "not started",
                                           "no result"};
     static_assert(std::size(names) == static_cast<std::size_t>(TComputerMark::cmNoResult) + 1);
     const auto index = static_cast<std::size_t>(mark);
@@ -32,9 +33,11 @@ TComputerMark MarkOf(const TComputerOutcome& computer, bool runEnded)
     case TComputerResult::crNotReached:
         return TComputerMark::cmNotReached;
     case TComputerResult::crContactLost:
+        return TComputerMark::cmContactLost;
     case TComputerResult::crInterrupted:
+        return TComputerMark::cmInterrupted;
     case TComputerResult::crNotRun:
-        return TComputerMark::cmNoResult;
+        return TComputerMark::cmNotStarted;
     case TComputerResult::crNoResult:
         break;
     }
@@ -149,6 +152,14 @@ void TResultTracker::ComputerStarted(std::string_view name)
         computer->Running = true;
         if (computer->Started.empty() && clock_)
             computer->Started = clock_();
+    }
+}
+
+void TResultTracker::ComputerNotStarted(std::string_view name, std::string reason)
+{
+    if (TComputerOutcome* computer = Find(name)) {
+        Record(*computer, TComputerResult::crNotRun, 0);
+        computer->Detail = std::move(reason);
     }
 }
 

@@ -23,7 +23,10 @@ enum class TComputerMark {
     cmRestartRequired,  // done, the computer must restart (or is restarting)
     cmFailed,
     cmNotReached,
-    cmNoResult,         // the run ended without a result, or the outcome is unknown
+    cmContactLost,      // the tool lost its computer while it worked: it may have installed
+    cmInterrupted,      // stopped after msiexec was started there: it may still be running
+    cmNotStarted,       // stopped, or the tool refused, before msiexec was started there
+    cmNoResult,         // the run ended without a result
 };
 
 // The mark's name as the legend and automation give it ("waiting", "restart required", ...).
@@ -66,6 +69,8 @@ public:
     void ChildLine(std::size_t child, std::string_view line);
     // Work on a computer has begun, before the tool says so: its own tool process started.
     void ComputerStarted(std::string_view name);
+    // The tool could not be started for the computer, for the reason given.
+    void ComputerNotStarted(std::string_view name, std::string reason);
 
     // A run whose child could not be started delivers nothing; the tool always prints a banner.
     bool Started() const { return started_; }

@@ -397,7 +397,7 @@ void TRunnerThread::Finish(const std::exception_ptr& failure, uint32_t failureCo
     const bool startFailed = failure && IsStartUpError(failure) && state.runnerAlive && !abandoned;
     if (startFailed && settings_.OnStartFailed) {
         try {
-            settings_.OnStartFailed(state.sender, failure);
+            settings_.OnStartFailed(state.sender, failure, failureCode);
         } catch (...) {
             // Its end is reported below all the same.
         }

@@ -78,9 +78,10 @@ inline constexpr uint32_t STILL_ACTIVE_CODE = 259;
 
 using TNewLineEvent = std::function<void(TObject* Sender, const std::string& NewLine, TOutputType OutputType)>;
 using TTerminateEvent = std::function<void(TObject* Sender, uint32_t ExitCode)>;
-// The child could not be started (no pipe, or no process): raised in the worker thread, before
-// the end of the run is reported.
-using TStartFailedEvent = std::function<void(TObject* Sender, const std::exception_ptr& Failure)>;
+// The child could not be started (no pipe, or no process), with the system's reason: raised in
+// the worker thread, before the end of the run is reported.
+using TStartFailedEvent =
+    std::function<void(TObject* Sender, const std::exception_ptr& Failure, uint32_t SystemCode)>;
 
 class TCreatePipeError : public std::runtime_error {
 public:

@@ -11,6 +11,13 @@ namespace {
 // dozens of them at once would keep the system busy with nothing but polling. Its lines may
 // then show up to this many milliseconds late.
 constexpr uint32_t kFleetQuietPauseLimit = 16;
+// Now and then the platform refuses to start a process for a passing reason (under Wine, about
+// once in a few thousand starts): such a computer is started again, this many times in all.
+constexpr int kStartAttempts = 3;
+// The system's reasons that mean the tool's file is gone, which no second try mends.
+constexpr std::uint32_t kFileNotFound = 2;
+constexpr std::uint32_t kPathNotFound = 3;
+
 // Often enough to look live, seldom enough that hundreds of computers' lines and ends do not
 // spend the user-interface thread on repainting the marks and the status line.
 constexpr unsigned kFleetRefreshMs = 100;
@@ -77,6 +84,9 @@ struct TRunSession::TFleetRun {
     std::vector<std::unique_ptr<TConsoleRunner>> Runners;
     // The tool could not be started for a computer: the job said so once and starts no more.
     bool ToolLost = false;
+    // Per computer: the starts made, and the system's reason when the latest one was refused.
+    std::vector<int> Starts = std::vector<int>(Runners.size());
+    std::vector<std::optional<std::uint32_t>> StartRefused = std::vector<std::optional<std::uint32_t>>(Runners.size());
 };
 
 // What one run needs to know of itself: superseded runs keep theirs.
@@ -153,23 +163,44 @@ void TRunSession::StartFleet(const TJob& job, const TJobVariables& vars)
 void TRunSession::StartWaitingComputers(const std::shared_ptr<TRun>& run)
 {
     TFleetRun& fleet = *run->Fleet;
-    for (const std::size_t computer : fleet.Fleet.Schedule.StartNext()) {
-        fleet.Runners[computer] = NewChildRunner(run, computer);
-        run->Results.ComputerStarted(fleet.Fleet.Children[computer].Computer());
-        try {
-            fleet.Runners[computer]->Execute();
-        } catch (...) {
-            // No worker, so no end will be reported: the computer ends here, without a result.
-            fleet.Runners[computer].reset();
-            fleet.Fleet.Schedule.Ended(computer);
-            throw;
-        }
-    }
+    for (const std::size_t computer : fleet.Fleet.Schedule.StartNext())
+        StartComputer(run, computer);
     FleetMarksChanged(*run);
     if (fleet.Fleet.Schedule.Finished())
         FinishRun(run);
     else
         FleetStatusChanged();
+}
+
+void TRunSession::StartComputer(const std::shared_ptr<TRun>& run, std::size_t computer)
+{
+    TFleetRun& fleet = *run->Fleet;
+    fleet.Runners[computer] = NewChildRunner(run, computer);
+    ++fleet.Starts[computer];
+    run->Results.ComputerStarted(fleet.Fleet.Children[computer].Computer());
+    try {
+        fleet.Runners[computer]->Execute();
+    } catch (...) {
+        // No worker, so no end will be reported: the computer ends here, without a result.
+        fleet.Runners[computer].reset();
+        fleet.Fleet.Schedule.Ended(computer);
+        throw;
+    }
+}
+
+bool TRunSession::StartAgain(const std::shared_ptr<TRun>& run, std::size_t computer)
+{
+    TFleetRun& fleet = *run->Fleet;
+    const std::optional<std::uint32_t> refused = std::exchange(fleet.StartRefused[computer], std::nullopt);
+    if (!refused)
+        return false;
+    if (fleet.Starts[computer] < kStartAttempts && !run->Results.Stopped()) {
+        StartComputer(run, computer);
+        return true;
+    }
+    run->Results.ComputerNotStarted(fleet.Fleet.Children[computer].Computer(),
+                                    "the system could not start the tool, code " + std::to_string(*refused));
+    return false;
 }
 
 std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_ptr<TRun>& run, std::size_t computer)
@@ -205,10 +236,10 @@ std::unique_ptr<TConsoleRunner> TRunSession::NewChildRunner(const std::shared_pt
             ChildNewLine(*live, computer, line, type);
     };
     // Raised before the end, so heard before it.
-    runner->OnStartFailed = [this, weak, computer](TObject*, const std::exception_ptr& failure) {
-        ui_.Post([this, weak, computer, failure] {
+    runner->OnStartFailed = [this, weak, computer](TObject*, const std::exception_ptr& failure, std::uint32_t code) {
+        ui_.Post([this, weak, computer, failure, code] {
             if (const auto live = weak.lock())
-                ChildStartFailed(*live, computer, failure);
+                ChildStartFailed(*live, computer, failure, code);
         });
     };
     return runner;
@@ -253,15 +284,20 @@ void TRunSession::ChildTerminated(const std::shared_ptr<TRun>& run, std::size_t 
     if (const std::optional<std::string> rest = child.Ended())
         ShowChildLine(*run, computer, *rest);
     fleet.Runners[computer].reset();
-    fleet.Fleet.Schedule.Ended(computer);
+    if (!StartAgain(run, computer))
+        fleet.Fleet.Schedule.Ended(computer);
     StartWaitingComputers(run);
 }
 
-void TRunSession::ChildStartFailed(TRun& run, std::size_t computer, const std::exception_ptr& failure)
+void TRunSession::ChildStartFailed(TRun& run, std::size_t computer, const std::exception_ptr& failure, std::uint32_t code)
 {
+    TFleetRun& fleet = *run.Fleet;
+    if (code != kFileNotFound && code != kPathNotFound) {
+        fleet.StartRefused[computer] = code;
+        return;
+    }
     // The tool was there when the job began: renamed or removed since, every computer would fail
     // alike. Said once, in the view and in one box; the computers not started are counted so.
-    TFleetRun& fleet = *run.Fleet;
     if (fleet.ToolLost)
         return;
     fleet.ToolLost = true;

@@ -97,13 +97,16 @@ private:
     void StartList(const TJob& job);
     void StartFleet(const TJob& job, const TJobVariables& vars);
     void StartWaitingComputers(const std::shared_ptr<TRun>& run);
+    void StartComputer(const std::shared_ptr<TRun>& run, std::size_t computer);
+    // A start the platform refused for a passing reason is made again, a few times at most.
+    bool StartAgain(const std::shared_ptr<TRun>& run, std::size_t computer);
     std::unique_ptr<TConsoleRunner> NewChildRunner(const std::shared_ptr<TRun>& run, std::size_t computer);
     void runner1NewLine(const std::string& NewLine, TOutputType OutputType, TRun& run);
     void runner1Terminated(const std::shared_ptr<TRun>& run);
     void ChildNewLine(TRun& run, std::size_t computer, const std::string& NewLine, TOutputType OutputType);
     void ShowChildLine(TRun& run, std::size_t computer, const std::string& line);
     void ChildTerminated(const std::shared_ptr<TRun>& run, std::size_t computer);
-    void ChildStartFailed(TRun& run, std::size_t computer, const std::exception_ptr& failure);
+    void ChildStartFailed(TRun& run, std::size_t computer, const std::exception_ptr& failure, std::uint32_t code);
     void FinishRun(const std::shared_ptr<TRun>& run);
     // Stops every live many-computer run; safe while a stopped run leaves the list.
     void StopFleets();

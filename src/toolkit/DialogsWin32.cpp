@@ -4,10 +4,12 @@
 #include <shobjidl.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/TextWin32.h"
+#include "toolkit/WindowWin32.h"
 
 namespace {
 
@@ -38,7 +40,49 @@ std::string PlatformFilter(const std::string& filter)
     return result;
 }
 
-std::optional<std::string> RunFileDialog(const TFileDialogSettings& settings, bool save)
+// While it lives, the first window that comes up owned by owner is centred on it, kept on the
+// owner's monitor: the platform's dialogs place themselves, not always over their owner. A
+// hook has no argument of its own, so the one centring of the thread is found through current_.
+class TCentreOnOwner {
+public:
+    explicit TCentreOnOwner(HWND owner)
+        : owner_(owner), hook_(owner ? SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId()) : nullptr)
+    {
+        previous_ = std::exchange(current_, this);
+    }
+    ~TCentreOnOwner()
+    {
+        current_ = previous_;
+        if (hook_)
+            UnhookWindowsHookEx(hook_);
+    }
+    TCentreOnOwner(const TCentreOnOwner&) = delete;
+    TCentreOnOwner& operator=(const TCentreOnOwner&) = delete;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        TCentreOnOwner* self = current_;
+        if (code == HCBT_ACTIVATE && self && !self->done_) {
+            const HWND window = reinterpret_cast<HWND>(wParam);
+            if (GetWindow(window, GW_OWNER) == self->owner_) {
+                self->done_ = true;
+                CenterOnWindow(window, self->owner_);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static thread_local TCentreOnOwner* current_;
+    HWND owner_;
+    HHOOK hook_;
+    TCentreOnOwner* previous_ = nullptr;
+    bool done_ = false;
+};
+
+thread_local TCentreOnOwner* TCentreOnOwner::current_ = nullptr;
+
+std::optional<std::string> RunFileDialog(const TFileDialogSettings& settings, bool save, HWND owner)
 {
     std::vector<char> file(MAX_PATH * 4, '\0');
     settings.FileName.copy(file.data(), file.size() - 1);
@@ -46,7 +90,7 @@ std::optional<std::string> RunFileDialog(const TFileDialogSettings& settings, bo
 
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = GetActiveWindow();
+    ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
@@ -64,6 +108,7 @@ std::optional<std::string> RunFileDialog(const TFileDialogSettings& settings, bo
     if (settings.FileMustExist)
         ofn.Flags |= OFN_FILEMUSTEXIST;
 
+    const TCentreOnOwner centre(owner);
     const BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
     if (!ok)
         return std::nullopt;
@@ -81,7 +126,7 @@ struct TCoTaskMemFree {
 };
 
 // The platform's folder picker: the file-open dialog in its folder mode.
-std::optional<std::string> RunFolderDialog(const TFileDialogSettings& settings)
+std::optional<std::string> RunFolderDialog(const TFileDialogSettings& settings, HWND owner)
 {
     IFileOpenDialog* created = nullptr;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&created))))
@@ -98,7 +143,11 @@ std::optional<std::string> RunFolderDialog(const TFileDialogSettings& settings)
         const UniqueCom<IShellItem> folder(start);
         dialog->SetFolder(folder.get());
     }
-    if (FAILED(dialog->Show(GetActiveWindow())))
+    const HRESULT shown = [&] {
+        const TCentreOnOwner centre(owner);
+        return dialog->Show(owner);
+    }();
+    if (FAILED(shown))
         return std::nullopt;
     IShellItem* chosen = nullptr;
     if (FAILED(dialog->GetResult(&chosen)))
@@ -124,15 +173,15 @@ TModalResult TWin32Dialogs::ShowMessageBox(const std::string& caption, const std
 
 std::optional<std::string> TWin32Dialogs::OpenFile(const TFileDialogSettings& settings)
 {
-    return RunFileDialog(settings, false);
+    return RunFileDialog(settings, false, owner_);
 }
 
 std::optional<std::string> TWin32Dialogs::SaveFile(const TFileDialogSettings& settings)
 {
-    return RunFileDialog(settings, true);
+    return RunFileDialog(settings, true, owner_);
 }
 
 std::optional<std::string> TWin32Dialogs::ChooseFolder(const TFileDialogSettings& settings)
 {
-    return RunFolderDialog(settings);
+    return RunFolderDialog(settings, owner_);
 }

@@ -145,9 +145,9 @@ void TMemo::SelectAll()
 }
 
 void TMemo::AddMenuCommand(const std::string& caption, std::function<void()> onClick,
-                           std::function<bool()> isEnabled)
+                           std::function<bool()> isEnabled, std::optional<COLORREF> swatch)
 {
-    extraCommands_.push_back(TMenuCommand{caption, std::move(onClick), std::move(isEnabled)});
+    extraCommands_.push_back(TMenuCommand{caption, std::move(onClick), std::move(isEnabled), swatch});
 }
 
 void TMemo::SetLineMarks(TLineMarks marks)

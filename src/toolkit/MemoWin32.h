@@ -71,6 +71,8 @@ public:
     // pixels at the view's scale.
     static constexpr int TextMargin = 2;
     int Margin() const { return Scaled(TextMargin); }
+    // A line mark's side in layout pixels; the square stands Margin() from the view's left edge.
+    static constexpr int MarkSize = 7;
     void Rescale(int dpi) override;
 
     TMemoLines& Lines() { return lines_; }
@@ -101,9 +103,10 @@ public:
     std::string MarksDescription() const;
 
     // Adds a command to the context menu: after a separator below Copy and Select All, in the
-    // order added. A command whose isEnabled says false is greyed.
+    // order added. A command whose isEnabled says false is greyed; one with a swatch shows that
+    // colour before its caption.
     void AddMenuCommand(const std::string& caption, std::function<void()> onClick,
-                        std::function<bool()> isEnabled = nullptr);
+                        std::function<bool()> isEnabled = nullptr, std::optional<COLORREF> swatch = std::nullopt);
     // The context menu as it would show now: Copy, Select All, then the added commands.
     std::vector<TMenuCommand> MenuCommands();
 
@@ -167,5 +170,4 @@ private:
     TLineMarks marks_;
     // The marks' margin: nothing without marks.
     int MarkMargin() const { return marks_ ? Scaled(MarkSize) + 2 * Margin() + Scaled(1) : 0; }
-    static constexpr int MarkSize = 7;
 };

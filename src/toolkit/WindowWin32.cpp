@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include <set>
 #include <string>
 #include <utility>
@@ -161,12 +163,33 @@ COLORREF ColorOrSystem(COLORREF color, int systemIndex)
     return color == CLR_INVALID ? GetSysColor(systemIndex) : color;
 }
 
+namespace {
+
+// Centred on area, then moved inside limits as far as it fits.
+void CenterOn(HWND window, const TBounds& area, const TBounds& limits)
+{
+    const TBounds own = ScreenBounds(window);
+    const int left = std::clamp(TBounds::Centred(area.Left, area.Width, own.Width), limits.Left,
+                                std::max(limits.Left, limits.Right() - own.Width));
+    const int top = std::clamp(TBounds::Centred(area.Top, area.Height, own.Height), limits.Top,
+                               std::max(limits.Top, limits.Bottom() - own.Height));
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
 void CenterOnScreen(HWND window)
 {
-    const TBounds bounds = ScreenBounds(window);
-    SetWindowPos(window, nullptr, TBounds::Centred(0, GetSystemMetrics(SM_CXSCREEN), bounds.Width),
-                 TBounds::Centred(0, GetSystemMetrics(SM_CYSCREEN), bounds.Height), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const TBounds screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    CenterOn(window, screen, screen);
+}
+
+void CenterOnWindow(HWND window, HWND other)
+{
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(other, MONITOR_DEFAULTTONEAREST), &monitor);
+    CenterOn(window, ScreenBounds(other), ToBounds(monitor.rcWork));
 }
 
 TWindow::~TWindow()

@@ -23,8 +23,11 @@ HINSTANCE ModuleInstance();
 // A colour given by the caller, or the system's colour of that index when none was given.
 COLORREF ColorOrSystem(COLORREF color, int systemIndex);
 
-// Moves a top-level window so that it is centred on the screen, keeping its size.
+// Moves a top-level window so that it is centred on the screen, or on another window inside the
+// work area of that window's monitor, keeping its size; a window larger than the area keeps its
+// top-left corner in it.
 void CenterOnScreen(HWND window);
+void CenterOnWindow(HWND window, HWND other);
 
 struct TWindowClass {
     const char* Name = nullptr;

@@ -7,6 +7,7 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/FileSystemWin32.h"
+#include "toolkit/FileText.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/InstallerPackageWin32.h"
 #include "toolkit/Paths.h"
@@ -285,10 +286,16 @@ void TForm1::ForgetMarks()
         mmo1->SetLineMarks(nullptr);
 }
 
+std::string TForm1::ReadListText(const std::string& path)
+{
+    // Editors save lists as UTF-8 or UTF-16; the program's text is the system's code page.
+    return FileTextInAnsi(ReadWholeFile(path), AnsiFromUnicode);
+}
+
 std::string TForm1::ReadRunList()
 {
     try {
-        return ReadWholeFile(edt1->Text());
+        return ReadListText(edt1->Text());
     } catch (const std::runtime_error&) {
         return {};
     }
@@ -385,7 +392,7 @@ void TForm1::edt1Change(TObject* /*Sender*/)
 
 void TForm1::LoadListPreview(const std::string& path)
 {
-    const std::string content = ReadWholeFile(path);  // throws before the preview changes
+    const std::string content = ReadListText(path);  // throws before the preview changes
     ForgetMarks();
     mmo1->Lines().SetText(content);
     lblTargets->SetCaption("Target Computers from " + ExtractFileName(path) + ":");
@@ -543,10 +550,10 @@ void TForm1::ExportForAnsible()
 
     // The same checks and boxes as Execute, on variables of its own: a run's job stays as it is.
     TJobVariables checked;
-    std::optional<TJob> job = ::CollectData(*this, checked);
+    std::optional<TJob> job = ::CollectData(*this, checked, TAccountQuestion::None);
     if (!job)
         return;
-    job->Computers = TComputerList(ReadWholeFile(job->ListFile));
+    job->Computers = TComputerList(ReadListText(job->ListFile));
     const auto productCode = ReadPackageCode(job->PackagePath, IsPatchPackage(job->PackagePath));
     const TAnsibleExport composed = ComposeAnsibleExport(*job, productCode);
     if (!composed.Refusal.empty()) {
@@ -555,14 +562,15 @@ void TForm1::ExportForAnsible()
     }
     if (!composed.Warning.empty())
         ::ShowWarning(application_.Dialogs(), composed.Warning);
-    WriteAnsibleFiles(composed.Files);
+    if (const std::optional<std::string> folder = WriteAnsibleFiles(composed.Files))
+        ::ShowInformation(application_.Dialogs(), ExportReport(*job, *folder));
 }
 
-void TForm1::WriteAnsibleFiles(const std::vector<TExportFile>& files)
+std::optional<std::string> TForm1::WriteAnsibleFiles(const std::vector<TExportFile>& files)
 {
     const std::optional<std::string> folder = application_.Dialogs().ChooseFolder(AnsibleFolderDialog);
     if (!folder)
-        return;
+        return std::nullopt;
     AnsibleFolderDialog.InitialDir = *folder;
     const std::string prefix = folder->ends_with('\\') ? *folder : *folder + "\\";
 
@@ -575,9 +583,7 @@ void TForm1::WriteAnsibleFiles(const std::vector<TExportFile>& files)
     }
     if (!existing.empty() &&
         !::Confirm(application_.Dialogs(), "These files already exist in " + *folder + ":" + existing + "\n\nReplace them?"))
-        return;
+        return std::nullopt;
     WriteFilesWhole(writes);
-    ::ShowInformation(application_.Dialogs(), "The job for Ansible was written to " + *folder +
-                                                  ": inventory.ini, deploy.yml and README.txt.\n\nRun it with:\n" +
-                                                  AnsibleText::RunCommand);
+    return folder;
 }

@@ -23,6 +23,9 @@ constexpr MarkLook kMarkLooks[] = {
     {TComputerMark::cmRestartRequired, RGB(240, 190, 0), "yellow"},
     {TComputerMark::cmFailed, RGB(220, 0, 0), "red"},
     {TComputerMark::cmNotReached, RGB(150, 0, 190), "purple"},
+    {TComputerMark::cmContactLost, RGB(0, 0, 0), "black"},
+    {TComputerMark::cmInterrupted, RGB(255, 130, 0), "orange"},
+    {TComputerMark::cmNotStarted, RGB(0, 140, 140), "teal"},
     {TComputerMark::cmNoResult, RGB(255, 255, 255), "white"},
 };
 
@@ -71,7 +74,7 @@ void TForm1::CreateFonts(int dpi)
 {
     font_ = MakeFont(ScaleToDpi(11, dpi), FW_NORMAL, "Tahoma");
     boldFont_ = MakeFont(ScaleToDpi(11, dpi), FW_BOLD, "Tahoma");
-    consoleFont_ = MakeFont(ScaleToDpi(9, dpi), FW_NORMAL, "System");
+    consoleFont_ = MakeScaledFont(9, dpi, FW_NORMAL, "System", "Tahoma");
     SetFont(font_.Get());
 }
 
@@ -263,7 +266,7 @@ void TForm1::CreateListPanel()
 
     for (const MarkLook& look : kMarkLooks) {
         const std::string entry = std::string("Mark ") + look.colorName + ": " + std::string(MarkName(look.mark));
-        mmo1->AddMenuCommand(entry, [] {}, [] { return false; });
+        mmo1->AddMenuCommand(entry, [] {}, [] { return false; }, look.color);
     }
 
     lblTargets = CaptionAbove(*mmo1, TargetsCaption);

@@ -145,6 +145,9 @@ TEST(AnsibleExport, TheAccountGoesIntoTheInventoryQuotedAndNeverThePassword)
     const std::string noAccount = FileText(Export(JobOf(form)), "inventory.ini");
     EXPECT_FALSE(Contains(noAccount, "\nansible_user=")) << "only a commented example";
     EXPECT_TRUE(Contains(noAccount, "# ansible_user='DOMAIN\\\\user'\n"));
+    EXPECT_TRUE(Contains(ExportReport(JobOf(form), "C:\\out"),
+                         "\n\nNo account was given: set ansible_user (and ansible_become_user) in inventory.ini "
+                         "before the play can run. Then run it with:\n"));
 
     // Every switch, an account and each kind of job: the password reaches no file.
     form.fields[JobField::edt3] = "DOM";

@@ -123,6 +123,14 @@ TEST(CollectData, CurrentAccountNeedsAllThreeEmptyAndAnOk)
     EXPECT_EQ(agreed.confirmations.size(), 1u);
     EXPECT_EQ(AccountParts(current), (std::vector<std::string>{"", "", ""}));
 
+    // A job that only gets written down asks nothing: no run would use the account.
+    FakeJobForm unasked = declined;
+    unasked.confirmations.clear();
+    TJobVariables written;
+    EXPECT_TRUE(CollectData(unasked, written, TAccountQuestion::None).has_value());
+    EXPECT_TRUE(unasked.confirmations.empty());
+    EXPECT_TRUE(written.CurrentAccount);
+
     const auto withOnly = [&](JobField field, const std::string& text) {
         FakeJobForm form = declined;
         form.confirmations.clear();

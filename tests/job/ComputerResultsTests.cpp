@@ -235,7 +235,7 @@ const FormCase kForms[] = {
         TComputerResult::crNotReached, 0, "Access is denied.", TComputerMark::cmNotReached},
     {"contact lost", {"Starting msiexec on PC01...", "Error communicating with PsExec service on PC01:",
          "The handle is invalid."},
-        TComputerResult::crContactLost, 0, "The handle is invalid.", TComputerMark::cmNoResult},
+        TComputerResult::crContactLost, 0, "The handle is invalid.", TComputerMark::cmContactLost},
     {"msiexec not started", {"Starting msiexec on PC01...", "PsExec could not start msiexec on PC01:",
          "The system cannot find the file specified."},
         TComputerResult::crNotStarted, 0, "The system cannot find the file specified.", TComputerMark::cmFailed},
@@ -244,7 +244,7 @@ const FormCase kForms[] = {
         TComputerResult::crNotReached, 0, "", TComputerMark::cmNotReached},
     {"no text, next computer's report", {"Error communicating with PsExec service on PC01:",
          "Couldn't access PC02:", "Access is denied."},
-        TComputerResult::crContactLost, 0, "", TComputerMark::cmNoResult},
+        TComputerResult::crContactLost, 0, "", TComputerMark::cmContactLost},
     {"no text, the tool's last line", {"PsExec could not start msiexec on PC01:", "PsExec exited with error code 2."},
         TComputerResult::crNotStarted, 0, "", TComputerMark::cmFailed},
     {"begun, no result", {"Connecting to PC01...", "Starting msiexec on PC01..."}, TComputerResult::crNoResult, 0, "",
@@ -368,6 +368,9 @@ TEST(ComputerResults, EachChildsErrorTextIsItsOwnNextLineAndAStopTellsInterrupte
     tracker.RunStopped();
     EXPECT_EQ(tracker.MarkOfLine("PC-C"), TComputerMark::cmRunning) << "a stop is settled when the run has ended";
     tracker.RunEnded();
+    EXPECT_EQ(tracker.MarkOfLine("PC-C"), TComputerMark::cmInterrupted);
+    EXPECT_EQ(tracker.MarkOfLine("PC-D"), TComputerMark::cmNotStarted);
+    EXPECT_EQ(MarkName(TComputerMark::cmNotStarted), "not started");
 
     EXPECT_EQ(tracker.SummaryLines(NoSystemMessage),
         (Lines{"Vantrel: The run was stopped.", "Vantrel: Results for 5 computers:",

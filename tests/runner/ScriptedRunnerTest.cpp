@@ -355,13 +355,16 @@ TEST_F(ScriptedRunner, AStartFailureIsReportedAfterTheTerminationHandlerAndTheRu
     // A caller that takes start failures itself hears of them before the end, and no box comes.
     std::vector<std::string> handed;
     int terminationsBefore = -1;
-    h.runner->OnStartFailed = [&](TObject*, const std::exception_ptr& failure) {
+    uint32_t code = 0;
+    h.runner->OnStartFailed = [&](TObject*, const std::exception_ptr& failure, uint32_t systemCode) {
         terminationsBefore = h.terminations;
+        code = systemCode;
         handed.push_back(OnePostedStartFailure({failure}));
     };
     Play({}, FailingAt(&TScript::failStart, 2));
     Pump(std::chrono::milliseconds(20));
     EXPECT_EQ(terminationsBefore + 1, h.terminations) << "heard before the end is reported";
+    EXPECT_EQ(code, 2u);
     EXPECT_EQ(handed, (std::vector<std::string>{"missing.exe /x doesn't exist."}));
     EXPECT_TRUE(h.ui.TakePostedErrors().empty());
 }

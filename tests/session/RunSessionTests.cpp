@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -54,9 +55,19 @@ protected:
           listRunner(nullptr, ui, std::make_shared<TScriptedBackend>())
     {
         children->ChooseScriptsBy([this](const std::string& commandLine) {
-            for (const auto& [computer, script] : scripts)
-                if (commandLine.find("\\\\" + computer + " ") != std::string::npos)
-                    return script;
+            for (const auto& [computer, script] : scripts) {
+                if (commandLine.find("\\\\" + computer + " ") == std::string::npos)
+                    continue;
+                std::lock_guard lock(refusalsMutex);
+                if (refusals[computer] > 0) {
+                    --refusals[computer];
+                    TScript refused;
+                    refused.failStart = true;
+                    refused.errorCode = kInternalError;
+                    return refused;
+                }
+                return script;
+            }
             ADD_FAILURE() << "no script for " << commandLine;
             return TScript{};
         });
@@ -107,6 +118,10 @@ protected:
     TStringList console;
     TCountingListener listener;
     std::map<std::string, TScript> scripts;
+    // How many of a computer's starts the platform refuses for a passing reason.
+    static constexpr uint32_t kInternalError = 1359;
+    std::mutex refusalsMutex;
+    std::map<std::string, int> refusals;
     std::unique_ptr<TRunSession> session;
 };
 
@@ -168,3 +183,24 @@ TEST_F(RunSession, AToolThatCannotBeStartedMidJobIsToldOnceAndTheRestAreNotStart
 }
 
 } // namespace
+
+TEST_F(RunSession, AStartRefusedForAPassingReasonIsMadeAgainAndAtTheLastTryCountedNotStarted)
+{
+    const std::string success = "msiexec exited on PC-X with error code 0.\r\nPsExec exited with error code 0.\r\n";
+    for (const char* computer : {"PC-A", "PC-B", "PC-C"}) {
+        std::string output = success;
+        output.replace(output.find("PC-X"), 4, computer);
+        scripts[computer] = Script({Exit(0, output)});
+    }
+    refusals = {{"PC-A", 2}, {"PC-B", 3}};
+    Start("PC-A\r\nPC-B\r\nPC-C\r\n", 2);
+    ASSERT_TRUE(ui.RunUntil([this] { return !session->Active(); }, 20s));
+    EXPECT_TRUE(ui.TakePostedErrors().empty()) << "no box for a start made again";
+    EXPECT_EQ(children->Runs(), 7u) << "PC-A refused twice then run, PC-B refused three times, PC-C once";
+    const Lines lines = console.Lines();
+    const auto summary = std::find(lines.begin(), lines.end(), "Vantrel: Results for 3 computers:");
+    ASSERT_NE(summary, lines.end());
+    EXPECT_EQ(Lines(summary, lines.end()),
+        (Lines{"Vantrel: Results for 3 computers:", "Vantrel:   2 done", "Vantrel:   1 not started",
+            "Vantrel: PC-B: not started (the system could not start the tool, code 1359)", "Execution Finished"}));
+}

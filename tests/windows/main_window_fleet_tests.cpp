@@ -138,6 +138,30 @@ TEST_F(ManyAtATime, StopEndsEveryChildAndSaysSoWithTheComputersNotStarted)
     EXPECT_FALSE(MenuCommand(Form().mmo2->MenuCommands(), "Stop").IsEnabled());
 }
 
+TEST_F(ManyAtATime, AToolGoneMidJobIsToldOnceAndTheComputersNotYetStartedAreNotStarted)
+{
+    SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "1500");
+    FillValidJob("fleet.txt", "PC-1\r\nPC-2\r\nPC-3\r\nPC-4\r\nPC-5\r\nPC-6\r\n");
+    Form().edt7->SetText("2");
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return StandinChildren() == 2; }));
+    ASSERT_TRUE(MoveFileA(folder_.File("Psexec.exe").c_str(), folder_.File("Psexec-renamed.exe").c_str()));
+    const std::size_t boxes = dialogs_.Boxes.size();
+    ASSERT_TRUE(WaitForRunEnd(std::chrono::seconds(20)));
+    PumpFor(App(), std::chrono::milliseconds(300));
+    ASSERT_EQ(dialogs_.Boxes.size(), boxes + 1) << "one box, not one per computer";
+    EXPECT_TRUE(IsBox(dialogs_.Boxes.back(), kApplicationTitle, TMsgDlgType::mtError, "doesn't exist.", TTextIs::Within));
+    const auto lines = ConsoleLines(Form());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+                  return line.starts_with("Vantrel: The tool could not be started for PC-3: ");
+              }),
+              1);
+    const auto summary = LinesFrom(lines, "Vantrel: Results");
+    EXPECT_EQ(std::vector<std::string>(summary.begin(), summary.begin() + 3),
+              (std::vector<std::string>{"Vantrel: Results for 6 computers:", "Vantrel:   2 done", "Vantrel:   4 not started"}));
+    EXPECT_EQ(SavedRetryList(), "PC-3\r\nPC-4\r\nPC-5\r\nPC-6\r\n");
+}
+
 TEST_F(ManyAtATime, EscStopsASingleToolRunAndANewExecuteEndsAManyComputerRun)
 {
     SetEnvironmentVariableA("VANTREL_STANDIN_DELAY_MS", "20000");

@@ -4,7 +4,11 @@
 
 #include <oleacc.h>
 
+#include <map>
+#include <set>
+
 #include "MainWindowFixture.h"
+#include "toolkit/ContextMenuWin32.h"
 #include "toolkit/RegistryWin32.h"
 
 namespace {
@@ -109,6 +113,48 @@ std::wstring AccessibleDescription(HWND view)
     return description;
 }
 
+// The legend's items by the mark they name, with the colour in the middle of each one's swatch
+// as the context menu shows it.
+std::map<std::string, COLORREF> LegendSwatches(TMemo& view)
+{
+    const std::vector<TMenuCommand> commands = view.MenuCommands();
+    const TContextMenu menu = BuildContextMenu(commands);
+    std::map<std::string, COLORREF> swatches;
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const std::string& caption = commands[i].Caption;
+        if (caption.rfind("Mark ", 0) != 0)
+            continue;
+        const UINT id = static_cast<UINT>(i + 1);
+        char text[128] = {};
+        GetMenuStringA(menu.Menu.Get(), id, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_EQ(text, caption) << "the words stay the item's name";
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_BITMAP;
+        GetMenuItemInfoA(menu.Menu.Get(), id, FALSE, &item);
+        BITMAP size{};
+        if (!GetObjectA(item.hbmpItem, sizeof size, &size)) {
+            ADD_FAILURE() << caption << " has no swatch";
+            continue;
+        }
+        const TMemoryDC dc(nullptr, item.hbmpItem);
+        swatches[caption.substr(caption.find(": ") + 2)] = GetPixel(dc.Get(), size.bmWidth / 2, size.bmHeight / 2);
+    }
+    return swatches;
+}
+
+// The colour in the middle of a line's mark as the view shows it now.
+COLORREF DrawnMark(const TMemo& view, int line)
+{
+    UpdateWindow(view.Handle());
+    HDC dc = GetDC(view.Handle());
+    const int x = view.Margin() + view.Scaled(TMemo::MarkSize) / 2;
+    const int y = (line - view.TopLine()) * view.LineHeight() + view.LineHeight() / 2;
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(view.Handle(), dc);
+    return colour;
+}
+
 // The rows of a CSV file without quoted line ends, each with its CR LF.
 std::vector<std::string> SplitRows(const std::string& csv)
 {
@@ -131,9 +177,14 @@ TEST_F(MainWindow, TheTargetListMarksWaitingAndRunningComputersWhileTheRunGoesAn
     };
     EXPECT_FALSE(saveResults()) << "greyed out with nothing to save";
     Click(*Form().sbtbtn1);
+    EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()), L"PC-SLOW-1: waiting\r\nPC-SLOW-2: waiting")
+        << "at one at a time too, every computer waits from the start";
     EXPECT_TRUE(PumpUntil(App(), [&] {
         return AccessibleDescription(Form().mmo1->Handle()) == L"PC-SLOW-1: running\r\nPC-SLOW-2: waiting";
     })) << AccessibleDescription(Form().mmo1->Handle());
+    const auto swatches = LegendSwatches(*Form().mmo1);
+    EXPECT_EQ(DrawnMark(*Form().mmo1, 0), swatches.at("running"));
+    EXPECT_EQ(DrawnMark(*Form().mmo1, 2), swatches.at("waiting")) << "drawn too, not only named";
     ASSERT_TRUE(WaitForRunEnd());
     EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()), L"PC-SLOW-1: done\r\nPC-SLOW-2: done");
     EXPECT_EQ(Form().mmo1->Lines().Count(), 3) << "the view keeps the file's lines";
@@ -148,7 +199,14 @@ TEST_F(MainWindow, TheTargetListMarksWaitingAndRunningComputersWhileTheRunGoesAn
     }
     EXPECT_EQ(legend, (std::vector<std::string>{"Mark grey: waiting", "Mark blue: running", "Mark green: done",
                                                 "Mark yellow: restart required", "Mark red: failed",
-                                                "Mark purple: not reached", "Mark white: no result"}));
+                                                "Mark purple: not reached",
+                                                "Mark black: contact lost, outcome unknown",
+                                                "Mark orange: interrupted, msiexec may still be running",
+                                                "Mark teal: not started", "Mark white: no result"}));
+    std::set<COLORREF> colours;
+    for (const auto& [mark, colour] : swatches)
+        colours.insert(colour);
+    EXPECT_EQ(colours.size(), legend.size()) << "each item shows a colour of its own";
 
     Form().edt1->SetText(folder_.File("lab.txt"));
     EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()), L"") << "a new list forgets the marks";
@@ -180,11 +238,20 @@ TEST_F(MainWindow, TheToolsRealFormsAndAnOddListAreReadRightEndToEnd)
     EXPECT_EQ(ReadFileBytes(folder_.File("retry.txt")),
               "PC-NOSVC-000002\r\nPC-LOST-0000003\r\nPC-NOSTART-0004\r\nPC-OFFLINE-0005\r\n");
 
-    // The target list marks each computer, its text untouched; automation reads the marks.
-    EXPECT_EQ(Form().mmo1->Lines().Get(0), "\xEF\xBB\xBFPC-LAB-01 ");
+    // The target list marks each computer, the file's text read as UTF-8 (its byte-order mark is
+    // no character of the list); automation reads the marks.
+    EXPECT_EQ(Form().mmo1->Lines().Get(0), "PC-LAB-01 ");
     EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()),
-              L"\u00EF\u00BB\u00BFPC-LAB-01 : done\r\nPC-NOSVC-000002: not reached\r\nPC-LOST-0000003: no result\r\n"
+              L"PC-LAB-01 : done\r\nPC-NOSVC-000002: not reached\r\n"
+              L"PC-LOST-0000003: contact lost, outcome unknown\r\n"
               L"PC-NOSTART-0004: failed\r\nPC-OFFLINE-0005: not reached");
+    // Each mark as the target list draws it is the colour its legend item shows.
+    const auto swatches = LegendSwatches(*Form().mmo1);
+    const TMemo& targets = *Form().mmo1;
+    const std::pair<int, const char*> drawn[] = {
+        {0, "done"}, {2, "not reached"}, {3, "contact lost, outcome unknown"}, {4, "failed"}};
+    for (const auto& [line, mark] : drawn)
+        EXPECT_EQ(DrawnMark(targets, line), swatches.at(mark)) << mark;
 
     // The results to take away, as a spreadsheet reads them.
     dialogs_.SaveAnswers = {folder_.File("results.csv")};

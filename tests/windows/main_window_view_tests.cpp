@@ -123,7 +123,7 @@ TEST_F(MainWindow, BothViewsHaveAContextMenuWithCopySelectAllAndAddedCommands)
         EXPECT_FALSE(commands[0].IsEnabled()) << "nothing selected";
         EXPECT_FALSE(commands[1].IsEnabled()) << "nothing to select";
     }
-    EXPECT_EQ(Form().mmo1->MenuCommands().size(), 10u) << "the target list adds the marks' legend";
+    EXPECT_EQ(Form().mmo1->MenuCommands().size(), 13u) << "the target list adds the marks' legend";
     const std::vector<TMenuCommand> console = Form().mmo2->MenuCommands();
     ASSERT_EQ(console.size(), 7u) << "the console view adds the retry lists, the results and Stop";
     EXPECT_EQ(console[3].Caption, "Save Retry List...");

@@ -44,7 +44,12 @@ void ExpectLaidOutAt(TForm1& form, int dpi)
     EXPECT_EQ(FontOf(form.lblPackage->Handle()).lfHeight, -ScaleToDpi(11, dpi));
     EXPECT_EQ(FontOf(form.chk7->Handle()).lfHeight, -ScaleToDpi(11, dpi));
     EXPECT_EQ(FontOf(form.chk7->Handle()).lfWeight, FW_BOLD);
-    EXPECT_EQ(FontOf(form.mmo2->Handle()).lfHeight, -ScaleToDpi(9, dpi));
+    // The console's "System" comes in one size: where it cannot follow the scale, another face
+    // with lines of the scaled height takes its place (see TheConsoleLinesGrowWithTheScale).
+    const LOGFONTA console = FontOf(form.mmo2->Handle());
+    if (dpi == DefaultDpi || std::string(console.lfFaceName) == "System") {
+        EXPECT_EQ(console.lfHeight, -ScaleToDpi(9, dpi));
+    }
     EXPECT_EQ(FontOf(form.edt1->ButtonHandle()).lfHeight, -ScaleToDpi(11, dpi));
 
     // The views' rows are their font's lines; their margins scale.
@@ -161,6 +166,21 @@ TEST_F(Scale, MovingToAnotherScaleLaysEverythingOutAgainAndBack)
 
     form.ChangeDpi(DisplayDpi());
     ExpectLaidOutAt(form, DisplayDpi());
+}
+
+TEST_F(Scale, TheConsoleLinesGrowWithTheScale)
+{
+    TForm1& form = app_->Form1();
+    const auto lineAt = [&](int dpi) {
+        form.ChangeDpi(dpi);
+        return form.mmo2->LineHeight();
+    };
+    const int at96 = lineAt(96);
+    EXPECT_EQ(std::string(FontOf(form.mmo2->Handle()).lfFaceName), "System");
+    EXPECT_NEAR(lineAt(144), at96 * 1.5, 1);
+    EXPECT_NEAR(lineAt(192), at96 * 2, 1);
+    EXPECT_GE(form.mmo2->LineHeight(), TextSize(form.lblConsole->Handle(), "X").cy) << "no smaller than its caption";
+    form.ChangeDpi(DisplayDpi());
 }
 
 TEST_F(Scale, TheAboutBoxIsTheLayoutScaledAndMovesToAnotherScale)

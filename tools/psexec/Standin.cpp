@@ -8,6 +8,9 @@
 
 namespace {
 
+// The longest pause the environment may ask for.
+constexpr long kLongestMs = 60000;
+
 constexpr int UnreachableCode = 53;
 constexpr int DeniedCode = 5;
 constexpr int InvalidHandleCode = 6;
@@ -139,14 +142,46 @@ int RefuseArguments(IStandinHost& host, const std::string& why)
 
 } // namespace
 
-int DelayFromEnvironment(const char* value, int fallback)
+int DelayRange::For(std::uint32_t seed, std::size_t position) const
+{
+    if (highMs <= lowMs)
+        return lowMs;
+    // A few rounds of an integer mix: neighbouring seeds and positions land far apart.
+    std::uint32_t mixed = seed ^ (static_cast<std::uint32_t>(position) * 0x9E3779B9u);
+    for (int round = 0; round < 2; ++round) {
+        mixed ^= mixed >> 16;
+        mixed *= 0x7FEB352Du;
+        mixed ^= mixed >> 15;
+        mixed *= 0x846CA68Bu;
+    }
+    mixed ^= mixed >> 16;
+    return lowMs + static_cast<int>(mixed % static_cast<std::uint32_t>(highMs - lowMs + 1));
+}
+
+DelayRange DelayFromEnvironment(const char* value)
 {
     if (value == nullptr || *value == '\0')
-        return fallback;
+        return DefaultDelayMs;
+    char* end = nullptr;
+    const long low = std::strtol(value, &end, 10);
+    long high = low;
+    if (*end == '-' && end != value) {
+        const char* second = end + 1;
+        high = std::isdigit(static_cast<unsigned char>(*second)) ? std::strtol(second, &end, 10) : -1;
+    }
+    if (*end != '\0' || low < 0 || high < low || high > kLongestMs)
+        return DefaultDelayMs;
+    return DelayRange(static_cast<int>(low), static_cast<int>(high));
+}
+
+int TimeoutFromEnvironment(const char* value)
+{
+    if (value == nullptr || *value == '\0')
+        return DefaultConnectTimeoutMs;
     char* end = nullptr;
     const long parsed = std::strtol(value, &end, 10);
-    if (*end != '\0' || parsed < 0 || parsed > 60000)
-        return fallback;
+    if (*end != '\0' || parsed < 0 || parsed > kLongestMs)
+        return DefaultConnectTimeoutMs;
     return static_cast<int>(parsed);
 }
 
@@ -221,13 +256,15 @@ std::string UsageText()
            "-nobanner leaves out the first line.\r\n"
            "\r\n"
            "Environment: VANTREL_STANDIN_DELAY_MS sets the time per computer in milliseconds\r\n"
-           "(default 250); VANTREL_STANDIN_TIMEOUT_MS the time a computer that is off takes\r\n"
-           "without -n (default 500); VANTREL_STANDIN_RECORD names a file that receives the command line\r\n"
+           "(default 250), or a range such as 0-200 from which each computer draws its own;\r\n"
+           "VANTREL_STANDIN_TIMEOUT_MS the time a computer that is off takes without -n\r\n"
+           "(default 500); VANTREL_STANDIN_RECORD names a file that receives the command line\r\n"
            "as it came; VANTREL_STANDIN_JOURNAL names a file to which every run adds a line\r\n"
            "when it starts and one when it ends.\r\n";
 }
 
-int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int delayMs, int connectTimeoutMs)
+int RunStandin(const std::vector<std::string>& args, IStandinHost& host, DelayRange delay, int connectTimeoutMs,
+               std::uint32_t seed)
 {
     const ParsedArgs parsed = ParseStandinArgs(args);
     if (!parsed.request)
@@ -249,7 +286,7 @@ int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int del
             + (request.listFile.empty() ? "the command line" : request.listFile));
     int firstFailure = 0;
     for (std::size_t i = 0; i < computers.size(); ++i) {
-        const int result = RunOnComputer(computers[i], i, request, host, delayMs, connectTimeoutMs);
+        const int result = RunOnComputer(computers[i], i, request, host, delay.For(seed, i), connectTimeoutMs);
         if (firstFailure == 0)
             firstFailure = result;
     }

@@ -3,6 +3,7 @@
 // It reports in the real tool's own line formats; the local computer's command runs for real.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,8 +42,28 @@ inline constexpr int DefaultDelayMs = 250;
 inline constexpr int DefaultConnectTimeoutMs = 500;
 inline constexpr int UsageExitCode = 2;
 
-// A count of milliseconds from the environment (at most a minute), or the fallback.
-int DelayFromEnvironment(const char* value, int fallback = DefaultDelayMs);
+// The time each computer takes: the same for all, or drawn per computer between two bounds, so
+// that copies started together do not all end together.
+struct DelayRange {
+    DelayRange(int fixedMs = DefaultDelayMs) : lowMs(fixedMs), highMs(fixedMs) {}
+    DelayRange(int low, int high) : lowMs(low), highMs(high) {}
+    bool operator==(const DelayRange&) const = default;
+
+    // The time of the computer at position for a copy that drew seed; the same pair always
+    // gives the same time.
+    int For(std::uint32_t seed, std::size_t position) const;
+
+    int lowMs;
+    int highMs;
+};
+
+// The pause per computer from the environment: a count of milliseconds ("200"), or a range
+// ("0-200"); the default for anything else.
+DelayRange DelayFromEnvironment(const char* value);
+
+// The time a computer that is off keeps the stand-in waiting without -n: a count of milliseconds
+// (at most a minute), or the default for anything else.
+int TimeoutFromEnvironment(const char* value);
 
 // How far the tool gets on a computer before it reports a failure, in the real tool's order.
 enum class FailureStage {
@@ -77,5 +98,7 @@ bool IsLocalComputer(std::string_view computer, std::string_view localName);
 std::string UsageText();
 
 // Runs the whole program on the split arguments and returns its exit code. A computer that is
-// off is given up after -n's seconds, or connectTimeoutMs without -n.
-int RunStandin(const std::vector<std::string>& args, IStandinHost& host, int delayMs, int connectTimeoutMs);
+// off is given up after -n's seconds, or connectTimeoutMs without -n; seed picks the times drawn
+// from a range.
+int RunStandin(const std::vector<std::string>& args, IStandinHost& host, DelayRange delay,
+               int connectTimeoutMs = DefaultConnectTimeoutMs, std::uint32_t seed = 0);

@@ -128,6 +128,9 @@ int main()
     RecordCommandLine(commandLine);
     const Journal journal(commandLine);
     Win32Host host;
-    return RunStandin(SplitCommandLine(commandLine), host, DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS")),
-        DelayFromEnvironment(std::getenv("VANTREL_STANDIN_TIMEOUT_MS"), DefaultConnectTimeoutMs));
+    // Copies started in the same millisecond still draw different times from a range.
+    const auto seed = static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u ^ GetTickCount();
+    const DelayRange delay = DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS"));
+    const int timeout = TimeoutFromEnvironment(std::getenv("VANTREL_STANDIN_TIMEOUT_MS"));
+    return RunStandin(SplitCommandLine(commandLine), host, delay, timeout, seed);
 }

@@ -284,7 +284,35 @@ TEST(Standin, DelayComesFromTheEnvironmentOrTheDefault)
     EXPECT_EQ(DelayFromEnvironment("40"), 40);
     EXPECT_EQ(DelayFromEnvironment("12ms"), DefaultDelayMs);
     EXPECT_EQ(DelayFromEnvironment("-5"), DefaultDelayMs);
-    EXPECT_EQ(DelayFromEnvironment(nullptr, DefaultConnectTimeoutMs), DefaultConnectTimeoutMs);
+    EXPECT_EQ(TimeoutFromEnvironment(nullptr), DefaultConnectTimeoutMs);
+    EXPECT_EQ(TimeoutFromEnvironment("1200"), 1200);
+    EXPECT_EQ(TimeoutFromEnvironment("0-200"), DefaultConnectTimeoutMs) << "a range means nothing for a timeout";
+    EXPECT_EQ(DelayFromEnvironment("0-200"), DelayRange(0, 200));
+    for (const char* refused : {"200-0", "0-", "x-5", "0-60001", "0-2x"})
+        EXPECT_EQ(DelayFromEnvironment(refused), DefaultDelayMs) << refused;
+}
+
+// Each computer draws its own time from a range, spread over the whole range, and the same copy
+// gives the same computer the same time; a whole run pauses exactly the times drawn.
+TEST(Standin, ARangeGivesEachComputerItsOwnTimeWithinIt)
+{
+    const DelayRange range(0, 200);
+    int lowest = 200, highest = 0;
+    for (std::uint32_t seed = 0; seed < 500; ++seed) {
+        const int ms = range.For(seed * 4, 0);
+        EXPECT_EQ(ms, range.For(seed * 4, 0));
+        lowest = std::min(lowest, ms);
+        highest = std::max(highest, ms);
+    }
+    EXPECT_LE(lowest, 10);
+    EXPECT_GE(highest, 190);
+    EXPECT_GE(lowest, 0);
+    EXPECT_LE(highest, 200);
+
+    FakeHost host;
+    host.files[ListPath] = "PC-1\nPC-2\nPC-3\n";
+    ASSERT_EQ(RunStandin(SplitCommandLine(Install), host, range, DefaultConnectTimeoutMs, 77), 0);
+    EXPECT_EQ(host.pausedMs, range.For(77, 0) + range.For(77, 1) + range.For(77, 2));
 }
 
 TEST(Standin, EachFailureComesAtItsStageInTheRealToolsWordsWithTheSystemsText)

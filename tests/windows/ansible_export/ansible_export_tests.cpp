@@ -169,6 +169,21 @@ TEST_F(AnsibleExport, TheChecksOfExecuteComeFirstAndARefusedJobAsksForNoFolder)
     EXPECT_EQ(dialogs_.Boxes[3].Text, AnsibleText::NoProductCodeForInstall);
     EXPECT_FALSE(Contains(ReadFileBytes(folder_.File("deploy.yml")), "product_id"));
     ExpectNothingRanAndTheReadyLine();
+
+    // Without an account nothing asks about running with the operator's own: nothing runs. The
+    // report says what the inventory needs first.
+    Form().edt2->SetText(DemoPackage());
+    for (TEdit* field : {Form().edt3.get(), Form().edt4.get(), Form().edt5.get()})
+        field->SetText("");
+    dialogs_.FolderAnswers = {folder_.Path()};
+    dialogs_.Answers = {TModalResult::mrOk};
+    PressCtrlE();
+    ASSERT_EQ(dialogs_.Boxes.size(), 7u) << "the replace question and the report only";
+    EXPECT_EQ(dialogs_.Boxes[5].Caption, "Confirm");
+    EXPECT_TRUE(Contains(dialogs_.Boxes[5].Text, "Replace them?"));
+    EXPECT_TRUE(IsBox(dialogs_.Boxes[6], "Information", TMsgDlgType::mtInformation, AnsibleText::AccountFirst,
+                      TTextIs::Within));
+    ExpectNothingRanAndTheReadyLine();
 }
 
 TEST_F(AnsibleExport, ExistingFilesAreReplacedOnlyWhenTheOperatorAgrees)
@@ -213,40 +228,48 @@ TEST_F(AnsibleExport, AFolderThatCannotBeWrittenIsReportedAndGetsNoFile)
     EXPECT_EQ(WindowText(Form().stsbr1->Handle()), readyLine_);
 }
 
-}  // namespace
-
-namespace {
-
-// The platform's folder dialog itself, closed as soon as it is up: whether a window with the
-// title came up, and the folder chosen.
-std::pair<bool, std::optional<std::string>> RunFolderDialogAndClose(const TFileDialogSettings& settings)
+// The platform's folder dialog itself, owned by the main window and closed as soon as it is up.
+TEST_F(AnsibleExport, TheFolderDialogIsModalToTheMainWindowAndCentredOnIt)
 {
+    TScratchFolder start("folder-dialog");
+    TFileDialogSettings settings = Form().AnsibleFolderDialog;
+    settings.InitialDir = start.Path();
+    HWND owner = nullptr;
+    bool ownerEnabled = true;
+    TBounds at{};
     std::atomic<bool> found{false};
     std::thread answer([&] {
         for (int i = 0; i < 400 && !found; ++i) {
             if (HWND dialog = FindWindowA(nullptr, settings.Title.c_str())) {
-                found = true;
                 Sleep(300);
+                owner = GetWindow(dialog, GW_OWNER);
+                ownerEnabled = IsWindowEnabled(Form().Handle()) != FALSE;
+                at = ScreenBounds(dialog);
+                found = true;
                 PostMessageA(dialog, WM_CLOSE, 0, 0);
             }
             Sleep(50);
         }
     });
+    // Another window of the program is the active one, in a corner: the dialog still belongs to
+    // the main window.
+    const HWND stray = CreateWindowExA(0, "STATIC", "stray", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                                       nullptr, nullptr, nullptr, nullptr);
+    SetActiveWindow(stray);
     TWin32Dialogs dialogs;
-    std::optional<std::string> chosen = dialogs.ChooseFolder(settings);
+    dialogs.SetOwner(Form().Handle());
+    const std::optional<std::string> chosen = dialogs.ChooseFolder(settings);
     answer.join();
-    return {found.load(), chosen};
-}
+    DestroyWindow(stray);
 
-TEST(FolderDialog, ThePlatformDialogComesUpWithItsTitleAndClosingItChoosesNothing)
-{
-    CoInitialize(nullptr);
-    TScratchFolder start("folder-dialog");
-    TFileDialogSettings settings;
-    settings.Title = "Export for Ansible: choose a folder";
-    settings.InitialDir = start.Path();
-    EXPECT_EQ(RunFolderDialogAndClose(settings), std::make_pair(true, std::optional<std::string>{}));
-    CoUninitialize();
+    ASSERT_TRUE(found) << "the dialog came up with its title";
+    EXPECT_EQ(chosen, std::nullopt) << "closing it chooses nothing";
+    EXPECT_EQ(owner, Form().Handle());
+    EXPECT_FALSE(ownerEnabled) << "the main window takes no input meanwhile";
+    const TBounds window = ScreenBounds(Form().Handle());
+    EXPECT_NEAR(at.Left + at.Width / 2, window.Left + window.Width / 2, 2);
+    EXPECT_NEAR(at.Top + at.Height / 2, window.Top + window.Height / 2, 2);
+    EXPECT_TRUE(IsWindowEnabled(Form().Handle()));
 }
 
 }  // namespace

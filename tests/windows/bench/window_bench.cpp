@@ -16,51 +16,12 @@
 #include "job/CommandLine.h"
 #include "job/JobVariables.h"
 #include "support/BenchFigures.h"
+#include "support/MessageTimerWin32.h"
 #include "support/TestText.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Times what a window does with its messages, by subclassing it: every message, or one kind. It
-// also notes when the given numbers of messages have been handled, which marks the first and the
-// last 10,000 lines of a run without a watching thread that would take time from the run itself.
-class TMessageTimer {
-public:
-    TMessageTimer(HWND window, UINT onlyMessage, std::vector<int> marks = {})
-        : markedAt(marks.size()), window_(window), only_(onlyMessage), marks_(std::move(marks))
-    {
-        SetWindowSubclass(window_, &TMessageTimer::Proc, 1, reinterpret_cast<DWORD_PTR>(this));
-    }
-    ~TMessageTimer() { RemoveWindowSubclass(window_, &TMessageTimer::Proc, 1); }
-    TMessageTimer(const TMessageTimer&) = delete;
-    TMessageTimer& operator=(const TMessageTimer&) = delete;
-
-    double seconds = 0;
-    int count = 0;
-    std::vector<Clock::time_point> markedAt;  // when the count reached each mark
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
-    {
-        auto* self = reinterpret_cast<TMessageTimer*>(data);
-        if (self->only_ != 0 && msg != self->only_)
-            return DefSubclassProc(hwnd, msg, wParam, lParam);
-        const auto start = Clock::now();
-        const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
-        const auto end = Clock::now();
-        self->seconds += Seconds(end - start);
-        ++self->count;
-        for (std::size_t i = 0; i < self->marks_.size(); ++i)
-            if (self->count == self->marks_[i])
-                self->markedAt[i] = end;
-        return result;
-    }
-
-    HWND window_;
-    UINT only_;
-    std::vector<int> marks_;
-};
 
 struct BareHandOff {
     double total = 0, first10k = 0, last10k = 0;
