@@ -1,6 +1,8 @@
 // The computers of a run, read once from a list file's text.
 #pragma once
 
+#include "toolkit/HostNames.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -39,12 +41,6 @@ private:
     std::unordered_map<std::string, std::size_t> byKey_;  // ComputerKey -> index in names_
 };
 
-// Whether a list line names one computer: a host name (dot-separated labels of letters, digits,
-// '-' and '_', of at most 63 bytes each and 253 in all, letters beyond ASCII allowed), or an IPv6
-// address; a leading "\\" and blanks around it are allowed. A comma, a blank, a quote, a
-// semicolon or a '#' inside mean more than one computer, or none.
-bool IsOneComputerName(std::string_view name);
-
 // The list's names that are not one computer each, as the file spells them, in its order.
 std::vector<std::string> NamesNotOneComputer(const TComputerList& computers);
 
@@ -52,5 +48,3 @@ std::vector<std::string> NamesNotOneComputer(const TComputerList& computers);
 // how many more there are.
 std::string NameLines(const std::vector<std::string>& names);
 
-// The text without the blanks and tabs around it.
-std::string_view TrimBlanks(std::string_view text);

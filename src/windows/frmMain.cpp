@@ -7,6 +7,7 @@
 #include "job/JobVariables.h"
 #include "job/ReadyLine.h"
 #include "toolkit/FileSystemWin32.h"
+#include "toolkit/FileText.h"
 #include "toolkit/HandlesWin32.h"
 #include "toolkit/InstallerPackageWin32.h"
 #include "toolkit/Paths.h"
@@ -285,10 +286,16 @@ void TForm1::ForgetMarks()
         mmo1->SetLineMarks(nullptr);
 }
 
+std::string TForm1::ReadListText(const std::string& path)
+{
+    // Editors save lists as UTF-8 or UTF-16; the program's text is the system's code page.
+    return FileTextInAnsi(ReadWholeFile(path), AnsiFromUnicode);
+}
+
 std::string TForm1::ReadRunList()
 {
     try {
-        return ReadWholeFile(edt1->Text());
+        return ReadListText(edt1->Text());
     } catch (const std::runtime_error&) {
         return {};
     }
@@ -385,7 +392,7 @@ void TForm1::edt1Change(TObject* /*Sender*/)
 
 void TForm1::LoadListPreview(const std::string& path)
 {
-    const std::string content = ReadWholeFile(path);  // throws before the preview changes
+    const std::string content = ReadListText(path);  // throws before the preview changes
     ForgetMarks();
     mmo1->Lines().SetText(content);
     lblTargets->SetCaption("Target Computers from " + ExtractFileName(path) + ":");
@@ -546,7 +553,7 @@ void TForm1::ExportForAnsible()
     std::optional<TJob> job = ::CollectData(*this, checked, TAccountQuestion::None);
     if (!job)
         return;
-    job->Computers = TComputerList(ReadWholeFile(job->ListFile));
+    job->Computers = TComputerList(ReadListText(job->ListFile));
     const auto productCode = ReadPackageCode(job->PackagePath, IsPatchPackage(job->PackagePath));
     const TAnsibleExport composed = ComposeAnsibleExport(*job, productCode);
     if (!composed.Refusal.empty()) {

@@ -148,6 +148,7 @@ private:
     void SaveThroughDialog(TFileDialogSettings& dialog, const std::function<void(const std::string&)>& save);
     // The list file named in edt1 at Execute; a run whose list cannot be read gets no summary.
     std::string ReadRunList();
+    static std::string ReadListText(const std::string& path);
     // Picks the folder, asks before replacing anything, then writes every file whole; the folder
     // written to, or nothing when the operator cancelled.
     std::optional<std::string> WriteAnsibleFiles(const std::vector<TExportFile>& files);

@@ -8,6 +8,9 @@
 
 namespace {
 
+// The longest pause the environment may ask for.
+constexpr long kLongestMs = 60000;
+
 constexpr int UnreachableCode = 53;
 constexpr int DeniedCode = 5;
 constexpr int InvalidHandleCode = 6;
@@ -94,7 +97,7 @@ int RunHere(const std::string& computer, const StandinRequest& request, IStandin
 
 // Writes one computer's progress in the real tool's words and returns its result code.
 int RunOnComputer(const std::string& computer, std::size_t position, const StandinRequest& request,
-    IStandinHost& host, int delayMs)
+    IStandinHost& host, int delayMs, int connectTimeoutMs)
 {
     Progress progress(host, delayMs);
     const bool local = IsLocalComputer(computer, host.LocalComputerName());
@@ -106,6 +109,8 @@ int RunOnComputer(const std::string& computer, std::size_t position, const Stand
         return true;
     };
     progress.Step("Connecting to " + computer + "...");
+    if (outcome.off)
+        host.Pause(request.timeoutSeconds ? *request.timeoutSeconds * 1000 : connectTimeoutMs);
     if (failsAt(FailureStage::Access, "Couldn't access "))
         return outcome.exitCode;
     progress.Step("Starting PSEXESVC service on " + computer + "...");
@@ -155,7 +160,6 @@ int DelayRange::For(std::uint32_t seed, std::size_t position) const
 
 DelayRange DelayFromEnvironment(const char* value)
 {
-    constexpr long kLongestMs = 60000;
     if (value == nullptr || *value == '\0')
         return DefaultDelayMs;
     char* end = nullptr;
@@ -170,12 +174,23 @@ DelayRange DelayFromEnvironment(const char* value)
     return DelayRange(static_cast<int>(low), static_cast<int>(high));
 }
 
+int TimeoutFromEnvironment(const char* value)
+{
+    if (value == nullptr || *value == '\0')
+        return DefaultConnectTimeoutMs;
+    char* end = nullptr;
+    const long parsed = std::strtol(value, &end, 10);
+    if (*end != '\0' || parsed < 0 || parsed > kLongestMs)
+        return DefaultConnectTimeoutMs;
+    return static_cast<int>(parsed);
+}
+
 ComputerOutcome OutcomeFor(std::string_view computer)
 {
     const std::string name = Lower(computer);
     const auto holds = [&](const char* word) { return name.find(word) != std::string::npos; };
     if (holds("offline") || name.find_first_not_of('\\') == std::string::npos)
-        return {FailureStage::Access, UnreachableCode, kPathNotFound};
+        return {FailureStage::Access, UnreachableCode, kPathNotFound, holds("offline")};
     if (holds("denied"))
         return {FailureStage::Access, DeniedCode, kAccessDenied};
     if (holds("nosvc"))
@@ -226,8 +241,9 @@ std::string UsageText()
            "The list file holds one computer per line (CR LF, LF or CR; blank lines skipped),\r\n"
            "each taken as it stands. The result for each computer follows from its name, in\r\n"
            "any letter case:\r\n"
-           "  a name containing \"offline\", or of nothing but backslashes, cannot be accessed\r\n"
-           "  (result 53), nor one containing \"denied\" (result 5); \"nosvc\" cannot start the\r\n"
+           "  a name containing \"offline\" is off: it cannot be accessed (result 53), after the\r\n"
+           "  connection timeout (-n, or VANTREL_STANDIN_TIMEOUT_MS); nor a name of nothing but\r\n"
+           "  backslashes (53), nor one containing \"denied\" (result 5); \"nosvc\" cannot start the\r\n"
            "  PSEXESVC service (5), \"lost\" loses contact with it (6), \"nostart\" cannot start\r\n"
            "  msiexec (2); \"fail\" ends with 1603, \"reboot\" with 3010, \"busy\" with 1618, any\r\n"
            "  other name with 0. With -d every computer that gets that far gives 0.\r\n"
@@ -241,12 +257,14 @@ std::string UsageText()
            "\r\n"
            "Environment: VANTREL_STANDIN_DELAY_MS sets the time per computer in milliseconds\r\n"
            "(default 250), or a range such as 0-200 from which each computer draws its own;\r\n"
-           "VANTREL_STANDIN_RECORD names a file that receives the command line\r\n"
+           "VANTREL_STANDIN_TIMEOUT_MS the time a computer that is off takes without -n\r\n"
+           "(default 500); VANTREL_STANDIN_RECORD names a file that receives the command line\r\n"
            "as it came; VANTREL_STANDIN_JOURNAL names a file to which every run adds a line\r\n"
            "when it starts and one when it ends.\r\n";
 }
 
-int RunStandin(const std::vector<std::string>& args, IStandinHost& host, DelayRange delay, std::uint32_t seed)
+int RunStandin(const std::vector<std::string>& args, IStandinHost& host, DelayRange delay, int connectTimeoutMs,
+               std::uint32_t seed)
 {
     const ParsedArgs parsed = ParseStandinArgs(args);
     if (!parsed.request)
@@ -268,7 +286,7 @@ int RunStandin(const std::vector<std::string>& args, IStandinHost& host, DelayRa
             + (request.listFile.empty() ? "the command line" : request.listFile));
     int firstFailure = 0;
     for (std::size_t i = 0; i < computers.size(); ++i) {
-        const int result = RunOnComputer(computers[i], i, request, host, delay.For(seed, i));
+        const int result = RunOnComputer(computers[i], i, request, host, delay.For(seed, i), connectTimeoutMs);
         if (firstFailure == 0)
             firstFailure = result;
     }

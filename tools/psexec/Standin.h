@@ -37,6 +37,9 @@ public:
 };
 
 inline constexpr int DefaultDelayMs = 250;
+// How long a computer that is off keeps the stand-in waiting without -n: far shorter than the
+// real tool's own default, so that tests stay quick.
+inline constexpr int DefaultConnectTimeoutMs = 500;
 inline constexpr int UsageExitCode = 2;
 
 // The time each computer takes: the same for all, or drawn per computer between two bounds, so
@@ -58,6 +61,10 @@ struct DelayRange {
 // ("0-200"); the default for anything else.
 DelayRange DelayFromEnvironment(const char* value);
 
+// The time a computer that is off keeps the stand-in waiting without -n: a count of milliseconds
+// (at most a minute), or the default for anything else.
+int TimeoutFromEnvironment(const char* value);
+
 // How far the tool gets on a computer before it reports a failure, in the real tool's order.
 enum class FailureStage {
     None,        // msiexec runs and exits with the outcome's code
@@ -71,13 +78,14 @@ struct ComputerOutcome {
     FailureStage failure;
     int exitCode;
     std::string errorText;  // the system's text for the failure
+    bool off = false;       // nothing answers: the tool waits out its connection timeout
 };
 
-// Decided by the name, in any letter case: "offline" cannot be reached (53, the network path
-// was not found), nor can "denied" (5, access is denied), nor a name that is nothing but
-// backslashes; "nosvc" cannot start the tool's service (5, access is denied); "lost" loses
-// contact with it (6, the handle is invalid); "nostart" cannot start msiexec (2, the file was
-// not found); "fail" ends with 1603, "reboot" with 3010, "busy" with 1618, any other with 0.
+// Decided by the name, in any letter case: "offline" is off and cannot be reached (53, the
+// network path was not found), nor can "denied" (5, access is denied), nor a name that is
+// nothing but backslashes; "nosvc" cannot start the tool's service (5, access is denied); "lost"
+// loses contact with it (6, the handle is invalid); "nostart" cannot start msiexec (2, the file
+// was not found); "fail" ends with 1603, "reboot" with 3010, "busy" with 1618, any other with 0.
 ComputerOutcome OutcomeFor(std::string_view computer);
 
 // The computers of a list file as a plain tool reads it: one per line (CR LF, LF or CR), lines
@@ -89,6 +97,8 @@ bool IsLocalComputer(std::string_view computer, std::string_view localName);
 
 std::string UsageText();
 
-// Runs the whole program on the split arguments and returns its exit code; seed picks the times
-// drawn from a range.
-int RunStandin(const std::vector<std::string>& args, IStandinHost& host, DelayRange delay, std::uint32_t seed = 0);
+// Runs the whole program on the split arguments and returns its exit code. A computer that is
+// off is given up after -n's seconds, or connectTimeoutMs without -n; seed picks the times drawn
+// from a range.
+int RunStandin(const std::vector<std::string>& args, IStandinHost& host, DelayRange delay,
+               int connectTimeoutMs = DefaultConnectTimeoutMs, std::uint32_t seed = 0);

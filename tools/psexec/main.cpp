@@ -131,5 +131,6 @@ int main()
     // Copies started in the same millisecond still draw different times from a range.
     const auto seed = static_cast<std::uint32_t>(GetCurrentProcessId()) * 2654435761u ^ GetTickCount();
     const DelayRange delay = DelayFromEnvironment(std::getenv("VANTREL_STANDIN_DELAY_MS"));
-    return RunStandin(SplitCommandLine(commandLine), host, delay, seed);
+    const int timeout = TimeoutFromEnvironment(std::getenv("VANTREL_STANDIN_TIMEOUT_MS"));
+    return RunStandin(SplitCommandLine(commandLine), host, delay, timeout, seed);
 }

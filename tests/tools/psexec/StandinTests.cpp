@@ -58,9 +58,9 @@ ParsedArgs Parse(const std::string& commandLine)
     return ParseStandinArgs(SplitCommandLine(commandLine));
 }
 
-int RunWith(FakeHost& host, const std::string& commandLine, int delayMs = 0)
+int RunWith(FakeHost& host, const std::string& commandLine, int delayMs = 0, int connectTimeoutMs = 0)
 {
-    return RunStandin(SplitCommandLine(commandLine), host, delayMs);
+    return RunStandin(SplitCommandLine(commandLine), host, delayMs, connectTimeoutMs);
 }
 
 const std::string ListPath = "C:\\Lists\\targets.txt";
@@ -284,6 +284,9 @@ TEST(Standin, DelayComesFromTheEnvironmentOrTheDefault)
     EXPECT_EQ(DelayFromEnvironment("40"), 40);
     EXPECT_EQ(DelayFromEnvironment("12ms"), DefaultDelayMs);
     EXPECT_EQ(DelayFromEnvironment("-5"), DefaultDelayMs);
+    EXPECT_EQ(TimeoutFromEnvironment(nullptr), DefaultConnectTimeoutMs);
+    EXPECT_EQ(TimeoutFromEnvironment("1200"), 1200);
+    EXPECT_EQ(TimeoutFromEnvironment("0-200"), DefaultConnectTimeoutMs) << "a range means nothing for a timeout";
     EXPECT_EQ(DelayFromEnvironment("0-200"), DelayRange(0, 200));
     for (const char* refused : {"200-0", "0-", "x-5", "0-60001", "0-2x"})
         EXPECT_EQ(DelayFromEnvironment(refused), DefaultDelayMs) << refused;
@@ -308,7 +311,7 @@ TEST(Standin, ARangeGivesEachComputerItsOwnTimeWithinIt)
 
     FakeHost host;
     host.files[ListPath] = "PC-1\nPC-2\nPC-3\n";
-    ASSERT_EQ(RunStandin(SplitCommandLine(Install), host, range, 77), 0);
+    ASSERT_EQ(RunStandin(SplitCommandLine(Install), host, range, DefaultConnectTimeoutMs, 77), 0);
     EXPECT_EQ(host.pausedMs, range.For(77, 0) + range.For(77, 1) + range.For(77, 2));
 }
 
@@ -340,4 +343,22 @@ TEST(Standin, ReadsItsListAsAPlainToolWouldTakingEachLineAsItStands)
     EXPECT_EQ(RunWith(host, Install), 53);
     EXPECT_TRUE(Holds(host.out, "msiexec exited on \xEF\xBB\xBFPC01  with error code 0."));
     EXPECT_TRUE(Holds(host.out, "Couldn't access \\\\:"));
+}
+
+TEST(Standin, AComputerThatIsOffIsGivenUpOnlyAfterTheConnectionTimeout)
+{
+    const std::string offline = "Psexec \\\\PC-OFFLINE-1 -nobanner msiexec /package x.msi";
+    const std::string withTimeout = "Psexec \\\\PC-OFFLINE-1 -nobanner -n 5 msiexec /package x.msi";
+    FakeHost byDefault;
+    EXPECT_EQ(RunWith(byDefault, offline, 40, 700), 53);
+    EXPECT_EQ(byDefault.pausedMs, 10 + 700) << "one progress step, then the default timeout";
+    FakeHost bySwitch;
+    EXPECT_EQ(RunWith(bySwitch, withTimeout, 40, 700), 53);
+    EXPECT_EQ(bySwitch.pausedMs, 10 + 5000) << "-n's seconds";
+    EXPECT_TRUE(Holds(bySwitch.out, "Couldn't access PC-OFFLINE-1:"));
+
+    // A computer that answers, if only to refuse, is told at once.
+    FakeHost denied;
+    EXPECT_EQ(RunWith(denied, "Psexec \\\\PC-DENIED-1 -nobanner -n 5 msiexec /package x.msi", 40, 700), 5);
+    EXPECT_EQ(denied.pausedMs, 10);
 }

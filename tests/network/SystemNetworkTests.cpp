@@ -1,0 +1,43 @@
+// The check over the platform's own sockets (POSIX natively, Winsock under Wine), against a
+// listener of the test's own on 127.0.0.1.
+#include "network/Reachability.h"
+
+#include "support/LoopbackListener.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <map>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::map<std::string, Reach> CheckOnPort(const std::vector<std::string>& names, int port)
+{
+    TReachSettings settings;
+    settings.port = port;
+    settings.timeout = 3s;
+    TReachabilityCheck check(SystemNetwork(), settings);
+    std::map<std::string, Reach> reaches;
+    std::promise<void> done;
+    check.Start(names, [&](const TReachReport& r) { reaches[names[r.index]] = r.reach; },
+        [&] { done.set_value(); });
+    EXPECT_EQ(done.get_future().wait_for(60s), std::future_status::ready);
+    return reaches;
+}
+
+} // namespace
+
+TEST(SystemNetwork, TellsAListenerFromAClosedPortAnUnknownNameAndAnInvalidOne)
+{
+    const TLoopbackListener listener;
+    const auto open = CheckOnPort({"127.0.0.1", "localhost", "\\\\127.0.0.1", "nothing-here.invalid", "no such"},
+        listener.Port());
+    EXPECT_EQ(open, (std::map<std::string, Reach>{{"127.0.0.1", Reach::Answered}, {"localhost", Reach::Answered},
+        {"\\\\127.0.0.1", Reach::Answered}, {"nothing-here.invalid", Reach::NameNotFound},
+        {"no such", Reach::InvalidName}}));
+
+    const TLoopbackListener closed(false);
+    EXPECT_EQ(CheckOnPort({"127.0.0.1"}, closed.Port()), (std::map<std::string, Reach>{{"127.0.0.1", Reach::Refused}}));
+}
