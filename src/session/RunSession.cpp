@@ -12,11 +12,11 @@ namespace {
 // then show up to this many milliseconds late.
 constexpr uint32_t kFleetQuietPauseLimit = 16;
 // Now and then the platform refuses to start a process for a passing reason (under Wine, about
-// once in a few thousand starts): such a computer is started again, this many times in all.
+// once in a few thousand starts, with an internal error): such a computer is started again, this
+// many times in all. Any other refusal (the tool's file gone, renamed, or locked) would meet
+// every computer alike.
 constexpr int kStartAttempts = 3;
-// The system's reasons that mean the tool's file is gone, which no second try mends.
-constexpr std::uint32_t kFileNotFound = 2;
-constexpr std::uint32_t kPathNotFound = 3;
+constexpr std::uint32_t kPassingRefusal = 1359;  // ERROR_INTERNAL_ERROR
 
 // Often enough to look live, seldom enough that hundreds of computers' lines and ends do not
 // spend the user-interface thread on repainting the marks and the status line.
@@ -292,7 +292,9 @@ void TRunSession::ChildTerminated(const std::shared_ptr<TRun>& run, std::size_t 
 void TRunSession::ChildStartFailed(TRun& run, std::size_t computer, const std::exception_ptr& failure, std::uint32_t code)
 {
     TFleetRun& fleet = *run.Fleet;
-    if (code != kFileNotFound && code != kPathNotFound) {
+    const std::string& tool = runner1().ApplicationName;
+    const bool toolGone = !tool.empty() && args_.FileExists && !args_.FileExists(tool);
+    if (code == kPassingRefusal && !toolGone) {
         fleet.StartRefused[computer] = code;
         return;
     }

@@ -54,6 +54,8 @@ struct TRunSessionArgs {
     TClock Clock;
     // Starts each computer's copy of the tool; the platform's own when none (tests script it).
     std::shared_ptr<IProcessBackend> ChildBackend;
+    // Whether a file exists: a refused start whose tool is gone is never made again.
+    std::function<bool(const std::string& path)> FileExists;
 };
 
 class TRunSession {

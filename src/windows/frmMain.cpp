@@ -114,6 +114,7 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     session.Listener = this;
     session.SystemMessage = SystemMessage;
     session.Clock = LocalTimeText;
+    session.FileExists = [](const std::string& path) { return ::FileExists(path); };
     session_ = std::make_unique<TRunSession>(ui_, std::move(session));
 
     dlg1 = {.Title = "Save Console log",

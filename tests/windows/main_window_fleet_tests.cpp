@@ -155,7 +155,7 @@ TEST_F(ManyAtATime, AToolGoneMidJobIsToldOnceAndTheComputersNotYetStartedAreNotS
     EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
                   return line.starts_with("Vantrel: The tool could not be started for PC-3: ");
               }),
-              1);
+              1) << ::testing::PrintToString(lines);
     const auto summary = LinesFrom(lines, "Vantrel: Results");
     EXPECT_EQ(std::vector<std::string>(summary.begin(), summary.begin() + 3),
               (std::vector<std::string>{"Vantrel: Results for 6 computers:", "Vantrel:   2 done", "Vantrel:   4 not started"}));
