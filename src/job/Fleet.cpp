@@ -45,6 +45,15 @@ void TFleetSchedule::Ended(std::size_t computer)
     ++ended_;
 }
 
+void TFleetSchedule::Skip(std::size_t computer)
+{
+    if (states_.at(computer) != TComputerState::csWaiting)
+        return;
+    states_[computer] = TComputerState::csNotStarted;
+    --waiting_;
+    ++ended_;
+}
+
 void TFleetSchedule::Stop()
 {
     for (TComputerState& state : states_) {

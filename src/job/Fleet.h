@@ -30,6 +30,8 @@ public:
     // The computers to start now, in list order, each counted as running from here on.
     std::vector<std::size_t> StartNext();
     void Ended(std::size_t computer);
+    // A waiting computer that will not be started: its result is known without it.
+    void Skip(std::size_t computer);
     void Stop();
 
     TComputerState State(std::size_t computer) const { return states_[computer]; }

@@ -25,5 +25,8 @@ struct TJob {
     bool NoWait = false;
     std::optional<std::string> Timeout;  // seconds, when the timeout box is checked
     int AtATime = 1;                     // computers that run at once, each with a tool of its own
+    // Before the job, every computer is tried on the tool's port; only those that answer start,
+    // each with a tool of its own.
+    bool SkipNotAnswering = false;
 };
 

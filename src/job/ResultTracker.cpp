@@ -157,8 +157,20 @@ void TResultTracker::ComputerStarted(std::string_view name)
 
 void TResultTracker::ComputerNotStarted(std::string_view name, std::string reason)
 {
+    RecordUnstarted(name, TComputerResult::crNotRun, std::move(reason));
+}
+
+void TResultTracker::ComputerNotReached(std::string_view name, std::string reason)
+{
+    // A run whose computers were all found silent has still made a start: its results count.
+    started_ = true;
+    RecordUnstarted(name, TComputerResult::crNotReached, std::move(reason));
+}
+
+void TResultTracker::RecordUnstarted(std::string_view name, TComputerResult result, std::string reason)
+{
     if (TComputerOutcome* computer = Find(name)) {
-        Record(*computer, TComputerResult::crNotRun, 0);
+        Record(*computer, result, 0);
         computer->Detail = std::move(reason);
     }
 }

@@ -71,6 +71,8 @@ public:
     void ComputerStarted(std::string_view name);
     // The tool could not be started for the computer, for the reason given.
     void ComputerNotStarted(std::string_view name, std::string reason);
+    // The computer did not answer before the job: it is not started, and counts as not reached.
+    void ComputerNotReached(std::string_view name, std::string reason);
 
     // A run whose child could not be started delivers nothing; the tool always prints a banner.
     bool Started() const { return started_; }
@@ -100,6 +102,7 @@ private:
     TComputerOutcome* Find(std::string_view name);
     const TComputerOutcome* Find(std::string_view name) const;
     void Record(TComputerOutcome& computer, TComputerResult result, std::int64_t code);
+    void RecordUnstarted(std::string_view name, TComputerResult result, std::string reason);
     void SettleStopped();
 
     TComputerList list_;

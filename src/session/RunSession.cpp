@@ -2,6 +2,7 @@
 
 #include "job/CommandLine.h"
 
+#include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
@@ -21,6 +22,16 @@ constexpr std::uint32_t kPassingRefusal = 1359;  // ERROR_INTERNAL_ERROR
 // Often enough to look live, seldom enough that hundreds of computers' lines and ends do not
 // spend the user-interface thread on repainting the marks and the status line.
 constexpr unsigned kFleetRefreshMs = 100;
+
+// Without the tool's own connection timeout, a computer is given what the tool gives it by default.
+constexpr std::chrono::seconds kDefaultCheckTimeout{3};
+
+std::chrono::milliseconds CheckTimeout(const TJob& job)
+{
+    const int seconds = job.Timeout ? std::atoi(job.Timeout->c_str()) : 0;
+    // A timeout of 0 would find every computer silent before it could answer.
+    return seconds > 0 ? std::chrono::seconds(seconds) : kDefaultCheckTimeout;
+}
 
 std::string FailureText(const std::exception_ptr& failure)
 {
@@ -72,21 +83,31 @@ TRunSessionArgs Checked(TRunSessionArgs args)
 
 } // namespace
 
-// A run on many computers: the schedule and each computer's lines, the tool's switches, and one
-// runner for each computer that runs now.
+// One computer of a run on many: its runner while it runs, the starts made, and the system's
+// reason when the latest start was refused.
+struct TComputerRun {
+    std::unique_ptr<TConsoleRunner> Runner;
+    int Starts = 0;
+    std::optional<std::uint32_t> StartRefused;
+};
+
+// A run on many computers: the schedule and each computer's lines, the tool's switches, each
+// computer's runs, and the check of which computers answer when the job skips the others.
 struct TRunSession::TFleetRun {
     TFleetRun(const TJob& job, const TJobVariables& vars)
-        : Fleet(job.Computers.Names(), job.AtATime), Vars(vars), Runners(job.Computers.Size())
+        : Fleet(job.Computers.Names(), job.AtATime), Vars(vars), Computers(job.Computers.Size())
     {
     }
     TFleet Fleet;
     TJobVariables Vars;
-    std::vector<std::unique_ptr<TConsoleRunner>> Runners;
+    std::vector<TComputerRun> Computers;
     // The tool could not be started for a computer: the job said so once and starts no more.
     bool ToolLost = false;
-    // Per computer: the starts made, and the system's reason when the latest one was refused.
-    std::vector<int> Starts = std::vector<int>(Runners.size());
-    std::vector<std::optional<std::uint32_t>> StartRefused = std::vector<std::optional<std::uint32_t>>(Runners.size());
+    std::unique_ptr<TReachabilityCheck> Check;
+    TReachSettings CheckSettings;
+    // Set while the check runs: no computer starts before it is done.
+    bool Checking = false;
+    std::size_t Checked = 0;
 };
 
 // What one run needs to know of itself: superseded runs keep theirs.
@@ -112,7 +133,7 @@ TRunSession::TRunSession(IUiThread& ui, TRunSessionArgs args)
 void TRunSession::Start(const TJob& job, const TJobVariables& vars)
 {
     try {
-        if (job.AtATime == 1)
+        if (job.AtATime == 1 && !job.SkipNotAnswering)
             StartList(job);
         else
             StartFleet(job, vars);
@@ -157,6 +178,59 @@ void TRunSession::StartFleet(const TJob& job, const TJobVariables& vars)
     run->Fleet = std::make_unique<TFleetRun>(job, vars);
     liveFleets_.push_back(run);
     active_ = true;
+    if (job.SkipNotAnswering)
+        StartCheck(run, job);
+    else
+        StartWaitingComputers(run);
+}
+
+void TRunSession::StartCheck(const std::shared_ptr<TRun>& run, const TJob& job)
+{
+    TFleetRun& fleet = *run->Fleet;
+    fleet.CheckSettings.timeout = CheckTimeout(job);
+    fleet.Check = std::make_unique<TReachabilityCheck>(args_.Network ? args_.Network() : SystemNetwork(),
+                                                       fleet.CheckSettings);
+    fleet.Checking = true;
+    FleetStatusChanged();
+    // The check reports on a thread of its own; its results are taken in the user-interface thread.
+    const std::weak_ptr<TRun> weak = run;
+    IUiThread& ui = ui_;
+    fleet.Check->Start(
+        job.Computers.Names(),
+        [this, &ui, weak](const TReachReport& report) {
+            ui.Post([this, weak, report] {
+                if (const auto live = weak.lock())
+                    ComputerChecked(*live, report);
+            });
+        },
+        [this, &ui, weak] {
+            ui.Post([this, weak] {
+                if (const auto live = weak.lock())
+                    CheckDone(live);
+            });
+        });
+}
+
+void TRunSession::ComputerChecked(TRun& run, const TReachReport& report)
+{
+    TFleetRun& fleet = *run.Fleet;
+    if (!fleet.Checking)
+        return;
+    fleet.Checked = report.checked;
+    if (report.reach != Reach::Answered) {
+        fleet.Fleet.Schedule.Skip(report.index);
+        run.Results.ComputerNotReached(fleet.Fleet.Children[report.index].Computer(),
+                                       ReachText(report.reach, fleet.CheckSettings));
+        FleetMarksChanged(run);
+    }
+    FleetStatusChanged();
+}
+
+void TRunSession::CheckDone(const std::shared_ptr<TRun>& run)
+{
+    TFleetRun& fleet = *run->Fleet;
+    if (!std::exchange(fleet.Checking, false))
+        return;
     StartWaitingComputers(run);
 }
 
@@ -175,14 +249,15 @@ void TRunSession::StartWaitingComputers(const std::shared_ptr<TRun>& run)
 void TRunSession::StartComputer(const std::shared_ptr<TRun>& run, std::size_t computer)
 {
     TFleetRun& fleet = *run->Fleet;
-    fleet.Runners[computer] = NewChildRunner(run, computer);
-    ++fleet.Starts[computer];
+    TComputerRun& computerRun = fleet.Computers[computer];
+    computerRun.Runner = NewChildRunner(run, computer);
+    ++computerRun.Starts;
     run->Results.ComputerStarted(fleet.Fleet.Children[computer].Computer());
     try {
-        fleet.Runners[computer]->Execute();
+        computerRun.Runner->Execute();
     } catch (...) {
         // No worker, so no end will be reported: the computer ends here, without a result.
-        fleet.Runners[computer].reset();
+        computerRun.Runner.reset();
         fleet.Fleet.Schedule.Ended(computer);
         throw;
     }
@@ -191,10 +266,10 @@ void TRunSession::StartComputer(const std::shared_ptr<TRun>& run, std::size_t co
 bool TRunSession::StartAgain(const std::shared_ptr<TRun>& run, std::size_t computer)
 {
     TFleetRun& fleet = *run->Fleet;
-    const std::optional<std::uint32_t> refused = std::exchange(fleet.StartRefused[computer], std::nullopt);
+    const std::optional<std::uint32_t> refused = std::exchange(fleet.Computers[computer].StartRefused, std::nullopt);
     if (!refused)
         return false;
-    if (fleet.Starts[computer] < kStartAttempts && !run->Results.Stopped()) {
+    if (fleet.Computers[computer].Starts < kStartAttempts && !run->Results.Stopped()) {
         StartComputer(run, computer);
         return true;
     }
@@ -283,7 +358,7 @@ void TRunSession::ChildTerminated(const std::shared_ptr<TRun>& run, std::size_t 
     TChildLines& child = fleet.Fleet.Children[computer];
     if (const std::optional<std::string> rest = child.Ended())
         ShowChildLine(*run, computer, *rest);
-    fleet.Runners[computer].reset();
+    fleet.Computers[computer].Runner.reset();
     if (!StartAgain(run, computer))
         fleet.Fleet.Schedule.Ended(computer);
     StartWaitingComputers(run);
@@ -295,7 +370,7 @@ void TRunSession::ChildStartFailed(TRun& run, std::size_t computer, const std::e
     const std::string& tool = runner1().ApplicationName;
     const bool toolGone = !tool.empty() && args_.FileExists && !args_.FileExists(tool);
     if (code == kPassingRefusal && !toolGone) {
-        fleet.StartRefused[computer] = code;
+        fleet.Computers[computer].StartRefused = code;
         return;
     }
     // The tool was there when the job began: renamed or removed since, every computer would fail
@@ -346,18 +421,24 @@ void TRunSession::StopFleets()
     // A copy: a run that ends while its children stop leaves the list.
     const auto fleets = liveFleets_;
     for (const auto& fleet : fleets)
-        StopFleet(*fleet);
+        StopFleet(fleet);
 }
 
-void TRunSession::StopFleet(TRun& run)
+void TRunSession::StopFleet(const std::shared_ptr<TRun>& run)
 {
-    TFleetRun& fleet = *run.Fleet;
+    TFleetRun& fleet = *run->Fleet;
     if (!fleet.Fleet.Schedule.Finished())
-        run.Results.RunStopped();
+        run->Results.RunStopped();
     fleet.Fleet.Schedule.Stop();
-    for (const auto& runner : fleet.Runners) {
-        if (runner)
-            runner->Stop();
+    if (std::exchange(fleet.Checking, false)) {
+        // Nothing was started yet: the run ends here, with what the check had found.
+        fleet.Check->Cancel();
+        FinishRun(run);
+        return;
+    }
+    for (const TComputerRun& computer : fleet.Computers) {
+        if (computer.Runner)
+            computer.Runner->Stop();
     }
 }
 
@@ -365,7 +446,11 @@ std::optional<std::string> TRunSession::ProgressText() const
 {
     if (!active_ || liveFleets_.empty() || liveFleets_.back()->Id != lastRunId_)
         return std::nullopt;
-    return liveFleets_.back()->Fleet->Fleet.Schedule.ProgressText();
+    const TFleetRun& fleet = *liveFleets_.back()->Fleet;
+    if (fleet.Checking)
+        return "Checking which computers answer: " + std::to_string(fleet.Checked) + " of " +
+               std::to_string(fleet.Fleet.Schedule.Total());
+    return fleet.Fleet.Schedule.ProgressText();
 }
 
 std::optional<TComputerMark> TRunSession::MarkOfLine(std::string_view line) const

@@ -11,6 +11,7 @@
 #include "job/JobVariables.h"
 #include "job/RunConsole.h"
 #include "job/RunMonitor.h"
+#include "network/Reachability.h"
 #include "runner/ConsoleRunner.h"
 #include "toolkit/Strings.h"
 #include "toolkit/UiThread.h"
@@ -56,6 +57,9 @@ struct TRunSessionArgs {
     std::shared_ptr<IProcessBackend> ChildBackend;
     // Whether a file exists: a refused start whose tool is gone is never made again.
     std::function<bool(const std::string& path)> FileExists;
+    // The sockets that find out which computers answer before a job that skips the others; the
+    // platform's own when none (tests give a listener of their own).
+    std::function<std::shared_ptr<INetworkBackend>()> Network;
 };
 
 class TRunSession {
@@ -65,9 +69,10 @@ public:
     TRunSession(const TRunSession&) = delete;
     TRunSession& operator=(const TRunSession&) = delete;
 
-    // Starts the job, checked and with its computers read, and ends every earlier run first. At one at a time the list runner runs the command line that it holds; at more,
-    // each computer gets its own copy of the tool with vars' switches. When a start throws,
-    // nothing goes on running.
+    // Starts the job, checked and with its computers read, and ends every earlier run first. At
+    // one at a time the list runner runs the command line that it holds; at more, or when the
+    // computers that do not answer are skipped, each computer gets its own copy of the tool with
+    // vars' switches. When a start throws, nothing goes on running.
     void Start(const TJob& job, const TJobVariables& vars);
     // Ends every child of every run at once; each run then ends as after any stop, with its
     // summary and "Execution Finished".
@@ -76,7 +81,7 @@ public:
     // True from an accepted start until the end of the latest run it started.
     bool Active() const { return active_; }
     // "Running: 37 of 200 done, 8 running, 155 waiting" while the latest run is one on many
-    // computers at a time.
+    // computers at a time, "Checking which computers answer: 120 of 500" before it starts them.
     std::optional<std::string> ProgressText() const;
 
     // The mark of a list line's computer in the run that the target list marks.
@@ -98,6 +103,10 @@ private:
     std::shared_ptr<TRun> NewRun(const TJob& job);
     void StartList(const TJob& job);
     void StartFleet(const TJob& job, const TJobVariables& vars);
+    // Tries every computer on the tool's port first; those that do not answer are not started.
+    void StartCheck(const std::shared_ptr<TRun>& run, const TJob& job);
+    void ComputerChecked(TRun& run, const TReachReport& report);
+    void CheckDone(const std::shared_ptr<TRun>& run);
     void StartWaitingComputers(const std::shared_ptr<TRun>& run);
     void StartComputer(const std::shared_ptr<TRun>& run, std::size_t computer);
     // A start the platform refused for a passing reason is made again, a few times at most.
@@ -112,7 +121,7 @@ private:
     void FinishRun(const std::shared_ptr<TRun>& run);
     // Stops every live many-computer run; safe while a stopped run leaves the list.
     void StopFleets();
-    void StopFleet(TRun& run);
+    void StopFleet(const std::shared_ptr<TRun>& run);
     TConsoleRunner& runner1() const { return args_.ListRunner(); }
     // Keeps an ended run's results for the retry list, unless a newer run's are kept already.
     void KeepResults(const std::shared_ptr<const TRun>& run);

@@ -115,6 +115,7 @@ TForm1::TForm1(TApplication& application, IUiThread& ui)
     session.SystemMessage = SystemMessage;
     session.Clock = LocalTimeText;
     session.FileExists = [](const std::string& path) { return ::FileExists(path); };
+    session.Network = [this] { return Network; };
     session_ = std::make_unique<TRunSession>(ui_, std::move(session));
 
     dlg1 = {.Title = "Save Console log",
@@ -232,6 +233,7 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
     }
     job->Computers = TComputerList(ReadRunList());
     job->AtATime = *atATime;
+    job->SkipNotAnswering = chk8->Checked();
     if (!ComputersAccepted(*job)) {
         ShowIdleStatus();
         return;
@@ -266,9 +268,14 @@ std::optional<int> TForm1::ComputersAtATime()
 bool TForm1::ComputersAccepted(const TJob& job)
 {
     // One tool per computer reads each line as one name; the whole list goes to one tool as it is.
-    if (job.AtATime == 1)
-        return true;
-    const std::optional<std::string> refusal = ComputersRefusal(job.Computers);
+    // The check before the job gives a line that is not one name a result of its own instead.
+    std::optional<std::string> refusal;
+    if (job.SkipNotAnswering) {
+        if (job.Computers.Size() == 0)
+            refusal = JobText::NoComputers;
+    } else if (job.AtATime > 1) {
+        refusal = ComputersRefusal(job.Computers);
+    }
     if (!refusal)
         return true;
     ShowWarning(*refusal);
@@ -484,6 +491,7 @@ void TForm1::sbtbtn4Click(TObject* /*Sender*/)
     chk5->SetChecked(false);
     chk6->SetChecked(false);
     chk7->SetChecked(false);
+    chk8->SetChecked(false);
     edt6->SetText("");
     edt7->SetText("1");
     InitAllVars();

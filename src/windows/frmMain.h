@@ -34,6 +34,8 @@ public:
     // file in one process.
     std::unique_ptr<TEdit> edt7;
     std::unique_ptr<TCheckBox> chk1, chk2, chk3, chk4, chk5, chk6, chk7;
+    // Before the job, find the computers that do not answer and start only the others.
+    std::unique_ptr<TCheckBox> chk8;
     std::unique_ptr<TMemo> mmo1, mmo2;
     std::unique_ptr<TPictureButton> sbtbtn1, sbtbtn4, sbtbtn5, sbtbtn3, sbtbtn2;
     std::unique_ptr<TStatusBar> stsbr1;
@@ -57,6 +59,9 @@ public:
     // Whether the tool's licence was accepted for this account. Run hidden without it, the tool
     // waits for an answer in a window no one sees, so Execute starts nothing until it is.
     std::function<bool()> ToolLicenceAccepted;
+
+    // The sockets through which chk8's check tries the computers.
+    std::shared_ptr<INetworkBackend> Network = SystemNetwork();
 
     // Handlers, named after their control and event.
     void FormCreate(TObject* Sender);

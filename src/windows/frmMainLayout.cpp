@@ -7,7 +7,10 @@
 
 namespace {
 
-const char* const kAtATimeCaption = "Computers at a time:";
+const char* const kAtATimeCaption = "PCs at a time:";
+const char* const kSkipHint =
+    "Before the job, try a connection to port 445 (file sharing, which PsExec needs) on every computer, and "
+    "start PsExec only on those that answer";
 const char* const kAtATimeHint = "How many computers to run at once, each with its own PsExec (1: the whole list in one PsExec)";
 
 struct MarkLook {
@@ -196,17 +199,25 @@ void TForm1::CreateOptionsPanel()
     chk7 = std::make_unique<TCheckBox>(uninstall);
     chk7->SetHint(tips_.get(), "Execute Uninstall procedure for the selected package from the selected computer list");
 
-    // In the free corner below the timeout, after the existing options in the tab order; the
+    // In the free space of the first row, after the existing options in the tab order; the
     // caption comes first, so that automation reads it as the field's name.
     TLabel::Args caption;
     caption.Parent = spnl4->Handle();
     caption.Caption = kAtATimeCaption;
     lblAtATime = std::make_unique<TLabel>(caption);
-    TEdit::Args atATime = EditAt(*spnl4, 504, 63, 25);
+    TEdit::Args atATime = EditAt(*spnl4, 255, 0, 25);
     atATime.MaxLength = 2;
     edt7 = std::make_unique<TEdit>(atATime);
     edt7->SetHint(tips_.get(), kAtATimeHint);
     edt7->SetText("1");
+
+    // Beside the uninstall option, the only free space wide enough for its caption; last in the
+    // tab order.
+    TCheckBox::Args skip;
+    static_cast<TControlArgs&>(skip) = Place(*spnl4, 329, 65, 200, 20);
+    skip.Caption = "Skip computers that do not answer";
+    chk8 = std::make_unique<TCheckBox>(skip);
+    chk8->SetHint(tips_.get(), kSkipHint);
 
     edt6->OnKeyPress = [this](TObject* sender, char& key) { edt6KeyPress(sender, key); };
     edt7->OnKeyPress = [this](TObject* sender, char& key) { edt7KeyPress(sender, key); };

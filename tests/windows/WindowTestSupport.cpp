@@ -3,6 +3,8 @@
 #include "toolkit/BoundsWin32.h"
 #include "toolkit/Strings.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 #include <array>
 #include <stdexcept>
@@ -233,6 +235,32 @@ std::vector<TPlace> MainWindowLayoutAt96(TForm1& form)
         {form.mmo2.get(), "TMemo", {178, 16, 354, 156}},    {form.sbtbtn1.get(), "Button", {8, 6, 97, 68}},
         {form.sbtbtn4.get(), "Button", {114, 6, 97, 68}},   {form.sbtbtn5.get(), "Button", {220, 6, 97, 68}},
         {form.sbtbtn3.get(), "Button", {328, 6, 97, 68}},   {form.sbtbtn2.get(), "Button", {434, 6, 97, 68}},
-        {form.edt7.get(), "Edit", {504, 63, 25, 21}},
+        {form.edt7.get(), "Edit", {255, 0, 25, 21}},        {form.chk8.get(), "Button", {329, 65, 200, 20}},
     };
+}
+
+std::wstring AccessibleDescription(HWND view)
+{
+    IAccessible* accessible = nullptr;
+    if (AccessibleObjectFromWindow(view, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                   reinterpret_cast<void**>(&accessible)) != S_OK)
+        return L"(no accessible object)";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    const HRESULT result = accessible->get_accDescription(self, &text);
+    std::wstring description = result == S_OK && text ? std::wstring(text, SysStringLen(text)) : L"";
+    SysFreeString(text);
+    accessible->Release();
+    return description;
+}
+
+std::vector<std::string> SplitRows(const std::string& csv)
+{
+    std::vector<std::string> rows;
+    for (std::size_t start = 0, end; (end = csv.find("\r\n", start)) != std::string::npos; start = end + 2)
+        rows.push_back(csv.substr(start, end + 2 - start));
+    return rows;
 }

@@ -93,6 +93,10 @@ inline const std::string kShare = "\\\\vantrel-test\\share";
 // A control clicked as the mouse would: a button's click handler, a check box toggled.
 void Click(const TControl& control);
 std::vector<std::string> ConsoleLines(TForm1& form);
+// What an accessibility client reads as a view's description (the target list's marks).
+std::wstring AccessibleDescription(HWND view);
+// The rows of a CSV file without quoted line ends, each with its CR LF.
+std::vector<std::string> SplitRows(const std::string& csv);
 
 // What the stand-in's journal says of a run: the most copies at once, how many are still running
 // at its end, and each copy's command line.

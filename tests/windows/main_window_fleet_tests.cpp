@@ -1,6 +1,8 @@
 // Many computers at a time through the real main window.
 #include "MainWindowFixture.h"
 #include "job/CommandLine.h"
+#include "support/LoopbackListener.h"
+#include "support/RedirectedNetwork.h"
 
 namespace {
 
@@ -189,16 +191,12 @@ TEST_F(ManyAtATime, TheCountFieldSitsInFreeSpaceTakesDigitsOnlyAndRefusesOutOfRa
 {
     TForm1& form = Form();
     const TBounds field = BoundsOf(*form.edt7);
-    EXPECT_EQ(field.Left, 504);
-    EXPECT_EQ(field.Top, 63);
-    EXPECT_EQ(field.Width, 25);
-    EXPECT_EQ(field.Height, 21);
     EXPECT_EQ(GetParent(form.edt7->Handle()), form.spnl4->Handle());
     const TBounds caption = BoundsOf(*form.lblAtATime);
-    EXPECT_EQ(form.lblAtATime->Text(), "Computers at a time:");
+    EXPECT_EQ(form.lblAtATime->Text(), "PCs at a time:");
     EXPECT_LT(caption.Right(), field.Left);
-    EXPECT_GT(caption.Left, BoundsOf(*form.chk7).Right()) << "clear of the uninstall box";
-    EXPECT_GE(caption.Top, BoundsOf(*form.chk6).Bottom());
+    EXPECT_GT(caption.Left, BoundsOf(*form.chk1).Left + form.chk1->CaptionWidth()) << "clear of the first option's caption";
+    EXPECT_LT(field.Right(), BoundsOf(*form.chk4).Left) << "clear of the profile option";
     EXPECT_EQ(GetWindow(form.edt7->Handle(), GW_HWNDPREV), form.lblAtATime->Handle())
         << "the caption comes right before the field, where automation looks for its name";
     EXPECT_FALSE(form.edt7->Hint().empty());
@@ -253,6 +251,47 @@ TEST_F(ManyAtATime, ListsWithLinesThatAreNotOneComputerOrWithoutAnyAreRefusedBef
     form.edt7->SetText("1");
     LinesOfARun();
     EXPECT_EQ(ReadJournal(Journal()).Started.size(), 1u) << "one at a time, the file goes to the tool as it is";
+}
+
+TEST_F(ManyAtATime, SkippingComputersThatDoNotAnswerStartsOnlyTheOthersAndGivesEachOtherItsReason)
+{
+    KeepJournal();
+    const TLoopbackListener answering;
+    const TLoopbackListener closed(false);
+    Form().Network = std::make_shared<TRedirectedNetwork>(answering.Port(), closed.Port());
+    EXPECT_FALSE(Form().chk8->Checked()) << "off unless asked for";
+    EXPECT_EQ(Form().chk8->Text(), "Skip computers that do not answer");
+    EXPECT_NE(Form().chk8->Hint().find("port 445"), std::string::npos) << Form().chk8->Hint();
+    Form().chk8->SetChecked(true);
+    // At 1 at a time the computers that answer run one after another, each with its own tool.
+    const std::vector<std::string> lines =
+        RunList("127.0.0.1\r\nclosed-pc\r\nlocalhost\r\nnothing-here.invalid\r\nbad name\r\n", "1");
+
+    const TJournalReading journal = ReadJournal(Journal());
+    EXPECT_EQ(journal.Started, (std::vector<std::string>{ComposeComputerCommandLine(JobVars, "127.0.0.1"),
+                                                          ComposeComputerCommandLine(JobVars, "localhost")}));
+    EXPECT_EQ(journal.MostAtOnce, 1);
+    EXPECT_EQ(LinesFrom(lines, "Vantrel: Results"),
+              (std::vector<std::string>{"Vantrel: Results for 5 computers:", "Vantrel:   2 done",
+                                        "Vantrel:   3 not reached",
+                                        "Vantrel: closed-pc: not reached (connection refused on port 445)",
+                                        "Vantrel: nothing-here.invalid: not reached (name not found)",
+                                        "Vantrel: bad name: not reached (not a valid computer name)",
+                                        "Execution Finished"}));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Vantrel: Process completed successfully"), 0)
+        << "a computer not reached is not a success";
+    EXPECT_EQ(SavedRetryList(), "closed-pc\r\nnothing-here.invalid\r\nbad name\r\n");
+    EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()),
+              L"127.0.0.1: done\r\nclosed-pc: not reached\r\nlocalhost: done\r\nnothing-here.invalid: not reached\r\n"
+              L"bad name: not reached");
+    dialogs_.SaveAnswers = {folder_.File("results.csv")};
+    Form().SaveResults();
+    const auto rows = SplitRows(ReadFileBytes(folder_.File("results.csv")));
+    ASSERT_EQ(rows.size(), 6u);
+    EXPECT_EQ(rows[2].rfind("closed-pc,not reached,,connection refused on port 445,", 0), 0u) << rows[2];
+
+    Click(*Form().sbtbtn4);
+    EXPECT_FALSE(Form().chk8->Checked()) << "Clear unticks it";
 }
 
 }  // namespace

@@ -94,25 +94,6 @@ TEST_F(MainWindow, EverySummaryLineOfTheMixedDemoFitsTheConsoleView)
     EXPECT_EQ(SummaryLinesWiderThanTheView(Form()), std::vector<std::string>{});
 }
 
-// What an accessibility client reads as the view's description.
-std::wstring AccessibleDescription(HWND view)
-{
-    IAccessible* accessible = nullptr;
-    if (AccessibleObjectFromWindow(view, static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                   reinterpret_cast<void**>(&accessible)) != S_OK)
-        return L"(no accessible object)";
-    VARIANT self;
-    VariantInit(&self);
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR text = nullptr;
-    const HRESULT result = accessible->get_accDescription(self, &text);
-    std::wstring description = result == S_OK && text ? std::wstring(text, SysStringLen(text)) : L"";
-    SysFreeString(text);
-    accessible->Release();
-    return description;
-}
-
 // The legend's items by the mark they name, with the colour in the middle of each one's swatch
 // as the context menu shows it.
 std::map<std::string, COLORREF> LegendSwatches(TMemo& view)
@@ -153,15 +134,6 @@ COLORREF DrawnMark(const TMemo& view, int line)
     const COLORREF colour = GetPixel(dc, x, y);
     ReleaseDC(view.Handle(), dc);
     return colour;
-}
-
-// The rows of a CSV file without quoted line ends, each with its CR LF.
-std::vector<std::string> SplitRows(const std::string& csv)
-{
-    std::vector<std::string> rows;
-    for (std::size_t start = 0, end; (end = csv.find("\r\n", start)) != std::string::npos; start = end + 2)
-        rows.push_back(csv.substr(start, end + 2 - start));
-    return rows;
 }
 
 TEST_F(MainWindow, TheTargetListMarksWaitingAndRunningComputersWhileTheRunGoesAndHasALegend)

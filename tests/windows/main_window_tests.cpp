@@ -138,7 +138,7 @@ TEST_F(MainWindow, TabVisitsTheFieldsInTheirOwnOrderThenTheOptionsButtonsAndView
     const TControl* order[] = {form.edt1.get(), form.edt3.get(),    form.edt4.get(),    form.edt5.get(),
                                form.edt2.get(), form.chk1.get(),    form.chk2.get(),    form.chk3.get(),
                                form.chk4.get(), form.chk5.get(),    form.chk6.get(),    form.chk7.get(),
-                               form.edt7.get(),    form.sbtbtn1.get(), form.sbtbtn4.get(), form.sbtbtn5.get(), form.sbtbtn3.get(),
+                               form.edt7.get(),    form.chk8.get(),    form.sbtbtn1.get(), form.sbtbtn4.get(), form.sbtbtn5.get(), form.sbtbtn3.get(),
                                form.sbtbtn2.get(), form.mmo1.get(), form.mmo2.get()};
     HWND at = form.edt1->Handle();
     for (std::size_t i = 1; i < std::size(order); ++i) {

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -83,18 +85,25 @@ void ExpectLaidOutAt(TForm1& form, int dpi)
     const TBounds atATime = BoundsOf(*form.lblAtATime);
     EXPECT_EQ(atATime.Right(), BoundsOf(*form.edt7).Left - ScaleToDpi(6, dpi));
     EXPECT_GE(atATime.Width, TextSize(form.lblAtATime->Handle(), form.lblAtATime->Text()).cx);
+    EXPECT_LE(BoundsOf(*form.chk1).Right(), atATime.Left) << "the first option stops short of it";
+    EXPECT_LE(BoundsOf(*form.chk7).Right(), BoundsOf(*form.chk8).Left);
+    EXPECT_GE(BoundsOf(*form.chk8).Width, form.chk8->CaptionWidth()) << "its caption whole at every scale";
 
     // Check boxes hold their captions away from 96 dots per inch (where the layout stands as
     // designed), up to the next control on their row.
     if (dpi != DefaultDpi) {
-        for (const TCheckBox* box : {form.chk1.get(), form.chk2.get(), form.chk3.get(), form.chk4.get(),
-                                     form.chk5.get(), form.chk6.get(), form.chk7.get()}) {
+        const std::pair<const TCheckBox*, const TControl*> rows[] = {
+            {form.chk1.get(), form.lblAtATime.get()}, {form.chk2.get(), nullptr}, {form.chk3.get(), nullptr},
+            {form.chk4.get(), nullptr}, {form.chk5.get(), nullptr}, {form.chk6.get(), form.edt6.get()},
+            {form.chk7.get(), form.chk8.get()}, {form.chk8.get(), nullptr}};
+        for (const auto& [box, next] : rows) {
             SCOPED_TRACE(box->Text());
             const TBounds r = BoundsOf(*box);
-            if (box == form.chk6.get())
-                EXPECT_LE(r.Right(), BoundsOf(*form.edt6).Left) << "the timeout field stays uncovered";
-            else
-                EXPECT_GE(r.Width, box->CaptionWidth());
+            const int room = next ? BoundsOf(*next).Left - r.Left : std::numeric_limits<int>::max();
+            EXPECT_GE(r.Width, std::min(box->CaptionWidth(), room));
+            if (next) {
+                EXPECT_LE(r.Right(), BoundsOf(*next).Left) << "the next control on the row stays uncovered";
+            }
         }
     }
 
