@@ -1,6 +1,7 @@
 // A job on many computers at a time, below the window: each computer's own copy of the tool is a
 // scripted child, picked by the computer its command line names.
 #include "session/RunSession.h"
+#include "support/FakeNetwork.h"
 #include "support/QueueUiThread.h"
 #include "support/ScriptedProcess.h"
 
@@ -77,6 +78,7 @@ protected:
         args.Listener = &listener;
         args.SystemMessage = [](std::int64_t) { return std::string(); };
         args.ChildBackend = children;
+        args.Network = [this] { return network; };
         session = std::make_unique<TRunSession>(ui, std::move(args));
     }
 
@@ -86,11 +88,13 @@ protected:
         ui.RunUntil([this] { return !session->Active(); }, 10s);
     }
 
-    void Start(const std::string& list, int atATime)
+    void Start(const std::string& list, int atATime, bool skipNotAnswering = false)
     {
         TJob job;
         job.Computers = TComputerList(list);
         job.AtATime = atATime;
+        job.SkipNotAnswering = skipNotAnswering;
+        job.Timeout = "1";
         TJobVariables vars;
         vars.PackageArg = "\"\\\\srv\\share\\p.msi\"";
         session->Start(job, vars);
@@ -118,6 +122,7 @@ protected:
     TStringList console;
     TCountingListener listener;
     std::map<std::string, TScript> scripts;
+    std::shared_ptr<TFakeNetwork> network = std::make_shared<TFakeNetwork>();
     // How many of a computer's starts the platform refuses for a passing reason.
     static constexpr uint32_t kInternalError = 1359;
     std::mutex refusalsMutex;
@@ -204,3 +209,45 @@ TEST_F(RunSession, AStartRefusedForAPassingReasonIsMadeAgainAndAtTheLastTryCount
         (Lines{"Vantrel: Results for 3 computers:", "Vantrel:   2 done", "Vantrel:   1 not started",
             "Vantrel: PC-B: not started (the system could not start the tool, code 1359)", "Execution Finished"}));
 }
+
+TEST_F(RunSession, SkippingStartsOnlyTheComputersThatAnswerAndAStopDuringTheCheckStartsNothing)
+{
+    for (const char* computer : {"PC-A", "PC-C"})
+        scripts[computer] = Script({Exit(0, "msiexec exited on " + std::string(computer) + " with error code 0.\r\n")});
+    Start("PC-A\r\nclosed-1\r\nPC-C\r\nmissing-1\r\nsilent-1\r\nbad name\r\n", 1, true);
+    ASSERT_EQ(session->ProgressText().value_or(""), "Checking which computers answer: 0 of 6");
+    ASSERT_TRUE(ui.RunUntil([this] { return !session->Active(); }, 20s));
+    EXPECT_EQ(children->Runs(), 2u) << "only the two that answered, one after another";
+    EXPECT_EQ(network->open, 0);
+    const Lines lines = console.Lines();
+    const auto summary = std::find(lines.begin(), lines.end(), "Vantrel: Results for 6 computers:");
+    ASSERT_NE(summary, lines.end()) << ::testing::PrintToString(lines);
+    EXPECT_EQ(Lines(summary, lines.end()),
+        (Lines{"Vantrel: Results for 6 computers:", "Vantrel:   2 done", "Vantrel:   4 not reached",
+            "Vantrel: closed-1: not reached (connection refused on port 445)",
+            "Vantrel: missing-1: not reached (name not found)",
+            "Vantrel: silent-1: not reached (no answer on port 445 within 1 s)",
+            "Vantrel: bad name: not reached (not a valid computer name)", "Execution Finished"}));
+    EXPECT_EQ(session->RetryList(false), (Lines{"closed-1", "missing-1", "silent-1", "bad name"}));
+
+    // A lookup that hangs keeps the check going until Stop, which ends the run at once.
+    console.Clear();
+    session->ConsoleCleared();
+    Start("stuck-1\r\nclosed-2\r\nPC-A\r\n", 2, true);
+    // closed-2 and PC-A are known, stuck-1 is not.
+    ASSERT_TRUE(ui.RunUntil(
+        [this] { return session->ProgressText() == "Checking which computers answer: 2 of 3"; }, 20s));
+    EXPECT_EQ(session->MarkOfLine("closed-2"), TComputerMark::cmNotReached) << "marked as soon as known";
+    session->Stop();
+    EXPECT_FALSE(session->Active());
+    EXPECT_EQ(network->open, 0) << "nothing left open";
+    EXPECT_EQ(children->Runs(), 2u) << "nothing started";
+    EXPECT_EQ(Lines(std::find(console.Lines().begin(), console.Lines().end(), "Vantrel: The run was stopped."),
+                    console.Lines().end()),
+        (Lines{"Vantrel: The run was stopped.", "Vantrel: Results for 3 computers:", "Vantrel:   1 not reached",
+            "Vantrel:   2 not started", "Vantrel: stuck-1: not started",
+            "Vantrel: closed-2: not reached (connection refused on port 445)", "Vantrel: PC-A: not started",
+            "Execution Finished"}));
+    network->Release();
+}
+

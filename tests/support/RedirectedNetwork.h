@@ -1,11 +1,14 @@
-// The platform's own sockets with the tool's port pointed at the test's own: every computer is
-// tried on a listener of the test's, except names beginning "closed", which are tried on
-// 127.0.0.1 at a port where nothing listens. Lookups are the platform's, so a name that does not
-// resolve and an invalid name stay what they are.
+// The platform's own sockets with the tool's port pointed at the test's own. Names beginning
+// "PC-" stand for computers that are on: they are 127.0.0.1 with a listener of the test's. Names
+// that hold "offline" or begin "closed" are 127.0.0.1 at a port where nothing listens. Any other
+// name is looked up by the platform and tried on the listener's port, so a name that does not
+// resolve stays so.
 #pragma once
 
 #include "network/NetworkBackend.h"
 
+#include <algorithm>
+#include <cctype>
 #include <memory>
 #include <string>
 
@@ -18,9 +21,11 @@ public:
 
     std::optional<std::vector<TSocketAddress>> Resolve(const std::string& host, int) override
     {
-        if (host.rfind("closed", 0) == 0)
+        std::string name(host);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+        if (name.find("offline") != std::string::npos || name.rfind("closed", 0) == 0)
             return inner_->Resolve("127.0.0.1", closedPort_);
-        return inner_->Resolve(host, answeringPort_);
+        return inner_->Resolve(name.rfind("pc-", 0) == 0 ? "127.0.0.1" : host, answeringPort_);
     }
     TConnectStart Connect(const TSocketAddress& address) override { return inner_->Connect(address); }
     std::vector<TConnectEnd> Wait(std::span<IConnectAttempt* const> attempts, std::chrono::milliseconds wait) override

@@ -265,11 +265,11 @@ TEST_F(ManyAtATime, SkippingComputersThatDoNotAnswerStartsOnlyTheOthersAndGivesE
     Form().chk8->SetChecked(true);
     // At 1 at a time the computers that answer run one after another, each with its own tool.
     const std::vector<std::string> lines =
-        RunList("127.0.0.1\r\nclosed-pc\r\nlocalhost\r\nnothing-here.invalid\r\nbad name\r\n", "1");
+        RunList("PC-A\r\nclosed-pc\r\nPC-B\r\nnothing-here.invalid\r\nbad name\r\n", "1");
 
     const TJournalReading journal = ReadJournal(Journal());
-    EXPECT_EQ(journal.Started, (std::vector<std::string>{ComposeComputerCommandLine(JobVars, "127.0.0.1"),
-                                                          ComposeComputerCommandLine(JobVars, "localhost")}));
+    EXPECT_EQ(journal.Started, (std::vector<std::string>{ComposeComputerCommandLine(JobVars, "PC-A"),
+                                                          ComposeComputerCommandLine(JobVars, "PC-B")}));
     EXPECT_EQ(journal.MostAtOnce, 1);
     EXPECT_EQ(LinesFrom(lines, "Vantrel: Results"),
               (std::vector<std::string>{"Vantrel: Results for 5 computers:", "Vantrel:   2 done",
@@ -282,7 +282,7 @@ TEST_F(ManyAtATime, SkippingComputersThatDoNotAnswerStartsOnlyTheOthersAndGivesE
         << "a computer not reached is not a success";
     EXPECT_EQ(SavedRetryList(), "closed-pc\r\nnothing-here.invalid\r\nbad name\r\n");
     EXPECT_EQ(AccessibleDescription(Form().mmo1->Handle()),
-              L"127.0.0.1: done\r\nclosed-pc: not reached\r\nlocalhost: done\r\nnothing-here.invalid: not reached\r\n"
+              L"PC-A: done\r\nclosed-pc: not reached\r\nPC-B: done\r\nnothing-here.invalid: not reached\r\n"
               L"bad name: not reached");
     dialogs_.SaveAnswers = {folder_.File("results.csv")};
     Form().SaveResults();

@@ -59,7 +59,7 @@ TEST_F(MainWindow, StartsWithTheLayoutAndStatesOfAFreshWindow)
     EXPECT_EQ(form.edt1->Hint(), "Selecet the computers list text file");
     EXPECT_EQ(form.chk5->Hint(), " Don't wait for process to terminate (non-interactive)");
     EXPECT_EQ(form.mmo2->Hint(), "Watch a live console view of the progress");
-    EXPECT_EQ(SendMessageA(form.ToolTipsHandle(), TTM_GETTOOLCOUNT, 0, 0), 21) << "every control with a hint";
+    EXPECT_EQ(SendMessageA(form.ToolTipsHandle(), TTM_GETTOOLCOUNT, 0, 0), 22) << "every control with a hint";
 
     const TBounds browse = ScreenBounds(form.edt1->ButtonHandle()), field = ScreenBounds(form.edt1->Handle());
     EXPECT_TRUE(IsWindowVisible(form.edt1->ButtonHandle()));
