@@ -12,7 +12,7 @@
 namespace {
 
 // An installer handle (database, view, record, summary).
-using UniqueMsiHandle = UniqueWin32Handle<FreedBy<MSIHANDLE, MsiCloseHandle>>;
+using UniqueMsiHandle = UniqueHandleOf<FreedBy<MSIHANDLE, MsiCloseHandle>>;
 
 // A GUID in braces, as the installer writes codes: "{" + 36 characters + "}".
 bool IsBracedGuid(const std::string& text)

@@ -9,6 +9,10 @@
 #include <future>
 #include <map>
 
+#ifndef _WIN32
+#include <filesystem>
+#endif
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -41,3 +45,20 @@ TEST(SystemNetwork, TellsAListenerFromAClosedPortAnUnknownNameAndAnInvalidOne)
     const TLoopbackListener closed(false);
     EXPECT_EQ(CheckOnPort({"127.0.0.1"}, closed.Port()), (std::map<std::string, Reach>{{"127.0.0.1", Reach::Refused}}));
 }
+
+#ifndef _WIN32
+// Every attempt holds a socket of its own: a holder that forgot to close one would leave the
+// process a descriptor short for each name checked.
+TEST(SystemNetwork, ClosesEverySocketItOpened)
+{
+    const auto openDescriptors = [] {
+        const std::filesystem::directory_iterator fds("/proc/self/fd");
+        return std::distance(begin(fds), end(fds));
+    };
+    const TLoopbackListener closed(false);
+    const std::vector<std::string> names(300, "127.0.0.1");
+    const auto before = openDescriptors();
+    EXPECT_EQ(CheckOnPort(names, closed.Port()), (std::map<std::string, Reach>{{"127.0.0.1", Reach::Refused}}));
+    EXPECT_EQ(openDescriptors(), before);
+}
+#endif
