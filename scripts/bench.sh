@@ -23,7 +23,8 @@ start_display
 start_wine "$root/build/windows/wineprefix"
 mkdir -p "$WINEPREFIX/dosdevices/unc/vantrel-test/share"
 for bench in build/windows/tests/runner/bench/*_bench.exe build/windows/tests/windows/bench/window_bench.exe \
-    build/windows/tests/windows/bench/fleet_bench.exe build/windows/tests/network/bench/reach_bench.exe \
+    build/windows/tests/windows/bench/fleet_bench.exe build/windows/tests/windows/bench/skip_bench.exe \
+    build/windows/tests/network/bench/reach_bench.exe \
     build/windows/tests/shell/bench/startup_bench.exe; do
   [ -f "$bench" ] || continue
   echo "== Wine: $(basename "$bench")"
