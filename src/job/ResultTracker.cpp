@@ -162,8 +162,6 @@ void TResultTracker::ComputerNotStarted(std::string_view name, std::string reaso
 
 void TResultTracker::ComputerNotReached(std::string_view name, std::string reason)
 {
-    // A run whose computers were all found silent has still made a start: its results count.
-    started_ = true;
     RecordUnstarted(name, TComputerResult::crNotReached, std::move(reason));
 }
 

@@ -71,6 +71,9 @@ public:
     void ComputerStarted(std::string_view name);
     // The tool could not be started for the computer, for the reason given.
     void ComputerNotStarted(std::string_view name, std::string reason);
+    // The run has begun before any tool spoke: the computers are being checked. Its results count
+    // even if no tool is ever started.
+    void RunBegan() { started_ = true; }
     // The computer did not answer before the job: it is not started, and counts as not reached.
     void ComputerNotReached(std::string_view name, std::string reason);
 

@@ -191,6 +191,7 @@ void TRunSession::StartCheck(const std::shared_ptr<TRun>& run, const TJob& job)
     fleet.Check = std::make_unique<TReachabilityCheck>(args_.Network ? args_.Network() : SystemNetwork(),
                                                        fleet.CheckSettings);
     fleet.Checking = true;
+    run->Results.RunBegan();
     FleetStatusChanged();
     // The check reports on a thread of its own; its results are taken in the user-interface thread.
     const std::weak_ptr<TRun> weak = run;

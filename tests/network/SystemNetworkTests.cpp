@@ -17,11 +17,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::map<std::string, Reach> CheckOnPort(const std::vector<std::string>& names, int port)
+std::map<std::string, Reach> CheckOnPort(const std::vector<std::string>& names, int port,
+                                        std::chrono::milliseconds timeout = 3s)
 {
     TReachSettings settings;
     settings.port = port;
-    settings.timeout = 3s;
+    settings.timeout = timeout;
     TReachabilityCheck check(SystemNetwork(), settings);
     std::map<std::string, Reach> reaches;
     std::promise<void> done;
@@ -42,8 +43,11 @@ TEST(SystemNetwork, TellsAListenerFromAClosedPortAnUnknownNameAndAnInvalidOne)
         {"\\\\127.0.0.1", Reach::Answered}, {"nothing-here.invalid", Reach::NameNotFound},
         {"no such", Reach::InvalidName}}));
 
-    const TLoopbackListener closed(false);
+    const TLoopbackListener closed(TLoopbackListener::TKind::Closed);
     EXPECT_EQ(CheckOnPort({"127.0.0.1"}, closed.Port()), (std::map<std::string, Reach>{{"127.0.0.1", Reach::Refused}}));
+    const TLoopbackListener silent(TLoopbackListener::TKind::Silent);
+    EXPECT_EQ(CheckOnPort({"127.0.0.1"}, silent.Port(), 300ms),
+              (std::map<std::string, Reach>{{"127.0.0.1", Reach::NoAnswer}}));
 }
 
 #ifndef _WIN32
@@ -55,7 +59,7 @@ TEST(SystemNetwork, ClosesEverySocketItOpened)
         const std::filesystem::directory_iterator fds("/proc/self/fd");
         return std::distance(begin(fds), end(fds));
     };
-    const TLoopbackListener closed(false);
+    const TLoopbackListener closed(TLoopbackListener::TKind::Closed);
     const std::vector<std::string> names(300, "127.0.0.1");
     const auto before = openDescriptors();
     EXPECT_EQ(CheckOnPort(names, closed.Port()), (std::map<std::string, Reach>{{"127.0.0.1", Reach::Refused}}));

@@ -257,7 +257,7 @@ TEST_F(ManyAtATime, SkippingComputersThatDoNotAnswerStartsOnlyTheOthersAndGivesE
 {
     KeepJournal();
     const TLoopbackListener answering;
-    const TLoopbackListener closed(false);
+    const TLoopbackListener closed(TLoopbackListener::TKind::Closed);
     Form().Network = std::make_shared<TRedirectedNetwork>(answering.Port(), closed.Port());
     EXPECT_FALSE(Form().chk8->Checked()) << "off unless asked for";
     EXPECT_EQ(Form().chk8->Text(), "Skip computers that do not answer");
@@ -292,6 +292,36 @@ TEST_F(ManyAtATime, SkippingComputersThatDoNotAnswerStartsOnlyTheOthersAndGivesE
 
     Click(*Form().sbtbtn4);
     EXPECT_FALSE(Form().chk8->Checked()) << "Clear unticks it";
+}
+
+TEST_F(ManyAtATime, StopDuringTheCheckStartsNothingAndEndsTheRunAtOnce)
+{
+    KeepJournal();
+    const TLoopbackListener answering, closed(TLoopbackListener::TKind::Closed),
+        silent(TLoopbackListener::TKind::Silent);
+    Form().Network = std::make_shared<TRedirectedNetwork>(answering.Port(), closed.Port(), silent.Port());
+    FillValidJob("fleet.txt", "PC-A\r\nsilent-pc\r\nPC-B\r\n");
+    Form().edt7->SetText("2");
+    Form().chk6->SetChecked(true);
+    Form().edt6->SetText("30");
+    Form().chk8->SetChecked(true);
+    Click(*Form().sbtbtn1);
+    ASSERT_TRUE(PumpUntil(App(), [&] { return Form().stsbr1->SimpleText() == "Checking which computers answer: 2 of 3"; }))
+        << Form().stsbr1->SimpleText();
+    PressKey(App(), Form().edt2->Handle(), VK_ESCAPE, {});
+    EXPECT_FALSE(Form().RunActive()) << "nothing runs whose end the run would wait for";
+    EXPECT_EQ(Form().stsbr1->SimpleText(), kReadyLine);
+    PumpFor(App(), std::chrono::milliseconds(300));
+    EXPECT_EQ(StandinChildren(), 0);
+    EXPECT_EQ(GetFileAttributesA(Journal().c_str()), INVALID_FILE_ATTRIBUTES) << "no copy of the tool ever started";
+    const auto lines = ConsoleLines(Form());
+    EXPECT_EQ(LinesFrom(lines, "Vantrel: The run was stopped."),
+              (std::vector<std::string>{"Vantrel: The run was stopped.", "Vantrel: Results for 3 computers:",
+                                        "Vantrel:   3 not started", "Vantrel: PC-A: not started",
+                                        "Vantrel: silent-pc: not started", "Vantrel: PC-B: not started",
+                                        "Execution Finished"}))
+        << ::testing::PrintToString(lines);
+    EXPECT_EQ(SavedRetryList(), "PC-A\r\nsilent-pc\r\nPC-B\r\n") << "all of them, for the next run";
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ int main(int argc, char** argv)
 {
     const int rounds = argc > 2 && std::string(argv[1]) == "rounds" ? std::atoi(argv[2]) : 3;
     const TLoopbackListener listener;
-    const TLoopbackListener closed(false);
+    const TLoopbackListener closed(TLoopbackListener::TKind::Closed);
     std::printf("checking %zu names on loopback, 256 at once, median of %d rounds (target: at most 2 s)\n", kNames, rounds);
     for (const auto& [what, port] : {std::pair{"all answering", listener.Port()}, std::pair{"all refused", closed.Port()}}) {
         std::vector<double> checks, floors;

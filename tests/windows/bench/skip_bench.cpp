@@ -91,7 +91,7 @@ public:
 
 private:
     TLoopbackListener listener_;
-    TLoopbackListener closed_{false};
+    TLoopbackListener closed_{TLoopbackListener::TKind::Closed};
     TScratchFolder folder_{"skip-bench"};
     TScriptedDialogs dialogs_;
     TWindowInToolFolder window_{folder_, dialogs_};
