@@ -5,6 +5,7 @@
 #include "runner/ConsoleRunner.h"
 #include "runner/ProcessBackend.h"
 #include "runner/ProcessPosix.h"
+#include "toolkit/Handles.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -25,33 +26,8 @@ extern char** environ;
 
 namespace {
 
-class TFd {
-public:
-    TFd() = default;
-    explicit TFd(int fd) : fd_(fd) {}
-    TFd(TFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    TFd& operator=(TFd&& other) noexcept
-    {
-        if (this != &other)
-            Reset(std::exchange(other.fd_, -1));
-        return *this;
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    ~TFd() { Reset(); }
-
-    int Get() const { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
-    void Reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_ = -1;
-};
+// A file descriptor, closed when its holder goes.
+using TFd = UniqueHandleOf<FreedBy<int, close, -1>>;
 
 bool CreatePipe(TFd& readEnd, TFd& writeEnd)
 {

@@ -158,34 +158,34 @@ void TForm1::CreateInputPanel()
 
 void TForm1::CreateOptionsPanel()
 {
+    // Check boxes 20 pixels high; each is created in its place in the tab order.
     struct Option {
         std::unique_ptr<TCheckBox>& box;
         int left, top, width;
         const char* caption;
         const char* hint;
-        bool checked;
+        bool checked = false;
     };
-    const Option options[] = {
-        {chk1, 8, 1, 141, "No UI on remote machine", "Silent, no UI on remote machine during installation", true},
-        {chk2, 8, 21, 192, "Prompt user for restart if necessary",
-         "Prompt the user on the remote machine to restart after installation", false},
-        {chk3, 8, 41, 164, "Force restart after installation", "Force the remote machine to restart after installation",
-         false},
-        {chk4, 288, 1, 213, "Don't load the specified account's profile", "Does not load the specified account's profile",
-         false},
-        {chk5, 288, 21, 187, "Don't wait for process to terminate", " Don't wait for process to terminate (non-interactive)",
-         false},
-        {chk6, 288, 41, 209, "Timeout (seconds) connecting to target",
-         "Specifies timeout in seconds connecting to remote computers", false},
-    };
-    for (const Option& option : options) {
+    const auto create = [this](const Option& option) {
         TCheckBox::Args args;
         static_cast<TControlArgs&>(args) = Place(*spnl4, option.left, option.top, option.width, 20);
         args.Caption = option.caption;
         args.Checked = option.checked;
         option.box = std::make_unique<TCheckBox>(args);
         option.box->SetHint(tips_.get(), option.hint);
-    }
+    };
+    const Option options[] = {
+        {chk1, 8, 1, 141, "No UI on remote machine", "Silent, no UI on remote machine during installation", true},
+        {chk2, 8, 21, 192, "Prompt user for restart if necessary",
+         "Prompt the user on the remote machine to restart after installation"},
+        {chk3, 8, 41, 164, "Force restart after installation", "Force the remote machine to restart after installation"},
+        {chk4, 288, 1, 213, "Don't load the specified account's profile", "Does not load the specified account's profile"},
+        {chk5, 288, 21, 187, "Don't wait for process to terminate", " Don't wait for process to terminate (non-interactive)"},
+        {chk6, 288, 41, 209, "Timeout (seconds) connecting to target",
+         "Specifies timeout in seconds connecting to remote computers"},
+    };
+    for (const Option& option : options)
+        create(option);
 
     TEdit::Args timeout = EditAt(*spnl4, 504, 40, 25);
     timeout.MaxLength = 2;
@@ -193,11 +193,8 @@ void TForm1::CreateOptionsPanel()
     edt6 = std::make_unique<TEdit>(timeout);
     edt6->SetHint(tips_.get(), "Enter timeout in seconds");
 
-    TCheckBox::Args uninstall;
-    static_cast<TControlArgs&>(uninstall) = Place(*spnl4, 8, 65, 321, 20);
-    uninstall.Caption = "Execute Uninstall procedure for the selected package";
-    chk7 = std::make_unique<TCheckBox>(uninstall);
-    chk7->SetHint(tips_.get(), "Execute Uninstall procedure for the selected package from the selected computer list");
+    create({chk7, 8, 65, 321, "Execute Uninstall procedure for the selected package",
+            "Execute Uninstall procedure for the selected package from the selected computer list"});
 
     // In the free space of the first row, after the existing options in the tab order; the
     // caption comes first, so that automation reads it as the field's name.
@@ -213,11 +210,7 @@ void TForm1::CreateOptionsPanel()
 
     // Beside the uninstall option, the only free space wide enough for its caption; last in the
     // tab order.
-    TCheckBox::Args skip;
-    static_cast<TControlArgs&>(skip) = Place(*spnl4, 329, 65, 200, 20);
-    skip.Caption = "Skip computers that do not answer";
-    chk8 = std::make_unique<TCheckBox>(skip);
-    chk8->SetHint(tips_.get(), kSkipHint);
+    create({chk8, 329, 65, 200, "Skip computers that do not answer", kSkipHint});
 
     edt6->OnKeyPress = [this](TObject* sender, char& key) { edt6KeyPress(sender, key); };
     edt7->OnKeyPress = [this](TObject* sender, char& key) { edt7KeyPress(sender, key); };
