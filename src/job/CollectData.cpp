@@ -106,11 +106,15 @@ TJob JobFrom(IJobForm& form)
     return job;
 }
 
-std::optional<std::string> ComputersRefusal(const TComputerList& computers)
+std::optional<std::string> ComputersRefusal(const TJob& job)
 {
-    if (computers.Empty())
+    if (job.RunsWholeList())
+        return std::nullopt;
+    if (job.Computers.Empty())
         return JobText::NoComputers;
-    const std::vector<std::string> refused = NamesNotOneComputer(computers);
+    if (job.SkipNotAnswering)
+        return std::nullopt;
+    const std::vector<std::string> refused = NamesNotOneComputer(job.Computers);
     if (refused.empty())
         return std::nullopt;
     return JobText::NotOneComputerEach + NameLines(refused);

@@ -48,10 +48,11 @@ inline constexpr const char* NotOneComputerEach =
 // to the caller, who reads the list file. The timeout is the field's text when its box is ticked.
 TJob JobFrom(IJobForm& form);
 
-// Why a job that runs each computer on its own cannot take these computers: none at all, or lines
-// that name more than one computer or none (the tool would read "PC1,PC2" as two). Nothing when
-// it can.
-std::optional<std::string> ComputersRefusal(const TComputerList& computers);
+// Why the job cannot take its computers when each runs on its own: none at all, or lines that
+// name more than one computer or none (the tool would read "PC1,PC2" as two), unless the check
+// before the run gives such a line a result of its own. Nothing when it can, and nothing when the
+// whole list goes to one tool as it is.
+std::optional<std::string> ComputersRefusal(const TJob& job);
 
 // Whether a job without an account asks before it goes on: a run does, since it would run with
 // the operator's own account; a job only written down for another tool has nothing to run.

@@ -28,5 +28,8 @@ struct TJob {
     // Before the job, every computer is tried on the tool's port; only those that answer start,
     // each with a tool of its own.
     bool SkipNotAnswering = false;
+
+    // The whole list file goes to one copy of the tool; otherwise each computer gets its own.
+    bool RunsWholeList() const { return AtATime == 1 && !SkipNotAnswering; }
 };
 

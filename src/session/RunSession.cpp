@@ -133,7 +133,7 @@ TRunSession::TRunSession(IUiThread& ui, TRunSessionArgs args)
 void TRunSession::Start(const TJob& job, const TJobVariables& vars)
 {
     try {
-        if (job.AtATime == 1 && !job.SkipNotAnswering)
+        if (job.RunsWholeList())
             StartList(job);
         else
             StartFleet(job, vars);
@@ -188,7 +188,8 @@ void TRunSession::StartCheck(const std::shared_ptr<TRun>& run, const TJob& job)
 {
     TFleetRun& fleet = *run->Fleet;
     fleet.CheckSettings.timeout = CheckTimeout(job);
-    fleet.Check = std::make_unique<TReachabilityCheck>(args_.Network ? args_.Network() : SystemNetwork(),
+    std::shared_ptr<INetworkBackend> network = args_.Network ? args_.Network() : nullptr;
+    fleet.Check = std::make_unique<TReachabilityCheck>(network ? std::move(network) : SystemNetwork(),
                                                        fleet.CheckSettings);
     fleet.Checking = true;
     run->Results.RunBegan();

@@ -58,7 +58,8 @@ struct TRunSessionArgs {
     // Whether a file exists: a refused start whose tool is gone is never made again.
     std::function<bool(const std::string& path)> FileExists;
     // The sockets that find out which computers answer before a job that skips the others; the
-    // platform's own when none (tests give a listener of their own).
+    // platform's own when there is no function or it gives none (tests give a listener of their
+    // own).
     std::function<std::shared_ptr<INetworkBackend>()> Network;
 };
 

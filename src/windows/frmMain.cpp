@@ -245,7 +245,7 @@ void TForm1::sbtbtn1Click(TObject* /*Sender*/)
     }
     stsbr1->SetSimpleText(kRunningProcess);
     try {
-        if (job->AtATime == 1)
+        if (job->RunsWholeList())
             runner1->CommandLine = ComposeCommandLine(JobVars);
         session_->Start(*job, JobVars);
     } catch (...) {
@@ -267,15 +267,7 @@ std::optional<int> TForm1::ComputersAtATime()
 
 bool TForm1::ComputersAccepted(const TJob& job)
 {
-    // One tool per computer reads each line as one name; the whole list goes to one tool as it is.
-    // The check before the job gives a line that is not one name a result of its own instead.
-    std::optional<std::string> refusal;
-    if (job.SkipNotAnswering) {
-        if (job.Computers.Size() == 0)
-            refusal = JobText::NoComputers;
-    } else if (job.AtATime > 1) {
-        refusal = ComputersRefusal(job.Computers);
-    }
+    const std::optional<std::string> refusal = ComputersRefusal(job);
     if (!refusal)
         return true;
     ShowWarning(*refusal);

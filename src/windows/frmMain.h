@@ -60,8 +60,8 @@ public:
     // waits for an answer in a window no one sees, so Execute starts nothing until it is.
     std::function<bool()> ToolLicenceAccepted;
 
-    // The sockets through which chk8's check tries the computers.
-    std::shared_ptr<INetworkBackend> Network = SystemNetwork();
+    // The sockets through which chk8's check tries the computers; the platform's own when none.
+    std::shared_ptr<INetworkBackend> Network;
 
     // Handlers, named after their control and event.
     void FormCreate(TObject* Sender);

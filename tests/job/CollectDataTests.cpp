@@ -217,6 +217,19 @@ TEST(ResetJobVariables, ClearsEveryTextAndFlag)
     EXPECT_FALSE(vars.UninstallMode);
 }
 
+namespace {
+
+std::optional<std::string> RefusalOf(const std::string& list, int atATime = 2, bool skipNotAnswering = false)
+{
+    TJob job;
+    job.Computers = TComputerList(list);
+    job.AtATime = atATime;
+    job.SkipNotAnswering = skipNotAnswering;
+    return ComputersRefusal(job);
+}
+
+} // namespace
+
 TEST(ComputersRefusal, AJobPerComputerTakesOnlyListsOfSingleComputerNames)
 {
     for (const char* one : {"PC-01", "\\\\pc_02", "  srv.corp.example.com.  ", "10.0.0.7", "fe80::1", "\xC3\x91" "AND\xC3\x9A-01",
@@ -231,13 +244,17 @@ TEST(ComputersRefusal, AJobPerComputerTakesOnlyListsOfSingleComputerNames)
     EXPECT_TRUE(IsOneComputerName(labels + "abc"));    // 253 bytes
     EXPECT_FALSE(IsOneComputerName(labels + "abcd"));  // 254
 
-    EXPECT_EQ(ComputersRefusal(TComputerList(" \r\n\\\\\r\n")), JobText::NoComputers);
-    EXPECT_EQ(ComputersRefusal(TComputerList("PC-A\r\nPC-B\r\n")), std::nullopt);
-    EXPECT_EQ(ComputersRefusal(TComputerList("PC-A\r\nPC-F,PC-G\r\nPC C\r\n")),
+    EXPECT_EQ(RefusalOf(" \r\n\\\\\r\n"), JobText::NoComputers);
+    EXPECT_EQ(RefusalOf("PC-A\r\nPC-B\r\n"), std::nullopt);
+    EXPECT_EQ(RefusalOf("PC-A\r\nPC-F,PC-G\r\nPC C\r\n"),
               std::string(JobText::NotOneComputerEach) + "\n\"PC-F,PC-G\"\n\"PC C\"");
+    // The whole list goes to the tool as it is; the check gives each bad line a result of its own.
+    EXPECT_EQ(RefusalOf("PC-A\r\nPC C\r\n", 1), std::nullopt);
+    EXPECT_EQ(RefusalOf("PC-A\r\nPC C\r\n", 1, true), std::nullopt);
+    EXPECT_EQ(RefusalOf(" \r\n", 1, true), JobText::NoComputers);
     std::string many;
     for (int i = 0; i < 23; ++i)
         many += "PC " + std::to_string(i) + "\n";
-    const std::string refusal = *ComputersRefusal(TComputerList(many));
+    const std::string refusal = *RefusalOf(many);
     EXPECT_TRUE(refusal.ends_with("\n\"PC 19\"\nand 3 more")) << refusal;
 }

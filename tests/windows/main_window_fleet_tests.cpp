@@ -36,6 +36,19 @@ protected:
     }
     int saved_ = 0;
     void KeepJournal() { SetEnvironmentVariableA("VANTREL_STANDIN_JOURNAL", Journal().c_str()); }
+
+    // The check before a run tries ports of the test's own: PC-... answer, closed-... refuse,
+    // silent-... never answer; the stand-in keeps its journal.
+    void SkipOnOwnPorts()
+    {
+        KeepJournal();
+        answering_.emplace();
+        closed_.emplace(TLoopbackListener::TKind::Closed);
+        silent_.emplace(TLoopbackListener::TKind::Silent);
+        Form().Network = std::make_shared<TRedirectedNetwork>(answering_->Port(), closed_->Port(), silent_->Port());
+        Form().chk8->SetChecked(true);
+    }
+    std::optional<TLoopbackListener> answering_, closed_, silent_;
 };
 
 const std::string kTenComputers = "PC-01\r\nPC-02\r\nPC-FAIL-03\r\nPC-04\r\nPC-OFFLINE-05\r\npc-01\r\n"
@@ -255,14 +268,10 @@ TEST_F(ManyAtATime, ListsWithLinesThatAreNotOneComputerOrWithoutAnyAreRefusedBef
 
 TEST_F(ManyAtATime, SkippingComputersThatDoNotAnswerStartsOnlyTheOthersAndGivesEachOtherItsReason)
 {
-    KeepJournal();
-    const TLoopbackListener answering;
-    const TLoopbackListener closed(TLoopbackListener::TKind::Closed);
-    Form().Network = std::make_shared<TRedirectedNetwork>(answering.Port(), closed.Port());
     EXPECT_FALSE(Form().chk8->Checked()) << "off unless asked for";
     EXPECT_EQ(Form().chk8->Text(), "Skip computers that do not answer");
     EXPECT_NE(Form().chk8->Hint().find("port 445"), std::string::npos) << Form().chk8->Hint();
-    Form().chk8->SetChecked(true);
+    SkipOnOwnPorts();
     // At 1 at a time the computers that answer run one after another, each with its own tool.
     const std::vector<std::string> lines =
         RunList("PC-A\r\nclosed-pc\r\nPC-B\r\nnothing-here.invalid\r\nbad name\r\n", "1");
@@ -296,15 +305,11 @@ TEST_F(ManyAtATime, SkippingComputersThatDoNotAnswerStartsOnlyTheOthersAndGivesE
 
 TEST_F(ManyAtATime, StopDuringTheCheckStartsNothingAndEndsTheRunAtOnce)
 {
-    KeepJournal();
-    const TLoopbackListener answering, closed(TLoopbackListener::TKind::Closed),
-        silent(TLoopbackListener::TKind::Silent);
-    Form().Network = std::make_shared<TRedirectedNetwork>(answering.Port(), closed.Port(), silent.Port());
+    SkipOnOwnPorts();
     FillValidJob("fleet.txt", "PC-A\r\nsilent-pc\r\nPC-B\r\n");
     Form().edt7->SetText("2");
     Form().chk6->SetChecked(true);
     Form().edt6->SetText("30");
-    Form().chk8->SetChecked(true);
     Click(*Form().sbtbtn1);
     ASSERT_TRUE(PumpUntil(App(), [&] { return Form().stsbr1->SimpleText() == "Checking which computers answer: 2 of 3"; }))
         << Form().stsbr1->SimpleText();
